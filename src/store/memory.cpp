@@ -37,9 +37,10 @@ struct MemoryState {
   int32_t failAfter = -1;
 };
 
+// Never destroyed: master-pointer pages live until the process ends and must stay reachable.
 MemoryState& State() {
-  static MemoryState state;
-  return state;
+  static MemoryState* state = new MemoryState;
+  return *state;
 }
 
 // Whether the next allocation of `size` bytes may go ahead under the test controls.

@@ -69,5 +69,25 @@ TEST_F(ErrorsTest, DisarmedAlertsGoToTheMessageLine) {
   EXPECT_TRUE(AlertsArmed()) << "alerts are armed again when the box returns";
 }
 
+// An alert raised while another box is up (a timer message during the modal loop) must not stack
+// a second box: it goes to the message line.
+class NestingPlatform : public HeadlessPlatform {
+ public:
+  void ShowAlertBox(std::string_view text, int kind) override {
+    HeadlessPlatform::ShowAlertBox(text, kind);
+    if (alerts.size() == 1) ShowAlert("raised meanwhile", kNoteAlert);
+  }
+};
+
+TEST_F(ErrorsTest, AlertDuringAnAlertGoesToTheMessageLine) {
+  NestingPlatform nesting;
+  InstallPlatform(&nesting);
+  ShowAlert("first", kStopAlert);
+  InstallPlatform(nullptr);
+  ASSERT_EQ(nesting.alerts.size(), 1u);
+  EXPECT_EQ(nesting.messageLine, "raised meanwhile");
+  EXPECT_TRUE(AlertsArmed());
+}
+
 }  // namespace
 }  // namespace tlv
