@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 namespace tlv {
 
 // Error codes shared by the file and memory layers.

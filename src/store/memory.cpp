@@ -22,6 +22,12 @@ struct BlockHeader {
 };
 static_assert(sizeof(BlockHeader) == kHeaderSize);
 
+// An empty block still gets one byte behind the header, so that the caller's pointer points into
+// the allocation rather than just past its end (leak checkers follow only the former).
+size_t AllocationBytes(int32_t size) {
+  return kHeaderSize + static_cast<size_t>(size > 0 ? size : 1);
+}
+
 BlockHeader* HeaderOf(Ptr ptr) { return reinterpret_cast<BlockHeader*>(ptr - kHeaderSize); }
 
 struct MemoryState {
@@ -72,7 +78,7 @@ Ptr MyNewPtr(int32_t size) {
     s.memError = -1;
     return nullptr;
   }
-  void* raw = std::calloc(1, kHeaderSize + static_cast<size_t>(size));
+  void* raw = std::calloc(1, AllocationBytes(size));
   if (raw == nullptr) {
     s.memError = -1;
     return nullptr;
@@ -115,7 +121,7 @@ Ptr SetPtrSize(Ptr ptr, int32_t size) {
     s.memError = -1;
     return ptr;
   }
-  void* raw = std::realloc(HeaderOf(ptr), kHeaderSize + static_cast<size_t>(size));
+  void* raw = std::realloc(HeaderOf(ptr), AllocationBytes(size));
   if (raw == nullptr) {
     s.memError = -1;
     return ptr;

@@ -1,0 +1,226 @@
+#include "app/startup.h"
+
+#include <cstring>
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "app/idle.h"
+#include "app/preferences.h"
+#include "app/shell_services.h"
+#include "geometry/geo_settings.h"
+#include "platform/platform.h"
+#include "store/directory_table.h"
+#include "store/errors.h"
+#include "store/memory.h"
+#include "store/open_files.h"
+#include "store/strings.h"
+
+namespace tlv {
+
+namespace {
+
+constexpr CommandWord kCommandWords[] = {
+    {"goto", 9999},           {"redraw", 9998},         {"layers_reload", 9997},
+    {"download_manager", 9996}, {"download1", 9995},    {"download2a", 9994},
+    {"download2b", 9993},     {"download_tiger", 9992}, {"download_shapefiles", 9991},
+    {"import2mapfile", 9990}, {"getinfo_by_query", 9989},
+};
+
+struct StartupState {
+  std::string programFolder;
+  bool finished = false;
+  bool quitting = false;
+  bool settingsLoaded = false;
+  bool commonInitDone = false;
+  bool firstSymbolFont = true;
+  bool secondSymbolFont = true;
+  char compassLetters[4] = {'N', 'S', 'W', 'E'};
+  char decimalPoint = '.';
+  uint32_t lastFlashTicks = 0;
+  int lastClockMinute = -1;
+  bool inIdleStep = false;
+};
+
+StartupState state;
+
+void LoadCompassLetters() {
+  for (int i = 0; i < 4; ++i) {
+    const std::string letter = MessageText(639 + i);
+    if (!letter.empty()) state.compassLetters[i] = letter[0];
+  }
+}
+
+void LoadSettingsAndApply() {
+  state.settingsLoaded = LoadSettings(Folders().volume, Folders().settings, ProgramFolderID());
+  SetDistanceUnitSetting(static_cast<int16_t>(GetPref(Pref::kDistanceUnit)));
+  SetCoordinateFormatSetting(static_cast<int16_t>(GetPref(Pref::kCoordinateFormat)));
+}
+
+}  // namespace
+
+int32_t CommandWordCode(std::string_view commandLine) {
+  for (const CommandWord& w : kCommandWords) {
+    if (w.code == 9991) {
+      // Tools append arguments to this word, so only its beginning is compared.
+      if (commandLine.substr(0, 19) == w.word) return w.code;
+    } else if (commandLine == w.word) {
+      return w.code;
+    }
+  }
+  return 0;
+}
+
+bool CommandWordStartsProgram(int32_t code) { return code != 0 && code <= 9992; }
+
+void HandleCommandNotice(int32_t code) {
+  switch (code) {
+    case 9998:
+    case 9992:
+    case 9991:
+      ClearQueuedChanges();
+      Shell().InvalidateMap();
+      break;
+    default:
+      // The other words and every other notice wait for the basemap bridge and the message
+      // library, which are not part of this build yet.
+      break;
+  }
+}
+
+void SetProgramFolderPath(const std::string& path) { state.programFolder = path; }
+
+int32_t CommonInit() {
+  ClearFolderTable();
+  LoadCompassLetters();
+  const std::string decimal = GetIndString(1200, 1);
+  state.decimalPoint = decimal.empty() ? '.' : decimal[0];
+
+  if (AllocateMemoryReserve() != 0) return -1;
+
+  std::string folder = state.programFolder;
+  if (folder.empty()) folder = "./";
+  if (folder == "/") {
+    // The top of the tree is no place for the program's files.
+    ShowAlert(MessageText(43), kStopAlert);
+    return -1;
+  }
+  int32_t err = SetProgramFolder(folder);
+  if (err != 0) {
+    ReportError("CommonInit()", "hgetvol()", err);
+    return err;
+  }
+
+  int16_t volume = 0;
+  int32_t mapsID = -1;
+  err = LocateMapsFolder(volume, mapsID);
+  if (err != 0) return err;
+  MutableFolders().volume = volume;
+  MutableFolders().maps = mapsID;
+
+  LoadSettingsAndApply();
+  state.commonInitDone = true;
+  return 0;
+}
+
+int32_t CommonInit2() {
+  const int16_t volume = Folders().volume;
+  ReadConfigFile(volume, ProgramFolderID(), "MPCONFIG.TXT");
+
+  int32_t err = ScanAndCreateFolders();
+  if (err != 0) return err;
+
+  ReadConfigFile(volume, ProgramFolderID(), "MPCONFIG.TXT");
+  ReadConfigFile(volume, Folders().settings, "MPCONFIG.TXT");
+
+  if (Config().useBonusMenu) Shell().AppendBonusMenu();
+  if (Config().fileFixMenu) Shell().AppendFileFixMenu();
+
+  LoadSettingsAndApply();
+  return 0;
+}
+
+int32_t FinishStartup() {
+  Platform().SetWaitCursor(true);
+  Platform().SetMessageLine("");
+  Platform().SetWaitCursor(true);
+  if (!state.settingsLoaded) SetHomeView(HomeView());
+  return 0;
+}
+
+void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstalled) {
+  state.finished = true;
+  state.firstSymbolFont = firstSymbolFontInstalled;
+  state.secondSymbolFont = secondSymbolFontInstalled;
+  if (!firstSymbolFontInstalled) ShowAlert(MessageText(135), kCautionAlert);
+  if (!secondSymbolFontInstalled) ShowAlert(MessageText(134), kCautionAlert);
+  Platform().SetWaitCursor(false);
+}
+
+void IdleStep() {
+  if (state.inIdleStep) return;
+  state.inIdleStep = true;
+  // Files stay open only for the length of a command or a read-only pass.
+  if (ReadOnlyNesting() == 0) CloseBufferedFiles();
+  RunIdleWork(Shell().InForeground());
+  Platform().SetWaitCursor(QueuedChangeCount() > 0);
+  Shell().UpdateMenus();
+  state.inIdleStep = false;
+}
+
+void TimerTick() {
+  if (state.quitting || Shell().ModalOperationRunning()) return;
+  if (!Shell().MainWindowActive()) return;
+  IdleStep();
+  const uint32_t ticks = Platform().TickCount();
+  if (ticks - state.lastFlashTicks > 60) {
+    state.lastFlashTicks = ticks;
+    if (GetPref(Pref::kFlashClickPoint)) Shell().FlashClickPoint();
+  }
+  const int minute = Platform().CurrentLocalTime().minute;
+  if (minute != state.lastClockMinute) {
+    state.lastClockMinute = minute;
+    Shell().RepaintClock();
+  }
+}
+
+bool ConfirmQuit(bool ask) {
+  if (!ask) return true;
+  Question exitQuestion;
+  exitQuestion.title = "Exit?";
+  exitQuestion.text = "This will end your TOLVANE session.";
+  exitQuestion.buttons = {"OK", "Cancel"};
+  exitQuestion.defaultButton = 0;
+  exitQuestion.cancelButton = 1;
+  return Platform().Ask(exitQuestion) == 0;
+}
+
+void ShutDown() {
+  state.quitting = true;
+  if (state.commonInitDone && Folders().settings >= 0) {
+    FlushBufferedFiles();
+    SaveSettings(Folders().volume, Folders().settings);
+  }
+  Platform().SetWaitCursor(false);
+  CloseBufferedFiles();
+  Shell().RemoveExtraMenus();
+  Shell().CloseBasemapWindows();
+}
+
+void ReleaseStartupResources() {
+  ReleaseDirectoryTable();
+  ReleaseWindowsHandles();
+}
+
+bool StartupFinished() { return state.finished; }
+bool Quitting() { return state.quitting; }
+void SetQuitting() { state.quitting = true; }
+
+void ResetStartupForTesting() {
+  state = StartupState();
+  ResetConfigForTesting();
+  ResetIdleWorkForTesting();
+  ClearFolderTable();
+  SetDefaultPreferences();
+}
+
+}  // namespace tlv

@@ -1,0 +1,52 @@
+// The program's start-up sequence, its idle step and timer, and its orderly end. The Qt entry
+// point and tolvane-cli drive these in the order the program has always used.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tlv {
+
+// The command words a second copy forwards to the running copy, with their codes.
+struct CommandWord {
+  const char* word;
+  int32_t code;
+};
+// The code of a command line that is one of the command words (exact, case-sensitive;
+// "download_shapefiles" matches as a prefix); 0 when it is none.
+int32_t CommandWordCode(std::string_view commandLine);
+// Whether a command word starts the program when no copy is running (the last four do).
+bool CommandWordStartsProgram(int32_t code);
+// What the running copy does with a forwarded code (or any other WM_USER+1 notice).
+void HandleCommandNotice(int32_t code);
+
+// The program folder: the folder that holds the executable, MPCONFIG.TXT and userfolder.txt.
+// Set before CommonInit; tests point it at a temporary folder.
+void SetProgramFolderPath(const std::string& path);
+
+int32_t CommonInit();
+int32_t CommonInit2();
+int32_t FinishStartup();
+// Marks start-up finished and checks the symbol fonts (the shell tells which are installed).
+void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstalled);
+
+// The idle step: run before most messages and from the timer.
+void IdleStep();
+// The 250 ms timer.
+void TimerTick();
+
+// Quitting: whether to go on (asks the user through the platform), then the shutdown sequence.
+bool ConfirmQuit(bool ask);
+void ShutDown();
+// Releases what start-up made (directory table, master pointers) at the very end.
+void ReleaseStartupResources();
+
+bool StartupFinished();
+bool Quitting();
+void SetQuitting();
+
+// Forgets all start-up state, for tests.
+void ResetStartupForTesting();
+
+}  // namespace tlv

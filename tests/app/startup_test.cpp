@@ -1,0 +1,221 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "app/preferences.h"
+#include "store/directory_table.h"
+#include "store/memory.h"
+#include "store/open_files.h"
+#include "support/test_support.h"
+
+namespace tlv {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNotFound =
+    "Unable to locate the \"TolvaneMaps\" folder.\n\nIf you have moved that folder from its "
+    "original installed location,\nplease correct the path in the \"userfolder.txt\" file in "
+    "the TOLVANE folder.";
+
+class StartupTest : public test::CoreTest {
+ protected:
+  void SetUp() override {
+    test::CoreTest::SetUp();
+    ResetStartupForTesting();
+    ResetDirectoryTableForTesting();
+    ResetOpenFilesForTesting();
+    program = root.path() / "Program";
+    fs::create_directories(program);
+    setenv("XDG_DATA_HOME", (root.path() / "appdata").c_str(), 1);
+    SetProgramFolderPath(program.string());
+  }
+  void TearDown() override {
+    ReleaseMemoryReserve();
+    ResetStartupForTesting();
+    test::CoreTest::TearDown();
+  }
+
+  // A maps folder is any folder holding BasemapFiles/Settings/global.map.
+  static void MakeMapsFolder(const fs::path& folder) {
+    fs::create_directories(folder / "BasemapFiles" / "Settings");
+    test::WriteWholeFile(folder / "BasemapFiles" / "Settings" / "global.map", "MAP\nEND\n");
+  }
+  std::string MapsPath() {
+    std::string path;
+    DirectoryPath(Folders().maps, path);
+    return path;
+  }
+  int32_t RunStartup() {
+    int32_t err = CommonInit();
+    if (err == 0) err = CommonInit2();
+    if (err == 0) err = FinishStartup();
+    return err;
+  }
+
+  test::TempFolder root;
+  fs::path program;
+};
+
+TEST_F(StartupTest, NoMapsFolderEndsStartUpWithItsAlert) {
+  fs::create_directories(program / "TolvaneMaps" / "BasemapFiles");  // no global.map
+  EXPECT_EQ(CommonInit(), -1);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].text, kNotFound);
+  EXPECT_FALSE(fs::exists(program / "userfolder.txt"));
+}
+
+TEST_F(StartupTest, SubfolderWinsOverTheFolderBesideAndTheNoteNamesIt) {
+  MakeMapsFolder(program / "TolvaneMaps");
+  MakeMapsFolder(root.path() / "TolvaneMaps");
+  ASSERT_EQ(CommonInit(), 0);
+  const std::string chosen = (program / "TolvaneMaps").string() + "/";
+  EXPECT_EQ(MapsPath(), chosen);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].kind, kNoteAlert);
+  EXPECT_EQ(platform().alerts[0].text,
+            "More than one \"TolvaneMaps\" folder was found. TOLVANE will use the folder:\n\n" +
+                chosen);
+  EXPECT_EQ(test::ReadWholeFile(program / "userfolder.txt"), chosen);
+}
+
+TEST_F(StartupTest, UserFolderNamingTheChosenFolderIsNoSecondCandidate) {
+  MakeMapsFolder(program / "TolvaneMaps");
+  test::WriteWholeFile(program / "userfolder.txt", (program / "TolvaneMaps").string() + "/\r\n");
+  ASSERT_EQ(CommonInit(), 0);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+TEST_F(StartupTest, UserFolderFindsAFolderElsewhere) {
+  const fs::path elsewhere = root.path() / "Data" / "MyMaps";
+  MakeMapsFolder(elsewhere);
+  test::WriteWholeFile(program / "userfolder.txt", elsewhere.string() + "\r\nignored");
+  ASSERT_EQ(CommonInit(), 0);
+  EXPECT_EQ(MapsPath(), elsewhere.string() + "/");
+}
+
+TEST_F(StartupTest, UserFolderNamingAMissingFolderCountsAsNoCandidate) {
+  test::WriteWholeFile(program / "userfolder.txt", (root.path() / "gone").string());
+  EXPECT_EQ(CommonInit(), -1);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].text, kNotFound);
+}
+
+TEST_F(StartupTest, UnwritableProgramFolderPutsUserFolderInApplicationData) {
+  if (geteuid() == 0) {
+    // The superuser writes anywhere; make the file itself impossible to write instead.
+    fs::create_directories(program / "userfolder.txt");
+  } else {
+    fs::permissions(program, fs::perms::owner_write, fs::perm_options::remove);
+  }
+  MakeMapsFolder(root.path() / "TolvaneMaps");
+  ASSERT_EQ(CommonInit(), 0);
+  fs::permissions(program, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(test::ReadWholeFile(root.path() / "appdata" / "TOLVANE" / "userfolder.txt"),
+            (root.path() / "TolvaneMaps").string() + "/");
+}
+
+TEST_F(StartupTest, DriveRootIsRefusedBeforeAnyFolderIsMade) {
+  SetProgramFolderPath("/");
+  EXPECT_EQ(CommonInit(), -1);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].text,
+            "You cannot run TOLVANE from the top-level directory of a disk drive.");
+}
+
+TEST_F(StartupTest, MissingFoldersAreCreatedAndExistingOnesReused) {
+  const fs::path maps = program / "TolvaneMaps";
+  MakeMapsFolder(maps);
+  fs::create_directories(maps / "settings" / "Views");  // another spelling is the same folder
+  test::WriteWholeFile(maps / "settings" / "Views" / "keep.VEW", "x");
+  ASSERT_EQ(RunStartup(), 0);
+  for (const char* sub : {"OverlayMaps", "settings/Searches", "settings/Friends",
+                          "OverlayMaps/UserMap"}) {
+    EXPECT_TRUE(fs::is_directory(maps / sub)) << sub;
+  }
+  EXPECT_FALSE(fs::exists(maps / "Settings")) << "the existing settings folder is reused";
+  EXPECT_TRUE(fs::exists(maps / "settings" / "Views" / "keep.VEW"));
+  const std::string nameDotMap = test::ReadWholeFile(maps / "OverlayMaps/UserMap/NAME.MAP");
+  ASSERT_EQ(nameDotMap.size(), 56u);
+  EXPECT_STREQ(nameDotMap.c_str(), "User's map");
+  EXPECT_EQ(nameDotMap.substr(46, 6), std::string("00000\0", 6));
+  for (int32_t id : {Folders().settings, Folders().overlayMaps, Folders().views,
+                     Folders().searches, Folders().friends, Folders().userMap}) {
+    EXPECT_GE(id, 0);
+  }
+}
+
+TEST_F(StartupTest, SettingsFolderConfigurationOverridesTheProgramFolders) {
+  const fs::path maps = program / "TolvaneMaps";
+  MakeMapsFolder(maps);
+  fs::create_directories(maps / "Settings");
+  test::WriteWholeFile(program / "MPCONFIG.TXT", "USEBONUSMENU YES\nDLGZ YES\n");
+  test::WriteWholeFile(maps / "Settings" / "MPCONFIG.TXT", "DLGZ NO\n");
+  ASSERT_EQ(RunStartup(), 0);
+  EXPECT_EQ(Config().useBonusMenu, 1);
+  EXPECT_EQ(Config().dlgz, 0);
+}
+
+TEST_F(StartupTest, ShutDownWritesThePreferencesOnlyAfterAGoodStart) {
+  const fs::path maps = program / "TolvaneMaps";
+  MakeMapsFolder(maps);
+  ASSERT_EQ(RunStartup(), 0);
+  SetPref(Pref::kDistanceUnit, 3);
+  ShutDown();
+  const std::string saved = test::ReadWholeFile(maps / "Settings" / "SETTING3.PLT");
+  EXPECT_EQ(saved.size(), 688u);
+
+  // The next run reads it back.
+  ResetStartupForTesting();
+  ResetDirectoryTableForTesting();
+  SetProgramFolderPath(program.string());
+  ASSERT_EQ(RunStartup(), 0);
+  EXPECT_EQ(GetPref(Pref::kDistanceUnit), 3);
+}
+
+TEST_F(StartupTest, FailedStartUpSavesNothing) {
+  EXPECT_NE(CommonInit(), 0);
+  ShutDown();
+  EXPECT_FALSE(fs::exists(program / "TolvaneMaps"));
+  EXPECT_FALSE(fs::exists(program / "userfolder.txt"));
+}
+
+TEST_F(StartupTest, CommandWordsAndWhichOnesStartTheProgram) {
+  EXPECT_EQ(CommandWordCode("goto"), 9999);
+  EXPECT_EQ(CommandWordCode("GOTO"), 0) << "words compare case-sensitively";
+  EXPECT_EQ(CommandWordCode("redraw "), 0);
+  EXPECT_EQ(CommandWordCode("download_shapefiles C:/x"), 9991);
+  EXPECT_EQ(CommandWordCode("getinfo_by_query"), 9989);
+  EXPECT_FALSE(CommandWordStartsProgram(CommandWordCode("redraw")));
+  EXPECT_FALSE(CommandWordStartsProgram(CommandWordCode("download2b")));
+  EXPECT_TRUE(CommandWordStartsProgram(CommandWordCode("download_tiger")));
+  EXPECT_TRUE(CommandWordStartsProgram(CommandWordCode("import2mapfile")));
+}
+
+TEST_F(StartupTest, MissingSymbolFontsAreCautionedButStartUpGoesOn) {
+  CompleteStartup(false, true);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].kind, kCautionAlert);
+  EXPECT_EQ(platform().alerts[0].text,
+            "The TOLVANE font is not installed in your System.  Without this font, some symbol "
+            "objects will not be drawn correctly.");
+  EXPECT_TRUE(StartupFinished());
+}
+
+TEST_F(StartupTest, ExitQuestionOnlyWhenAsked) {
+  platform().answers = {1};
+  EXPECT_FALSE(ConfirmQuit(true));
+  ASSERT_EQ(platform().questions.size(), 1u);
+  EXPECT_EQ(platform().questions[0].text, "This will end your TOLVANE session.");
+  EXPECT_TRUE(ConfirmQuit(false));
+  EXPECT_EQ(platform().questions.size(), 1u) << "a sibling's quit request asks nothing";
+}
+
+}  // namespace
+}  // namespace tlv
