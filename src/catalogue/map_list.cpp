@@ -10,13 +10,19 @@ struct MapListState {
 
 MapListState state;
 
-HandleArray<MapRecord> Maps() { return HandleArray<MapRecord>(state.maps); }
+HandleArray<MapRecord> Maps() {
+  return HandleArray<MapRecord>(state.maps);
+}
 
 }  // namespace
 
-Handle MapList() { return state.maps; }
+Handle MapList() {
+  return state.maps;
+}
 
-int32_t MapCount() { return Maps().Count(); }
+int32_t MapCount() {
+  return Maps().Count();
+}
 
 bool GetMapRecord(int32_t index, MapRecord& record) {
   if (index < 0 || index >= MapCount()) return false;

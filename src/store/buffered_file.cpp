@@ -35,7 +35,8 @@ int32_t FillWindow(BufferedFile& file, int32_t count) {
   int32_t got = 0;
   int32_t readErr = 0;
   if (file.bufferSize > 0) {
-    if (file.IsOpen()) readErr = file.file.Read(file.bufferStart, file.bufferSize, *file.buffer, got);
+    if (file.IsOpen())
+      readErr = file.file.Read(file.bufferStart, file.bufferSize, *file.buffer, got);
     // Bytes past the end of the file are zero, never left over from an earlier window.
     std::memset(*file.buffer + got, 0, static_cast<size_t>(file.bufferSize - got));
   }
@@ -46,8 +47,12 @@ int32_t FillWindow(BufferedFile& file, int32_t count) {
 
 }  // namespace
 
-int16_t GetFileOpenMode() { return openMode; }
-void SetFileOpenMode(int16_t mode) { openMode = mode; }
+int16_t GetFileOpenMode() {
+  return openMode;
+}
+void SetFileOpenMode(int16_t mode) {
+  openMode = mode;
+}
 
 int32_t FSOpenBuf(int16_t volume, int32_t dirID, const char* name, BufferedFile& file,
                   int32_t bufferSize, int32_t /*unused*/) {

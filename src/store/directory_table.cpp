@@ -50,10 +50,16 @@ int32_t FindInBucket(int32_t b, const std::string& path) {
   return -1;
 }
 
+// Lets error reports name files by their full path.
+bool ResolveForReport(int16_t volume, int32_t folderID, const char* fileName, std::string& path) {
+  return MakeFullPath(volume, folderID, fileName == nullptr ? "" : fileName, path) == 0;
+}
+
 }  // namespace
 
 int32_t InitDirectoryTable() {
   ReleaseDirectoryTable();
+  SetFilePathResolver(ResolveForReport);
   for (Bucket& bucket : table.buckets) {
     bucket.slots = MyNewHandle(0);
     if (bucket.slots == nullptr) {
@@ -135,7 +141,9 @@ int32_t MakeFullPath(int16_t /*volume*/, int32_t dirID, const std::string& name,
   return 0;
 }
 
-void BeginTemporaryRegistration() { ++table.temporaryNesting; }
+void BeginTemporaryRegistration() {
+  ++table.temporaryNesting;
+}
 
 void EndTemporaryRegistration() {
   if (table.temporaryNesting == 0) return;
@@ -144,6 +152,8 @@ void EndTemporaryRegistration() {
   }
 }
 
-bool TemporaryRegistrationOn() { return table.temporaryNesting > 0; }
+bool TemporaryRegistrationOn() {
+  return table.temporaryNesting > 0;
+}
 
 }  // namespace tlv

@@ -29,8 +29,7 @@ int32_t RegisterDirectory(const std::string& folderPath, bool mustExist, int32_t
 int32_t DirectoryPath(int32_t dirID, std::string& folderPath);
 // The full path of a name in the folder of dirID. The volume is accepted for the callers'
 // sake: this platform has one tree of folders.
-int32_t MakeFullPath(int16_t volume, int32_t dirID, const std::string& name,
-                     std::string& fullPath);
+int32_t MakeFullPath(int16_t volume, int32_t dirID, const std::string& name, std::string& fullPath);
 
 // While temporary registration is on, new slots are appended but lookups do not see them
 // until it ends, so a long walk over foreign folders cannot slow the lookups of known ones.

@@ -18,20 +18,26 @@ inline uint16_t GetBigU16(const void* at) {
   const auto* p = static_cast<const unsigned char*>(at);
   return static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
-inline int16_t GetBig16(const void* at) { return static_cast<int16_t>(GetBigU16(at)); }
+inline int16_t GetBig16(const void* at) {
+  return static_cast<int16_t>(GetBigU16(at));
+}
 inline uint32_t GetBigU32(const void* at) {
   const auto* p = static_cast<const unsigned char*>(at);
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
-inline int32_t GetBig32(const void* at) { return static_cast<int32_t>(GetBigU32(at)); }
+inline int32_t GetBig32(const void* at) {
+  return static_cast<int32_t>(GetBigU32(at));
+}
 
 inline void PutBigU16(void* at, uint16_t value) {
   auto* p = static_cast<unsigned char*>(at);
   p[0] = static_cast<unsigned char>(value >> 8);
   p[1] = static_cast<unsigned char>(value);
 }
-inline void PutBig16(void* at, int16_t value) { PutBigU16(at, static_cast<uint16_t>(value)); }
+inline void PutBig16(void* at, int16_t value) {
+  PutBigU16(at, static_cast<uint16_t>(value));
+}
 inline void PutBigU32(void* at, uint32_t value) {
   auto* p = static_cast<unsigned char*>(at);
   p[0] = static_cast<unsigned char>(value >> 24);
@@ -39,7 +45,9 @@ inline void PutBigU32(void* at, uint32_t value) {
   p[2] = static_cast<unsigned char>(value >> 8);
   p[3] = static_cast<unsigned char>(value);
 }
-inline void PutBig32(void* at, int32_t value) { PutBigU32(at, static_cast<uint32_t>(value)); }
+inline void PutBig32(void* at, int32_t value) {
+  PutBigU32(at, static_cast<uint32_t>(value));
+}
 
 // A four-character code such as a file kind (".OBJ") or a creator ("TLV1") as a 32-bit value,
 // first character most significant.

@@ -153,8 +153,7 @@ int32_t WriteFileContents(int16_t volume, int32_t dirID, const char* name, uint3
 }
 
 int32_t AppendFileContents(int16_t volume, int32_t dirID, const char* name, uint32_t /*creator*/,
-                           uint32_t /*type*/, int32_t length, const char* data,
-                           int32_t& offset) {
+                           uint32_t /*type*/, int32_t length, const char* data, int32_t& offset) {
   offset = 0;
   if (length < 0) return kErrBadLength;
   if (data == nullptr && length > 0) return kErrGeneral;

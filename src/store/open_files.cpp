@@ -54,7 +54,9 @@ void ForEachSlot(Visit visit) {
   }
 }
 
-bool SlotInUse(const OpenSlot& slot) { return slot.file.IsOpen() || slot.file.buffer != nullptr; }
+bool SlotInUse(const OpenSlot& slot) {
+  return slot.file.IsOpen() || slot.file.buffer != nullptr;
+}
 
 // The window size for a request: negative asks for at most -bytesWanted (capped at the file's
 // length), 0 for the whole file; never more than 100000 bytes.
@@ -161,7 +163,8 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
     const std::string name =
         std::string(fileRecord.baseName, strnlen(fileRecord.baseName, sizeof fileRecord.baseName)) +
         (kind == kObjectFileKind ? ".OBJ" : ".SUM");
-    const int32_t err = FSOpenBuf(fileRecord.volume, fileRecord.dirID, name.c_str(), current.file, 0);
+    const int32_t err =
+        FSOpenBuf(fileRecord.volume, fileRecord.dirID, name.c_str(), current.file, 0);
     if (err != 0) {
       std::string fullPath;
       if (MakeFullPath(fileRecord.volume, fileRecord.dirID, name, fullPath) != 0) fullPath = name;
@@ -172,7 +175,8 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
     }
   }
 
-  const int32_t err = ResizeCurrentWindow(current.file, WindowSizeFor(bytesWanted, current.file.fileLength));
+  const int32_t err =
+      ResizeCurrentWindow(current.file, WindowSizeFor(bytesWanted, current.file.fileLength));
   if (err != 0) {
     if (err == kErrGeneral) {
       ReportError("AllocateSpaceForFile()", "MySetHandleSize()", 0);
@@ -186,8 +190,12 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
   return 0;
 }
 
-BufferedFile& CurrentObjectFile() { return table.objectFiles.slots[0].file; }
-BufferedFile& CurrentSummaryFile() { return table.summaryFiles.slots[0].file; }
+BufferedFile& CurrentObjectFile() {
+  return table.objectFiles.slots[0].file;
+}
+BufferedFile& CurrentSummaryFile() {
+  return table.summaryFiles.slots[0].file;
+}
 
 BufferedFile& OpenFileSlot(uint32_t kind, int32_t slot) {
   return CheckedArrayFor(kind).slots[std::clamp(slot, 0, kOpenFileSlots - 1)].file;
@@ -199,7 +207,9 @@ void OpenFileSlotKey(uint32_t kind, int32_t slot, int32_t& mapID, int32_t& overl
   overlayID = s.overlayID;
 }
 
-int32_t VictimCounter(uint32_t kind) { return CheckedArrayFor(kind).victim; }
+int32_t VictimCounter(uint32_t kind) {
+  return CheckedArrayFor(kind).victim;
+}
 
 int32_t ShrinkBufferedFiles(int32_t first) {
   for (OpenFileArray* array : {&table.objectFiles, &table.summaryFiles}) {
@@ -274,7 +284,9 @@ void EndReadOnlyFiles(void (*then)()) {
   }
 }
 
-int16_t ReadOnlyNesting() { return table.readOnlyNesting; }
+int16_t ReadOnlyNesting() {
+  return table.readOnlyNesting;
+}
 
 void ResetOpenFilesForTesting() {
   ForEachSlot([](OpenSlot& slot, int32_t) {

@@ -1,4 +1,5 @@
-// World coordinates in millionths of a degree: x = (longitude + 180) * 1e6, y = (latitude + 90) * 1e6.
+// World coordinates in millionths of a degree: x = (longitude + 180) * 1e6, y = (latitude + 90) *
+// 1e6.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,9 @@ struct WRect {
   int32_t y2 = 0;
 };
 
-inline bool operator==(const WPoint& a, const WPoint& b) { return a.x == b.x && a.y == b.y; }
+inline bool operator==(const WPoint& a, const WPoint& b) {
+  return a.x == b.x && a.y == b.y;
+}
 inline bool operator==(const WRect& a, const WRect& b) {
   return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
