@@ -5,16 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tlv {
+#include "geometry/screen.h"
 
-struct ScreenRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-};
+namespace tlv {
 
 class ShellServices {
  public:

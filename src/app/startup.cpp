@@ -9,6 +9,7 @@
 #include "app/shell_services.h"
 #include "geometry/geo_settings.h"
 #include "platform/platform.h"
+#include "render/map_view.h"
 #include "store/directory_table.h"
 #include "store/errors.h"
 #include "store/memory.h"
@@ -54,6 +55,7 @@ void LoadSettingsAndApply() {
   state.settingsLoaded = LoadSettings(Folders().volume, Folders().settings, ProgramFolderID());
   SetDistanceUnitSetting(static_cast<int16_t>(GetPref(Pref::kDistanceUnit)));
   SetCoordinateFormatSetting(static_cast<int16_t>(GetPref(Pref::kCoordinateFormat)));
+  SetScaleDisplayModeSetting(static_cast<int16_t>(GetPref(Pref::kScaleDisplayMode)));
 }
 
 }  // namespace
@@ -143,7 +145,7 @@ int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
   Platform().SetMessageLine("");
   Platform().SetWaitCursor(true);
-  if (!state.settingsLoaded) SetHomeView(HomeView());
+  // Without a saved settings file the defaults stand, and they hold the default Home view.
   return 0;
 }
 
@@ -153,7 +155,20 @@ void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstall
   state.secondSymbolFont = secondSymbolFontInstalled;
   if (!firstSymbolFontInstalled) ShowAlert(MessageText(135), kCautionAlert);
   if (!secondSymbolFontInstalled) ShowAlert(MessageText(134), kCautionAlert);
+  GoToHomeView();
   Platform().SetWaitCursor(false);
+}
+
+void GoToHomeView() {
+  const ViewRecord home = HomeView();
+  const WRect& r = home.rect;
+  if (r.x1 >= r.x2 || r.y1 >= r.y2) return;
+  if (home.scale > 0) {
+    CentreViewOn(home.scale, static_cast<int32_t>((int64_t{r.x1} + r.x2) / 2),
+                 static_cast<int32_t>((int64_t{r.y1} + r.y2) / 2));
+  } else {
+    FitWorldRect(r);
+  }
 }
 
 void IdleStep() {
@@ -196,6 +211,12 @@ bool ConfirmQuit(bool ask) {
 
 void ShutDown() {
   state.quitting = true;
+  if (HomeView().scale == 0) {
+    // A Home view of scale 0 means "start where the last run ended".
+    ViewRecord home = HomeView();
+    home.rect = ViewWorldRect();
+    SetHomeView(home);
+  }
   if (state.commonInitDone && Folders().settings >= 0) {
     FlushBufferedFiles();
     SaveSettings(Folders().volume, Folders().settings);

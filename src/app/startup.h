@@ -31,6 +31,9 @@ int32_t FinishStartup();
 // Marks start-up finished and checks the symbol fonts (the shell tells which are installed).
 void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstalled);
 
+// Shows the Home view of the settings (start-up, and the Home command).
+void GoToHomeView();
+
 // The idle step: run before most messages and from the timer.
 void IdleStep();
 // The 250 ms timer.

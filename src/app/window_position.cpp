@@ -137,10 +137,10 @@ WindowPlacement PlaceStoredWindow(const ScreenRect* stored, const ScreenRect& de
     }
   }
   // A default slightly smaller than the screen, centred, shown maximised.
-  const int32_t width = std::max<int32_t>(desktop.Width() * 15 / 16, 1);
-  const int32_t height = std::max<int32_t>(desktop.Height() * 15 / 16, 1);
-  int32_t left = desktop.left + (desktop.Width() - width) / 2;
-  int32_t top = desktop.top + (desktop.Height() - height) / 2;
+  const int32_t width = std::max<int32_t>(RectWidth(desktop) * 15 / 16, 1);
+  const int32_t height = std::max<int32_t>(RectHeight(desktop) * 15 / 16, 1);
+  int32_t left = desktop.left + (RectWidth(desktop) - width) / 2;
+  int32_t top = desktop.top + (RectHeight(desktop) - height) / 2;
   left = std::clamp(left, desktop.left, std::max(desktop.left, desktop.right - width));
   top = std::clamp(top, desktop.top, std::max(desktop.top, desktop.bottom - height));
   placement.rect = {left, top, left + width, top + height};

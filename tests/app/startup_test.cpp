@@ -9,6 +9,7 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/preferences.h"
+#include "render/map_view.h"
 #include "store/directory_table.h"
 #include "store/memory.h"
 #include "store/open_files.h"
@@ -215,6 +216,36 @@ TEST_F(StartupTest, ExitQuestionOnlyWhenAsked) {
   EXPECT_EQ(platform().questions[0].text, "This will end your TOLVANE session.");
   EXPECT_TRUE(ConfirmQuit(false));
   EXPECT_EQ(platform().questions.size(), 1u) << "a sibling's quit request asks nothing";
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(StartupTest, HomeViewIsShownAtTheEndOfStartUpAndScaleZeroRemembersTheLastView) {
+  MakeMapsFolder(program / "TolvaneMaps");
+  ASSERT_EQ(RunStartup(), 0);
+  ResetMapView();
+  SetMapArea({40, 40, 840, 640});
+  ViewRecord home = HomeView();
+  home.rect = {100000000, 120000000, 102000000, 122000000};
+  home.scale = 0;
+  SetHomeView(home);
+  CompleteStartup(true, true);
+  const WRect shown = ViewWorldRect();
+  EXPECT_LE(shown.x1, 100000000);
+  EXPECT_GE(shown.x2, 102000000);
+  EXPECT_LE(shown.y1, 120000000);
+  EXPECT_GE(shown.y2, 122000000);
+
+  SetView(100000, 101000000, 121000000);
+  const WRect last = ViewWorldRect();
+  ShutDown();
+  EXPECT_EQ(HomeView().rect.x1, last.x1);
+  EXPECT_EQ(HomeView().rect.y2, last.y2);
+  ResetMapView();
 }
 
 }  // namespace

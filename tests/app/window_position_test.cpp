@@ -51,7 +51,7 @@ TEST_F(WindowPositionTest, RectangleHalfOffTheScreenGivesTheCentredMaximisedDefa
   const WindowPlacement p = PlaceStoredWindow(&stored, desktop);
   EXPECT_TRUE(p.maximised);
   EXPECT_EQ(p.rect.left + p.rect.right, desktop.left + desktop.right);
-  EXPECT_LT(p.rect.Width(), desktop.Width());
+  EXPECT_LT(RectWidth(p.rect), RectWidth(desktop));
   EXPECT_EQ(PlaceStoredWindow(nullptr, desktop).maximised, true);
 }
 
