@@ -40,9 +40,6 @@ const UnitInfo& Info(int16_t unit) {
 double DegreesOfWorldY(int32_t y) {
   return (y - kWorldOffsetY) / kUnitsPerDegree;
 }
-double DegreesOfWorldX(int32_t x) {
-  return (x - kWorldOffsetX) / kUnitsPerDegree;
-}
 
 int32_t RoundToWorld(double v) {
   if (std::isnan(v)) return 0;
@@ -50,7 +47,52 @@ int32_t RoundToWorld(double v) {
   return static_cast<int32_t>(v);
 }
 
+// Sines and cosines of whole degrees from -180 to 180 (index 0 is -180), for the angle-sum
+// form below.
+struct DegreeTable {
+  double sine[361];
+  double cosine[361];
+  DegreeTable() {
+    for (int d = 0; d <= 360; ++d) {
+      sine[d] = std::sin((d - 180) * kRadiansPerDegree);
+      cosine[d] = std::cos((d - 180) * kRadiansPerDegree);
+    }
+  }
+};
+
+const DegreeTable& Degrees() {
+  static const DegreeTable table;
+  return table;
+}
+
+constexpr double kRadiansPerWorldUnit = kRadiansPerDegree / kUnitsPerDegree;
+
+// Whole degrees from the table and the remaining fraction of a degree (under 0.0175 radians) by
+// its series: several times faster than the library calls and within an ulp or two of them.
+inline void SinCos(const DegreeTable& t, int64_t units, double& sine, double& cosine) {
+  if (units < -180000000 || units > 180000000) {
+    const double angle = static_cast<double>(units) / kUnitsPerDegree * kRadiansPerDegree;
+    sine = std::sin(angle);
+    cosine = std::cos(angle);
+    return;
+  }
+  const uint32_t shifted = static_cast<uint32_t>(units + 180000000);
+  const uint32_t whole = shifted / 1000000u;
+  const double b = static_cast<double>(shifted - whole * 1000000u) * kRadiansPerWorldUnit;
+  const double b2 = b * b;
+  const double sinB = b + b * b2 * (-1.0 / 6 + b2 * (1.0 / 120 + b2 * (-1.0 / 5040)));
+  const double cosB = 1.0 + b2 * (-0.5 + b2 * (1.0 / 24 + b2 * (-1.0 / 720 + b2 * (1.0 / 40320))));
+  const double sinA = t.sine[whole];
+  const double cosA = t.cosine[whole];
+  sine = sinA * cosB + cosA * sinB;
+  cosine = cosA * cosB - sinA * sinB;
+}
+
 }  // namespace
+
+void WorldAngleSinCos(int32_t units, double& sine, double& cosine) {
+  SinCos(Degrees(), units, sine, cosine);
+}
 
 int16_t NormaliseDistanceUnit(int16_t unit) {
   return unit >= kUnitFeet && unit <= kUnitNauticalMiles ? unit : int16_t{kUnitMiles};
@@ -116,15 +158,14 @@ int32_t LengthToWorldDx(double length, int32_t y, int16_t unit) {
 }
 
 double GreatCircleDistance(WPoint a, WPoint b, int16_t unit) {
-  const double phi1 = DegreesOfWorldY(a.y) * kRadiansPerDegree;
-  const double lambda1 = DegreesOfWorldX(a.x) * kRadiansPerDegree;
-  const double phi2 = DegreesOfWorldY(b.y) * kRadiansPerDegree;
-  const double lambda2 = DegreesOfWorldX(b.x) * kRadiansPerDegree;
-  const double cosPhi1 = std::cos(phi1);
-  const double cosPhi2 = std::cos(phi2);
-  double d = std::cos(lambda1) * cosPhi1 * (std::cos(lambda2) * cosPhi2) +
-             std::sin(lambda1) * cosPhi1 * (std::sin(lambda2) * cosPhi2) +
-             std::sin(phi1) * std::sin(phi2);
+  double sinPhi1, cosPhi1, sinLambda1, cosLambda1, sinPhi2, cosPhi2, sinLambda2, cosLambda2;
+  const DegreeTable& t = Degrees();
+  SinCos(t, int64_t{a.y} - kWorldOffsetY, sinPhi1, cosPhi1);
+  SinCos(t, int64_t{a.x} - kWorldOffsetX, sinLambda1, cosLambda1);
+  SinCos(t, int64_t{b.y} - kWorldOffsetY, sinPhi2, cosPhi2);
+  SinCos(t, int64_t{b.x} - kWorldOffsetX, sinLambda2, cosLambda2);
+  double d = cosLambda1 * cosPhi1 * (cosLambda2 * cosPhi2) +
+             sinLambda1 * cosPhi1 * (sinLambda2 * cosPhi2) + sinPhi1 * sinPhi2;
   // Rounding can push the cosine just past either end; acos would then give NaN.
   d = std::clamp(d, -1.0, 1.0);
   return std::acos(d) * UnitsPerDegreeLatitude(unit) * 360.0 / kTwoPi;

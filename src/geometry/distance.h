@@ -51,6 +51,9 @@ double LongitudeDifferenceLength(int32_t dx, int32_t y, int16_t unit);
 int32_t LengthToWorldDy(double length, int16_t unit);
 int32_t LengthToWorldDx(double length, int32_t y, int16_t unit);
 
+// Sine and cosine of an angle given in world units (millionths of a degree).
+void WorldAngleSinCos(int32_t units, double& sine, double& cosine);
+
 // Great-circle distance in the given unit, or in the current distance unit.
 double GreatCircleDistance(WPoint a, WPoint b, int16_t unit);
 double GreatCircleDistance(WPoint a, WPoint b);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -68,6 +69,17 @@ TEST_F(DistanceTest, ACosineJustAboveOneGivesZero) {
   const double d = GreatCircleDistance(p, p);
   EXPECT_FALSE(std::isnan(d));
   EXPECT_EQ(d, 0.0);
+}
+
+TEST_F(DistanceTest, TableSinesMatchTheLibrary) {
+  double worst = 0;
+  for (int64_t units = -200000000; units <= 200000000; units += 77777) {
+    double s = 0, c = 0;
+    WorldAngleSinCos(static_cast<int32_t>(units), s, c);
+    const double angle = static_cast<double>(units) / 1e6 * 0.017453292519944444;
+    worst = std::max({worst, std::fabs(s - std::sin(angle)), std::fabs(c - std::cos(angle))});
+  }
+  EXPECT_LT(worst, 1e-15);
 }
 
 TEST_F(DistanceTest, PointToRectangleDistances) {
