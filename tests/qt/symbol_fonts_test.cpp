@@ -241,6 +241,7 @@ TEST(SymbolFontsTest, FontsRegisterUnderTheirFamilyNames) {
 // The glyphs of each font are exactly the listed symbols, so the list and the fonts cannot
 // drift apart.
 TEST(SymbolFontsTest, FontsHoldExactlyTheListedSymbols) {
+  App();
   for (const char* name : {"TOLVANED", "TOLVANEP", "TOLVANE2"}) {
     const QRawFont raw(kFontDir + QString::fromLatin1(name) + QStringLiteral(".ttf"), 24);
     ASSERT_TRUE(raw.isValid()) << name;
