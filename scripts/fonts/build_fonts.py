@@ -376,11 +376,11 @@ def Centred(size, cy=500):
 
 
 def RingFrame():
-    return Difference(Circle(500, 500, 470), Circle(500, 500, 395))
+    return Difference(Circle(500, 500, 470), Circle(500, 500, 405))
 
 
 def BoxFrame():
-    return Difference(Rect(40, 40, 960, 960), Rect(115, 115, 885, 885))
+    return Difference(Rect(40, 40, 960, 960), Rect(105, 105, 895, 895))
 
 
 def DiamondFrame():
@@ -441,9 +441,9 @@ def BuildGlyph(recipe, sources):
     if frame == "":
         return sources.Icon(spec, Centred(900)), None
     if frame == "ring":
-        return Union(RingFrame(), sources.Icon(spec, Centred(540))), "disc"
+        return Union(RingFrame(), sources.Icon(spec, Centred(570))), "disc"
     if frame == "box":
-        return Union(BoxFrame(), sources.Icon(spec, Centred(620))), "square"
+        return Union(BoxFrame(), sources.Icon(spec, Centred(650))), "square"
     if frame == "diamond":
         return Union(DiamondFrame(), sources.Icon(spec, Centred(390, cy=510))), "diamond"
     if frame == "tile":
