@@ -8,6 +8,7 @@
 #include "geometry/coordinates.h"
 #include "geometry/distance.h"
 #include "geometry/geo_settings.h"
+#include "geometry/segments.h"
 #include "geometry/wrect.h"
 #include "platform/platform.h"
 #include "store/errors.h"
@@ -136,6 +137,11 @@ double ViewScaleFactorK() {
 
 double ViewUnitsPerPixel() {
   return gState.k * gState.view.scale;
+}
+
+int32_t ViewWRectSegments(const WRect& r, int32_t marginPixels, Handle& segments) {
+  const double margin = std::floor(marginPixels * ViewUnitsPerPixel() + 0.5);
+  return WRectSegments(r, static_cast<int32_t>(std::clamp(margin, -1e9, 1e9)), segments);
 }
 
 WRect ViewWorldRectFor(const MapView& view, const ScreenRect& area, double k) {

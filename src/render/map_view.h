@@ -10,6 +10,7 @@
 #include <string>
 
 #include "geometry/screen.h"
+#include "store/memory.h"
 #include "store/world_types.h"
 
 namespace tlv {
@@ -65,6 +66,9 @@ double ScreenPixelsPerInch();
 double ViewScaleFactorK();
 // World units per pixel at the current scale (k x scale).
 double ViewUnitsPerPixel();
+
+// The four sides of r grown by marginPixels of the current view on every side (WRectSegments).
+int32_t ViewWRectSegments(const WRect& r, int32_t marginPixels, Handle& segments);
 
 // The world rectangle the view shows, and the same for any view and map area.
 WRect ViewWorldRect();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/geo_settings.h"
+#include "geometry/segments.h"
 #include "geometry/wrect.h"
 #include "support/test_support.h"
 
@@ -161,6 +162,19 @@ TEST_F(MapViewTest, FitWorldRect) {
   ExpectView(before.scale, before.left, before.top);
 }
 
+TEST_F(MapViewTest, MapAreaAndPixelMargins) {
+  EXPECT_EQ(MapAreaForClient(800, 600), (ScreenRect{40, 40, 800, 560}));
+  EXPECT_EQ(MapAreaForClient(30, 60), (ScreenRect{40, 40, 40, 40}));
+  // At 1:1,000,000 a pixel is 2381.086 world units: 10 pixels round to 23811.
+  SetView(1000000, 100000000, 100000000);
+  Handle segs = nullptr;
+  ASSERT_EQ(ViewWRectSegments(WRect{1000000, 1000000, 2000000, 2000000}, 10, segs), 0);
+  ScopedHandle owned(segs);
+  HandleArray<Segment> s(segs);
+  ASSERT_EQ(s.Count(), 4);
+  EXPECT_EQ(s.Get(0), (Segment{976189, 976189, 976189, 2023811}));
+}
+
 TEST_F(MapViewTest, ClickPointIsKeptInsideTheView) {
   SetClickPoint(WPoint{10, 10});
   CentreViewOn(1000000, 180000000, 90000000);
@@ -170,6 +184,8 @@ TEST_F(MapViewTest, ClickPointIsKeptInsideTheView) {
   EXPECT_EQ(ClickPoint(), (WPoint{179523783, 89642837}));
   ScrollHalfWindow(ScrollDirection::kLeft);
   EXPECT_EQ(ClickPoint(), (WPoint{179523783, 89642837}));
+  CentreOnClickPoint();
+  EXPECT_EQ(WRectCentre(ViewWorldRect()), (WPoint{179523783, 89642837}));
 }
 
 TEST_F(MapViewTest, AfterChangeStepsRunInOrderAfterTheClickPointMoves) {
