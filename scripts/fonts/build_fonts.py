@@ -342,18 +342,18 @@ class Sources:
     def __init__(self, iconDir):
         self.iconDir = iconDir
 
-    def Path(self, spec):
-        kind, _, name = spec.partition(":")
+    def Path(self, source):
+        kind, _, name = source.partition(":")
         if kind == "maki":
             return os.path.join(self.iconDir, "@mapbox", "maki", "icons", name + ".svg")
         if kind == "temaki":
             return os.path.join(self.iconDir, "@rapideditor", "temaki", "icons", name + ".svg")
         if kind == "own":
             return os.path.join(HERE, "svg", name + ".svg")
-        raise ValueError("unknown source " + spec)
+        raise ValueError("unknown source " + source)
 
-    def Icon(self, spec, box):
-        kind, _, name = spec.partition(":")
+    def Icon(self, source, box):
+        kind, _, name = source.partition(":")
         if kind == "shape":
             layer = Shape(name)
             x, y, size = box
@@ -368,7 +368,7 @@ class Sources:
         if kind == "seg":
             return SegmentText(name, box[0] + box[2] / 2.0, box[1] + box[2] / 2.0,
                                box[2] * 0.9, box[2] * 0.55, box[2] * 0.16, 0)
-        return LoadSvg(self.Path(spec), box)
+        return LoadSvg(self.Path(source), box)
 
 
 def Centred(size, cy=500):
@@ -432,22 +432,22 @@ def BuildGlyph(recipe, sources):
     if recipe.startswith("placard:"):
         # placard:SOURCE:NAME:LABEL, e.g. placard:own:flame:3
         body = recipe[8:]
-        spec, _, label = body.rpartition(":")
-        layer = Union(DiamondFrame(), sources.Icon(spec, Centred(270, cy=385)))
+        source, _, label = body.rpartition(":")
+        layer = Union(DiamondFrame(), sources.Icon(source, Centred(270, cy=385)))
         if label:
             layer = Union(layer, SegmentText(label, 500, 650, 150, 78, 26, 18))
         return layer, "diamond"
-    spec, _, frame = recipe.partition("@")
+    source, _, frame = recipe.partition("@")
     if frame == "":
-        return sources.Icon(spec, Centred(900)), None
+        return sources.Icon(source, Centred(900)), None
     if frame == "ring":
-        return Union(RingFrame(), sources.Icon(spec, Centred(570))), "disc"
+        return Union(RingFrame(), sources.Icon(source, Centred(570))), "disc"
     if frame == "box":
-        return Union(BoxFrame(), sources.Icon(spec, Centred(650))), "square"
+        return Union(BoxFrame(), sources.Icon(source, Centred(650))), "square"
     if frame == "diamond":
-        return Union(DiamondFrame(), sources.Icon(spec, Centred(390, cy=510))), "diamond"
+        return Union(DiamondFrame(), sources.Icon(source, Centred(390, cy=510))), "diamond"
     if frame == "tile":
-        return Difference(Tile(), sources.Icon(spec, Centred(620))), None
+        return Difference(Tile(), sources.Icon(source, Centred(620))), None
     raise ValueError("unknown frame " + frame)
 
 
