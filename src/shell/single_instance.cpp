@@ -1,0 +1,124 @@
+#include "shell/single_instance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTimer>
+#include <QVariant>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+
+namespace tlv {
+
+namespace {
+
+// A hand-over is the signature followed by the code as a big-endian 32-bit value; the running
+// copy answers with one byte once it has taken the code.
+constexpr std::array<char, 4> kSignature = {'T', 'L', 'V', '1'};
+constexpr qint64 kMessageSize = 8;
+constexpr char kAnswer = 'K';
+constexpr int kConnectTimeoutMs = 1000;
+// A connection that has not handed over its code by then is dropped.
+constexpr int kHandOverTimeoutMs = 5000;
+
+}  // namespace
+
+QString SingleInstanceName() {
+  return QStringLiteral("TOLVANE-%1").arg(static_cast<qulonglong>(::getuid()));
+}
+
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent), name_(std::move(name)) {}
+
+SingleInstance::~SingleInstance() {
+  StopListening();
+}
+
+bool SingleInstance::ForwardToRunningCopy(int32_t code, int timeoutMs) {
+  QLocalSocket socket;
+  socket.connectToServer(name_);
+  if (!socket.waitForConnected(std::min(timeoutMs, kConnectTimeoutMs))) return false;
+  std::array<char, kMessageSize> message{};
+  std::copy(kSignature.begin(), kSignature.end(), message.begin());
+  const uint32_t value = static_cast<uint32_t>(code);
+  for (int i = 0; i < 4; ++i) {
+    message[static_cast<size_t>(4 + i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+  }
+  socket.write(message.data(), kMessageSize);
+  socket.waitForBytesWritten(timeoutMs);
+  // A copy that accepted the connection runs, even when it is too busy to answer in time: a
+  // second window must not start beside it. The answer only tells that the code arrived.
+  if (socket.waitForReadyRead(timeoutMs)) socket.read(1);
+  socket.disconnectFromServer();
+  return true;
+}
+
+bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
+  StopListening();
+  onCode_ = std::move(onCode);
+  server_ = new QLocalServer(this);
+  // Only this user may hand codes to the running copy.
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(name_)) {
+    if (server_->serverError() == QAbstractSocket::AddressInUseError) {
+      // The socket file is there: either a copy listens on it or a crashed copy left it.
+      QLocalSocket probe;
+      probe.connectToServer(name_);
+      const bool alive = probe.waitForConnected(kConnectTimeoutMs);
+      probe.abort();
+      if (!alive && QLocalServer::removeServer(name_) && server_->listen(name_)) {
+        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnections);
+        return true;
+      }
+    }
+    delete server_;
+    server_ = nullptr;
+    return false;
+  }
+  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnections);
+  return true;
+}
+
+void SingleInstance::StopListening() {
+  if (server_ == nullptr) return;
+  server_->close();
+  delete server_;
+  server_ = nullptr;
+}
+
+bool SingleInstance::Listening() const {
+  return server_ != nullptr && server_->isListening();
+}
+
+void SingleInstance::AcceptConnections() {
+  while (server_ != nullptr && server_->hasPendingConnections()) {
+    QLocalSocket* socket = server_->nextPendingConnection();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadCode(socket); });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(kHandOverTimeoutMs, socket, [socket] { socket->abort(); });
+    if (socket->bytesAvailable() >= kMessageSize) ReadCode(socket);
+  }
+}
+
+void SingleInstance::ReadCode(QLocalSocket* socket) {
+  if (socket->property("tlvDone").toBool() || socket->bytesAvailable() < kMessageSize) return;
+  socket->setProperty("tlvDone", true);
+  std::array<char, kMessageSize> message{};
+  socket->read(message.data(), kMessageSize);
+  if (!std::equal(kSignature.begin(), kSignature.end(), message.begin())) {
+    // Not one of ours: nothing is taken from it.
+    socket->abort();
+    return;
+  }
+  uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) {
+    value = (value << 8) | static_cast<unsigned char>(message[static_cast<size_t>(4 + i)]);
+  }
+  socket->write(&kAnswer, 1);
+  socket->flush();
+  if (onCode_) onCode_(static_cast<int32_t>(value));
+}
+
+}  // namespace tlv
