@@ -82,6 +82,7 @@ constexpr PrefFieldDef kFields[] = {
     {Pref::kSelectionTagSize, "selectionTagSize", At(Pref::kSelectionTagSize), 4, 2, 10},
 };
 static_assert(std::size(kFields) == static_cast<size_t>(Pref::kCount));
+static_assert(kReferenceViewOffset + kViewRecordBytes <= kNumbersOffset);
 static_assert(At(Pref::kCount) <= kTextsOffset);
 static_assert(kTextsOffset + kTextBytes * static_cast<int32_t>(PrefText::kCount) <=
               kPreferencesSize);

@@ -1,6 +1,7 @@
 #include "store/file_contents.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "platform/files.h"
@@ -146,6 +147,26 @@ int32_t WriteFileContents(int16_t volume, int32_t dirID, const char* name, uint3
   PlatformFile file;
   err = OpenForWriting(path, file);
   if (err != 0) return err;
+  const std::string target = ExistingOrNewPath(path);
+  // The new contents go to a work file that replaces the old one only when complete, so a full
+  // disk never leaves a half-written settings or catalogue file behind.
+  // Devices and other special files are written where they are.
+  const std::string work = target + ".new~";
+  std::error_code typeError;
+  const bool regular = std::filesystem::is_regular_file(target, typeError);
+  PlatformFile replacement;
+  if (regular && !FileExists(work) && CreateFile(work) == 0 &&
+      OpenFile(work, FileAccess::kReadWrite, replacement) == 0) {
+    file.Close();
+    err = replacement.Write(0, length, data);
+    const int32_t closeErr = replacement.Close();
+    if (err == 0) err = closeErr;
+    if (err == 0) err = RenameFile(work, target);
+    if (err != 0) DeleteFile(work);
+    return err;
+  }
+  // A folder that takes no new files: write in place.
+  DeleteFile(work);
   err = file.Write(0, length, data);
   if (err == 0) err = file.SetLength(length);
   const int32_t closeErr = file.Close();

@@ -272,3 +272,19 @@ TEST_F(FileContentsTest, WalkRefusesFolderPathsTooLongToRegister) {
 
 }  // namespace
 }  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(FileContentsTest, RewriteReplacesTheFileWholeAndLeavesNoWorkFile) {
+  WriteWholeFile(temp / "NAME.MAP", std::string(56, 'o'));
+  // A stale work file from an earlier crash must not block the write or survive it as data.
+  WriteWholeFile(temp / "other.new~", "stale");
+  ASSERT_EQ(WriteFileContents(0, dirID, "name.map", kCreator, kType, 5, "fresh"), 0);
+  EXPECT_EQ(ReadWholeFile(temp / "NAME.MAP"), "fresh") << "the existing spelling is kept";
+  EXPECT_FALSE(std::filesystem::exists(temp / "NAME.MAP.new~"));
+  EXPECT_FALSE(std::filesystem::exists(temp / "name.map"));
+}
+
+}  // namespace
+}  // namespace tlv
