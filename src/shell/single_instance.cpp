@@ -1,5 +1,6 @@
 #include "shell/single_instance.h"
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -26,7 +27,11 @@ constexpr int kHandOverTimeoutMs = 5000;
 }  // namespace
 
 QString SingleInstanceName() {
-  return QStringLiteral("TOLVANE-%1").arg(static_cast<qulonglong>(::getuid()));
+  const QString name = QStringLiteral("TOLVANE-%1").arg(static_cast<qulonglong>(::getuid()));
+  // The user's private runtime folder keeps other users from taking the name first.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime + QLatin1Char('/') + name;
+  return name;
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
@@ -57,22 +62,22 @@ bool SingleInstance::ForwardToRunningCopy(int32_t code, int timeoutMs) {
 
 bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
   StopListening();
+  // Making the socket replaces any file of the same name, so first make sure no copy answers
+  // on it; a file nobody answers on was left by a copy that crashed.
+  {
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(kConnectTimeoutMs)) {
+      probe.abort();
+      return false;
+    }
+  }
+  QLocalServer::removeServer(name_);
   onCode_ = std::move(onCode);
   server_ = new QLocalServer(this);
   // Only this user may hand codes to the running copy.
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(name_)) {
-    if (server_->serverError() == QAbstractSocket::AddressInUseError) {
-      // The socket file is there: either a copy listens on it or a crashed copy left it.
-      QLocalSocket probe;
-      probe.connectToServer(name_);
-      const bool alive = probe.waitForConnected(kConnectTimeoutMs);
-      probe.abort();
-      if (!alive && QLocalServer::removeServer(name_) && server_->listen(name_)) {
-        connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnections);
-        return true;
-      }
-    }
     delete server_;
     server_ = nullptr;
     return false;

@@ -14,7 +14,7 @@ class QLocalSocket;
 
 namespace tlv {
 
-// "TOLVANE-" followed by the user id.
+// "TOLVANE-" followed by the user id, inside the user's runtime folder when there is one.
 QString SingleInstanceName();
 
 class SingleInstance : public QObject {

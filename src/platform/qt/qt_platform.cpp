@@ -95,8 +95,13 @@ QString AlertText(std::string_view text) {
 }
 
 QtPlatform::QtPlatform() {
-  if (QCoreApplication::instance() != nullptr)
-    QCoreApplication::instance()->installEventFilter(this);
+  InstallInputFilter();
+}
+
+void QtPlatform::InstallInputFilter() {
+  if (filterInstalled_ || QCoreApplication::instance() == nullptr) return;
+  QCoreApplication::instance()->installEventFilter(this);
+  filterInstalled_ = true;
 }
 
 QtPlatform::~QtPlatform() {
@@ -207,6 +212,7 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool QtPlatform::EscapePressed() {
+  InstallInputFilter();
   if (!checkingInput_ && QCoreApplication::instance() != nullptr) {
     const auto now = std::chrono::steady_clock::now();
     if (!inputChecked_ || now - lastInputCheck_ >= kInputCheckInterval) {

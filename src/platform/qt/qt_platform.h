@@ -57,6 +57,8 @@ class QtPlatform : public QObject, public PlatformServices {
 
  private:
   QWidget* BoxOwner() const;
+  // The application may be made after the platform; the filter goes in once it exists.
+  void InstallInputFilter();
   void ShowMessageLineText(std::string_view text, bool temporary);
 
   QPointer<QWidget> mainWindow_;
@@ -66,6 +68,7 @@ class QtPlatform : public QObject, public PlatformServices {
   bool waitCursor_ = false;
   bool escapeSeen_ = false;
   bool checkingInput_ = false;
+  bool filterInstalled_ = false;
   bool inputChecked_ = false;
   std::chrono::steady_clock::time_point lastInputCheck_;
   std::function<void(QMessageBox&)> boxObserver_;
