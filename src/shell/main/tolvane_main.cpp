@@ -1,0 +1,211 @@
+// The program's entry: one running copy per user, the start-up sequence around the main window,
+// the event loop, and the orderly end.
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "app/startup.h"
+#include "app/window_position.h"
+#include "platform/qt/qt_platform.h"
+#include "render/map_view.h"
+#include "shell/main_window.h"
+#include "shell/single_instance.h"
+#include "store/directory_table.h"
+#include "store/errors.h"
+#include "store/memory.h"
+#include "store/open_files.h"
+#include "store/strings.h"
+
+namespace tlv {
+namespace {
+
+// A termination signal asks for the same orderly quit as a sibling program's quit request.
+int signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// TOLVANE_EVENT_LOG names a file that receives one line per notice the running copy handles;
+// scripts and end-to-end tests read it to see what a second copy handed over.
+void LogEvent(const std::string& line) {
+  const char* path = std::getenv("TOLVANE_EVENT_LOG");
+  if (path == nullptr || path[0] == '\0') return;
+  if (std::FILE* f = std::fopen(path, "a")) {
+    std::fprintf(f, "%s\n", line.c_str());
+    std::fclose(f);
+  }
+}
+
+// With TOLVANE_UNATTENDED set (scripts, end-to-end tests), alerts are logged instead of waiting
+// for a person to press a button, and questions take their default button.
+class UnattendedPlatform : public QtPlatform {
+ public:
+  void ShowAlertBox(std::string_view text, int kind) override {
+    LogEvent("alert " + std::to_string(kind) + " " + std::string(text));
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  int Ask(const Question& question) override {
+    LogEvent("question " + question.text);
+    return question.defaultButton;
+  }
+};
+
+bool Unattended() {
+  const char* value = std::getenv("TOLVANE_UNATTENDED");
+  return value != nullptr && value[0] != '\0' && value[0] != '0';
+}
+
+std::string CommandLineOf(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+// Registers the symbol fonts shipped in the program folder; answers whether each of the two
+// families the start-up check names is now installed.
+void RegisterSymbolFonts(const QString& folder, bool& first, bool& second) {
+  const QDir fonts(folder);
+  for (const QString& file : fonts.entryList({"*.ttf", "*.TTF"}, QDir::Files)) {
+    QFontDatabase::addApplicationFont(fonts.filePath(file));
+  }
+  const QStringList families = QFontDatabase::families();
+  first = families.contains("TOLVANED");
+  second = families.contains("TOLVANE2");
+}
+
+void RegisterCommands(MainWindow& window) {
+  window.RegisterCommand(111, [&window] { window.close(); });
+  window.RegisterCommand(309, [] { CentreOnClickPoint(); });
+  window.RegisterCommand(316, [] {
+    const ScreenRect a = MapArea();
+    ZoomAtClick({(a.left + a.right) / 2, (a.top + a.bottom) / 2}, ZoomDirection::kIn);
+  });
+  window.RegisterCommand(317, [] {
+    const ScreenRect a = MapArea();
+    ZoomAtClick({(a.left + a.right) / 2, (a.top + a.bottom) / 2}, ZoomDirection::kOut);
+  });
+  window.RegisterCommand(550, [] { ScrollHalfWindow(ScrollDirection::kLeft); });
+  window.RegisterCommand(551, [] { ScrollHalfWindow(ScrollDirection::kRight); });
+  window.RegisterCommand(552, [] { ScrollHalfWindow(ScrollDirection::kUp); });
+  window.RegisterCommand(553, [] { ScrollHalfWindow(ScrollDirection::kDown); });
+}
+
+int Run(int argc, char** argv) {
+  const std::string commandLine = CommandLineOf(argc, argv);
+  const int32_t code = CommandWordCode(commandLine);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("TOLVANE");
+  const char* instanceName = std::getenv("TOLVANE_INSTANCE");
+  SingleInstance instance(instanceName != nullptr && instanceName[0] != '\0'
+                              ? QString::fromUtf8(instanceName)
+                              : SingleInstanceName());
+  // A running copy takes the word (or, without one, just comes to the front); this copy ends.
+  if (instance.ForwardToRunningCopy(code)) return 0;
+  // Words that only make sense to a running copy do not start the program.
+  if (code != 0 && !CommandWordStartsProgram(code)) return 0;
+
+  QtPlatform attended;
+  UnattendedPlatform unattended;
+  QtPlatform& platform = Unattended() ? unattended : attended;
+  InstallPlatform(&platform);
+  MainWindow window;
+  InstallShell(&window);
+  window.AttachPlatform(platform);
+  instance.StartListening([&window](int32_t forwarded) {
+    window.PostMessage(kNoticeMessage, forwarded, 0);
+  });
+
+  if (InitWindowsHandles() != 0) {
+    ReportError("WinMain()", "InitWindowsHandles()", -1);
+    return 0;
+  }
+  if (InitDirectoryTable() != 0) {
+    ReportError("WinMain()", "InitDirectoryTable()", -1);
+    ReleaseStartupResources();
+    return 0;
+  }
+  const char* folderOverride = std::getenv("TOLVANE_PROGRAM_FOLDER");
+  const QString programFolder = folderOverride != nullptr && folderOverride[0] != '\0'
+                                    ? QString::fromUtf8(folderOverride)
+                                    : QCoreApplication::applicationDirPath();
+  QDir::setCurrent(programFolder);
+  SetProgramFolderPath(programFolder.toStdString());
+
+  auto failedStartup = [&]() {
+    InstallShell(nullptr);
+    InstallPlatform(nullptr);
+    ReleaseMemoryReserve();
+    ReleaseStartupResources();
+    return 0;
+  };
+  if (CommonInit() != 0) return failedStartup();
+  WindowPosition(false);
+  if (CommonInit2() != 0 || FinishStartup() != 0) return failedStartup();
+
+  bool firstFont = false, secondFont = false;
+  RegisterSymbolFonts(programFolder + "/fonts", firstFont, secondFont);
+  CompleteStartup(firstFont, secondFont);
+
+  RegisterCommands(window);
+  window.SetAfterCommandHook([] {
+    CloseBufferedFiles();
+    EndReadOnlyFiles(nullptr);
+  });
+  window.SetIdleHandler([] { IdleStep(); });
+  window.SetTimerHandler([] { TimerTick(); });
+  window.SetMessageHandler(kNoticeMessage, [&window](int64_t param1, int64_t) {
+    LogEvent("notice " + std::to_string(param1));
+    if (param1 == 0) {
+      window.BringToFront();
+      return;
+    }
+    window.BringToFront();
+    HandleCommandNotice(static_cast<int32_t>(param1));
+  });
+  window.SetQuitHandler([](bool ask) {
+    if (!ConfirmQuit(ask)) return false;
+    SetQuitting();
+    ShutDown();
+    WindowPosition(true);
+    LogEvent("shutdown");
+    return true;
+  });
+
+  if (::pipe(signalPipe) == 0) {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+      char byte;
+      [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+      window.PostMessage(kQuitRequestMessage, 0, 0);
+    });
+    std::signal(SIGTERM, OnTerminationSignal);
+    std::signal(SIGINT, OnTerminationSignal);
+  }
+
+  if (!window.StartTimer()) ShowAlert(MessageText(138), kNoteAlert);
+  window.InvalidateMap();
+  LogEvent("ready");
+
+  const int result = app.exec();
+  InstallShell(nullptr);
+  InstallPlatform(nullptr);
+  ReleaseStartupResources();
+  return result;
+}
+
+}  // namespace
+}  // namespace tlv
+
+int main(int argc, char** argv) { return tlv::Run(argc, argv); }
