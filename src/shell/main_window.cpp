@@ -41,6 +41,10 @@ MainWindow* gPostTarget = nullptr;
 
 constexpr const char* kHeadingProperty = "tlvHeading";
 
+// Messages that wait (for a handler, or for a long operation to end) are kept up to this many;
+// a flood beyond it is dropped rather than held without bound.
+constexpr size_t kMaxWaitingMessages = 256;
+
 // Resets a busy flag however the handler is left.
 class BusyFlag {
  public:
@@ -350,6 +354,10 @@ void MainWindow::SetMessageHandler(int message, MessageHandler handler) {
 }
 
 bool MainWindow::DeferMessage(int message) const {
+  // A message that comes before its handler is set (a second copy started while this one was
+  // still starting up) waits for it.
+  const bool handled = messageHandlers_.count(message) != 0;
+  if (!handled && !(message == kQuitRequestMessage && quitHandler_)) return true;
   // A long operation polling for Escape lets posted events through; handling a notice then
   // would start work in the middle of it. A quit request also waits for dialogs to close.
   const bool longOperation = modalDepth_ > 0 || (platform_ && platform_->CheckingInput());
@@ -363,7 +371,7 @@ bool MainWindow::DeferMessage(int message) const {
 void MainWindow::DeliverMessage(const PostedMessage& message) {
   if (quitAccepted_) return;
   if (DeferMessage(message.message)) {
-    deferred_.push_back(message);
+    if (deferred_.size() < kMaxWaitingMessages) deferred_.push_back(message);
     return;
   }
   const auto it = messageHandlers_.find(message.message);
@@ -372,9 +380,7 @@ void MainWindow::DeliverMessage(const PostedMessage& message) {
     handler(message.param1, message.param2);
     return;
   }
-  if (message.message == kQuitRequestMessage) {
-    if (!quitHandler_ || quitHandler_(false)) CloseWithoutAsking();
-  }
+  if (message.message == kQuitRequestMessage && quitHandler_(false)) CloseWithoutAsking();
 }
 
 void MainWindow::DeliverDeferredMessages() {

@@ -79,7 +79,8 @@ class MainWindow : public QMainWindow, public ShellServices {
   static bool PostMainWindowMessage(int message, int64_t param1, int64_t param2);
   void PostMessage(int message, int64_t param1, int64_t param2);
   // WM_USER+1 notices and any other message go to their handler; a WM_USER quit request
-  // without a handler of its own runs the quit handler with ask false and closes the window.
+  // without a handler of its own runs the quit handler with ask false and closes the window
+  // when it says yes. A message without a handler waits until one is set.
   using MessageHandler = std::function<void(int64_t param1, int64_t param2)>;
   void SetMessageHandler(int message, MessageHandler handler);
 

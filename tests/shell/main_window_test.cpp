@@ -337,6 +337,33 @@ TEST_F(MainWindowTest, NoticesWaitWhileALongOperationRuns) {
   EXPECT_TRUE(RunEventsUntil([&notices] { return notices == 1; }));
 }
 
+TEST_F(MainWindowTest, NoticesWaitDuringTheEscapeCheckOfALongOperation) {
+  QtPlatform platform;
+  MainWindow window;
+  window.AttachPlatform(platform);
+  int notices = 0;
+  bool sawCheck = false;
+  window.SetMessageHandler(kNoticeMessage, [&](int64_t, int64_t) {
+    ++notices;
+    sawCheck = sawCheck || platform.CheckingInput();
+  });
+  window.PostMessage(kNoticeMessage, 9998, 0);
+  platform.EscapePressed();  // lets posted events through, as a long operation's poll does
+  EXPECT_EQ(notices, 0);
+  EXPECT_TRUE(RunEventsUntil([&notices] { return notices == 1; }));
+  EXPECT_FALSE(sawCheck);
+}
+
+TEST_F(MainWindowTest, NoticeBeforeItsHandlerWaitsForIt) {
+  MainWindow window;
+  window.PostMessage(kNoticeMessage, 9995, 0);
+  RunEventsUntil([] { return false; }, 50);
+  std::vector<int64_t> codes;
+  window.SetMessageHandler(kNoticeMessage, [&codes](int64_t p1, int64_t) { codes.push_back(p1); });
+  ASSERT_TRUE(RunEventsUntil([&codes] { return !codes.empty(); }));
+  EXPECT_EQ(codes, std::vector<int64_t>{9995});
+}
+
 TEST_F(MainWindowTest, QuitRequestRunsTheQuitHandlerWithoutAsking) {
   MainWindow window;
   window.show();
