@@ -158,6 +158,8 @@ int32_t ReadLayout(BufferedFile& file, int32_t position, RecordLayout& layout, c
   uint8_t nameRoom = 0;
   err =
       ReadByte(file, static_cast<int64_t>(position) + kObjPrefixLengthOffset, prefixLength, caller);
+  // The name room byte itself must lie inside the record.
+  if (err == 0 && kObjFixedHeadSize + prefixLength > end) return RefuseOutsideRecord(caller);
   if (err == 0) {
     err = ReadByte(file, static_cast<int64_t>(position) + kObjPrefixOffset + prefixLength, nameRoom,
                    caller);
@@ -281,9 +283,11 @@ int32_t ReadSegment(BufferedFile& file, int32_t position, int32_t& offset, int32
 
 int32_t CheckSegmentWrite(BufferedFile& file, int32_t position, int32_t offset, int32_t size,
                           const char* caller) {
+  int16_t type = 0;
   RecordLayout layout;
-  const int32_t err = ReadLayout(file, position, layout, caller);
+  const int32_t err = ReadKindAndLayout(file, position, type, layout, 6, caller);
   if (err != 0) return err;
+  if (!IsSegmentKind(type)) return RefuseKind(caller);
   if (offset < layout.afterName + 6 || static_cast<int64_t>(offset) + size > layout.end) {
     return RefuseOutsideRecord(caller);
   }
@@ -821,21 +825,20 @@ int32_t FSGetObjectSegmentRange(BufferedFile& file, int32_t position, int32_t& f
 
 int32_t FSGetObjectSeg(BufferedFile& file, int32_t position, int32_t& offset, int32_t& x,
                        int32_t& y, bool& newPiece) {
-  RecordLayout layout;
-  const int32_t err = ReadLayout(file, position, layout, "FSGetObjectSeg()");
+  SegmentSpan span;
+  const int32_t err = ReadSegmentSpan(file, position, span, "FSGetObjectSeg()");
   if (err != 0) return err;
-  if (offset < layout.afterName + 6) return RefuseOutsideRecord("FSGetObjectSeg()");
-  return ReadSegment(file, position, offset, layout.end, x, y, newPiece, nullptr,
-                     "FSGetObjectSeg()");
+  if (offset < span.first) return RefuseOutsideRecord("FSGetObjectSeg()");
+  return ReadSegment(file, position, offset, span.end, x, y, newPiece, nullptr, "FSGetObjectSeg()");
 }
 
 int32_t FSGetObjectSegA(BufferedFile& file, int32_t position, int32_t& offset, int32_t& x,
                         int32_t& y, bool& newPiece, SegmentAttributes& attributes) {
-  RecordLayout layout;
-  const int32_t err = ReadLayout(file, position, layout, "FSGetObjectSegA()");
+  SegmentSpan span;
+  const int32_t err = ReadSegmentSpan(file, position, span, "FSGetObjectSegA()");
   if (err != 0) return err;
-  if (offset < layout.afterName + 6) return RefuseOutsideRecord("FSGetObjectSegA()");
-  return ReadSegment(file, position, offset, layout.end, x, y, newPiece, &attributes,
+  if (offset < span.first) return RefuseOutsideRecord("FSGetObjectSegA()");
+  return ReadSegment(file, position, offset, span.end, x, y, newPiece, &attributes,
                      "FSGetObjectSegA()");
 }
 

@@ -156,6 +156,11 @@ bool BlockOverlapsGrownRect(const WRect& block, const WRect& searchRect, int32_t
 }
 
 int32_t FSSetSummaryRecord(BufferedFile& file, int32_t byteOffset, const SummaryRecord& record) {
+  // A write between two records would damage both.
+  if (byteOffset < 0 || byteOffset % kSummaryRecordSize != 0) {
+    ReportError("FSSetSummaryRecord()", "SetFPosBuf()", kErrBadLength);
+    return kErrBadLength;
+  }
   int32_t err = SetFPosBuf(file, byteOffset);
   if (err != 0) {
     ReportError("FSSetSummaryRecord()", "SetFPosBuf()", err);

@@ -539,6 +539,13 @@ TEST_F(ObjectRecordTest, CorruptRecordsAreRefusedWithoutReadingOutside) {
   const int32_t late = static_cast<int32_t>(image.size());
   EXPECT_EQ(FSGetObjectName(file, late, prefix, name), -3);
   EXPECT_NE(FSSetObjectName(file, late, "a", "b", 0), 0);
+  // Segments of a record that is no polyline or polygon are neither read nor written.
+  int32_t offset = 75;
+  int32_t x = 0;
+  int32_t y = 0;
+  bool piece = false;
+  EXPECT_NE(FSGetObjectSeg(file, at[1], offset, x, y, piece), 0);
+  EXPECT_NE(FSSetObjectSeg(file, at[1], 69, 5, 5, true), 0);
   EXPECT_EQ(Stored(), image + truncated);
   // A position beyond the file.
   int32_t length = 0;

@@ -103,6 +103,7 @@ TEST_F(SummaryTest, RecordsAreReadAndWrittenAtTheirOffsets) {
   std::memcpy(changed.nameStart, "Quay", 4);
   ASSERT_EQ(AllocateSpaceForFile(mapIndex, 0, kSummaryFileKind, kSmallWindowSize, nullptr, nullptr),
             0);
+  EXPECT_EQ(FSSetSummaryRecord(CurrentSummaryFile(), 16, changed), -3);
   ASSERT_EQ(FSSetSummaryRecord(CurrentSummaryFile(), 32, changed), 0);
   EXPECT_EQ(FileBytes("ROADS.SUM"), image.substr(0, 32) +
                                         SummaryBytes(88, {10, 20, 30, 40}, 5, 6, "Quay") +
