@@ -39,6 +39,11 @@ int32_t RefuseOutsideRecord(const char* caller) {
   return kErrBadLength;
 }
 
+// Transfers go in pieces that fit the window, however small the caller asked it to be.
+int32_t PieceSize(const BufferedFile& file) {
+  return std::max(std::min(kTransferPiece, file.bufferSize), 1);
+}
+
 int32_t Seek(BufferedFile& file, int64_t at, const char* caller) {
   if (at < 0 || at > INT32_MAX) return RefuseOutsideRecord(caller);
   const int32_t err = SetFPosBuf(file, static_cast<int32_t>(at));
@@ -51,7 +56,7 @@ int32_t ReadBytes(BufferedFile& file, int64_t at, void* destination, int32_t cou
   int32_t err = Seek(file, at, caller);
   auto* out = static_cast<char*>(destination);
   while (err == 0 && count > 0) {
-    int32_t piece = std::min(count, kTransferPiece);
+    int32_t piece = std::min(count, PieceSize(file));
     err = FSReadBuf(file, piece, out);
     if (err != 0) {
       ReportError(caller, "FSReadBuf()", err);
@@ -68,7 +73,7 @@ int32_t WriteBytes(BufferedFile& file, int64_t at, const void* source, int32_t c
   int32_t err = Seek(file, at, caller);
   const auto* in = static_cast<const char*>(source);
   while (err == 0 && count > 0) {
-    int32_t piece = std::min(count, kTransferPiece);
+    int32_t piece = std::min(count, PieceSize(file));
     err = FSWriteBuf(file, piece, in);
     if (err != 0) {
       ReportError(caller, "FSWriteBuf()", err);
@@ -84,7 +89,7 @@ int32_t WriteZeros(BufferedFile& file, int64_t at, int32_t count, const char* ca
   static const char zeros[kTransferPiece] = {};
   int32_t err = Seek(file, at, caller);
   while (err == 0 && count > 0) {
-    int32_t piece = std::min(count, kTransferPiece);
+    int32_t piece = std::min(count, PieceSize(file));
     err = FSWriteBuf(file, piece, zeros);
     if (err != 0) {
       ReportError(caller, "FSWriteBuf()", err);

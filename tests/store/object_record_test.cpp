@@ -223,6 +223,11 @@ TEST_F(ObjectRecordTest, NamePartsAreCutTo127AndANameRoomAbove255IsRefused) {
   EXPECT_EQ(prefix, std::string(127, 'a'));
   EXPECT_EQ(name, std::string(127, 'b'));
   EXPECT_EQ(static_cast<uint8_t>(Stored()[68 + 127]), 255);
+  // A caller's small window still reads long names, piece by piece.
+  ASSERT_EQ(AllocateSpaceForFile(mapIndex, 0, kObjectFileKind, -16, nullptr, nullptr), 0);
+  ASSERT_EQ(CurrentObjectFile().bufferSize, 16);
+  ASSERT_EQ(FSGetObjectName(CurrentObjectFile(), 0, prefix, name), 0);
+  EXPECT_EQ(name, std::string(127, 'b'));
 }
 
 TEST_F(ObjectRecordTest, DisplayName) {
