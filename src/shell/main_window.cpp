@@ -103,6 +103,13 @@ MainWindow::MainWindow(QWidget* parent)
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &MainWindow::OnAboutToBlock);
   }
 
+  // The scale in the information bar opens the scale pop-up (units, format, zoom).
+  QWidget* infoBar = frame_->InfoBar();
+  infoBar->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(infoBar, &QWidget::customContextMenuRequested, this, [this, infoBar](const QPoint& pos) {
+    ShowPopUpMenu("20100", infoBar->mapToGlobal(pos));
+  });
+
   // Exit is the window's own close request, which runs the quit handler.
   RegisterCommand(kExitCommand, [this] { close(); });
 
