@@ -8,6 +8,8 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 
@@ -16,6 +18,7 @@
 
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/text_codec.h"
+#include "render/graphics_tables.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
 #include "store/errors.h"
@@ -71,6 +74,20 @@ void CollectActions(const QMenu* menu, std::vector<QAction*>& actions) {
       actions.push_back(action);
     }
   }
+}
+
+// The colour items show their colour beside the name.
+constexpr int kFirstColourCommand = 1001;
+constexpr int kLastColourCommand = kFirstColourCommand + kColourTableSize - 1;
+
+QIcon ColourSwatch(int16_t colourIndex) {
+  const RGBColour c = ColourOfIndex(colourIndex, RGBColour{});
+  QPixmap pixmap(16, 12);
+  pixmap.fill(QColor(c.red, c.green, c.blue));
+  QPainter painter(&pixmap);
+  painter.setPen(Qt::black);
+  painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+  return QIcon(pixmap);
 }
 
 ScreenRect ToScreenRect(const QRect& r) {
@@ -160,6 +177,9 @@ void MainWindow::AddEntries(QMenu* menu, const std::vector<MenuEntry>& entries, 
     } else {
       QAction* action = menu->addAction(FromWindows1252(entry.label));
       action->setData(static_cast<int>(entry.id));
+      if (entry.id >= kFirstColourCommand && entry.id <= kLastColourCommand) {
+        action->setIcon(ColourSwatch(static_cast<int16_t>(entry.id - kFirstColourCommand + 1)));
+      }
       if (barMenu) {
         menuActions_.emplace(entry.id, action);
         const int id = entry.id;

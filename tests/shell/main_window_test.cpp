@@ -191,6 +191,17 @@ TEST_F(MainWindowTest, CommandsWithoutAnActionAreDisabled) {
   EXPECT_FALSE(window.AcceleratorAction(104)->isEnabled());
 }
 
+TEST_F(MainWindowTest, ColourItemsShowTheirColour) {
+  MainWindow window;
+  const QImage red = window.MenuActions(1015).front()->icon().pixmap(16, 12).toImage();
+  ASSERT_FALSE(red.isNull());
+  const QColor inside = red.pixelColor(red.width() / 2, red.height() / 2);
+  EXPECT_GT(inside.red(), 200);
+  EXPECT_LT(inside.green(), 60);
+  EXPECT_TRUE(window.MenuActions(1017).front()->icon().isNull());  // "Other..."
+  EXPECT_TRUE(window.MenuActions(1038).front()->icon().isNull());
+}
+
 TEST_F(MainWindowTest, CheckedCommandsShowTheirState) {
   MainWindow window;
   bool shown = false;
