@@ -151,6 +151,27 @@ TEST_F(QtPlatformTest, EscapeCheckSeesEscapeAndHoldsBackOtherInput) {
   EXPECT_FALSE(platform_.EscapePressed());
 }
 
+TEST_F(QtPlatformTest, BoxOpenedDuringTheEscapeCheckTakesInput) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  bool checkingWhileUp = true;
+  bool escapeClosedIt = false;
+  platform_.SetMessageBoxObserver([&](QMessageBox& box) {
+    checkingWhileUp = platform_.CheckingInput();
+    QTimer::singleShot(0, &box, [&box, &escapeClosedIt] {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QCoreApplication::sendEvent(&box, &escape);
+      escapeClosedIt = !box.isVisible();
+      if (box.isVisible()) box.done(0);
+    });
+  });
+  QTimer::singleShot(0, [this] { platform_.ShowAlertBox("Note", kNoteAlert); });
+  // The alert's Escape belongs to the alert, not to the long operation.
+  EXPECT_FALSE(platform_.EscapePressed());
+  EXPECT_FALSE(checkingWhileUp);
+  EXPECT_TRUE(escapeClosedIt);
+  EXPECT_FALSE(platform_.CheckingInput());
+}
+
 TEST_F(QtPlatformTest, MessageLineReachesItsSinkInUnicode) {
   platform_.SetMessageLine("Caf\xE9");
   EXPECT_EQ(platform_.MessageLine(), QString::fromUtf8("Caf\xC3\xA9"));

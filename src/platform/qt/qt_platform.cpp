@@ -85,6 +85,22 @@ class WaitCursorLift {
   bool shown_;
 };
 
+// A box opened while the Escape check delivers events (a timer's alert) must take the user's
+// clicks and keys, so the check's hold on input is lifted while it is up.
+class InputCheckLift {
+ public:
+  explicit InputCheckLift(bool& checking) : checking_(checking), saved_(checking) {
+    checking_ = false;
+  }
+  ~InputCheckLift() { checking_ = saved_; }
+  InputCheckLift(const InputCheckLift&) = delete;
+  InputCheckLift& operator=(const InputCheckLift&) = delete;
+
+ private:
+  bool& checking_;
+  bool saved_;
+};
+
 }  // namespace
 
 QString AlertText(std::string_view text) {
@@ -135,6 +151,7 @@ void QtPlatform::ShowAlertBox(std::string_view text, int kind) {
   QMessageBox box(IconForKind(kind), kBoxTitle, AlertText(text), QMessageBox::Ok, BoxOwner());
   // Texts carry names of maps, overlays and objects typed by users: never read them as markup.
   box.setTextFormat(Qt::PlainText);
+  InputCheckLift inputLift(checkingInput_);
   if (boxObserver_) boxObserver_(box);
   WaitCursorLift lift(waitCursor_);
   box.exec();
@@ -159,8 +176,9 @@ int QtPlatform::Ask(const Question& question) {
   if (question.cancelButton >= 0 && question.cancelButton < static_cast<int>(buttons.size())) {
     box.setEscapeButton(buttons[static_cast<size_t>(question.cancelButton)]);
   }
-  if (boxObserver_) boxObserver_(box);
   {
+    InputCheckLift inputLift(checkingInput_);
+    if (boxObserver_) boxObserver_(box);
     WaitCursorLift lift(waitCursor_);
     box.exec();
   }
