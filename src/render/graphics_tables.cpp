@@ -9,7 +9,7 @@ namespace tlv {
 namespace {
 
 constexpr RGBColour kColourTable[kColourTableSize + 1] = {
-    {0, 0, 0},                                      // 0: black
+    {0, 0, 0},                                       // 0: black
     {0, 0, 0},       {255, 255, 255}, {96, 96, 96},  // Black, White, Dark Gray
     {128, 128, 128}, {192, 192, 192}, {128, 0, 0},   // Gray, Light Gray, Brown
     {128, 128, 0},   {0, 128, 0},     {0, 255, 0},   // Olive, Dark Green, Green
@@ -68,9 +68,9 @@ struct NumberedFont {
 };
 
 constexpr NumberedFont kNumberedFonts[] = {
-    {1, "System"},          {2, "MS Serif"}, {3, "MS Sans Serif"}, {4, "Courier New"},
-    {22, "Courier New"},    {20, "Times New Roman"}, {21, "Arial"}, {-2, "Arial"},
-    {23, "Symbol"},         {-3, "Verdana"},         {-4, "TOLVANE2"},
+    {1, "System"},       {2, "MS Serif"},         {3, "MS Sans Serif"}, {4, "Courier New"},
+    {22, "Courier New"}, {20, "Times New Roman"}, {21, "Arial"},        {-2, "Arial"},
+    {23, "Symbol"},      {-3, "Verdana"},         {-4, "TOLVANE2"},
 };
 
 constexpr std::string_view kDefaultFace = "System";
@@ -222,7 +222,7 @@ PenSpec PenForLineStyle(int16_t style, int32_t width, RGBColour colour, bool fat
       break;
     default:
       pen.style = style >= kLineDashedFirst && style <= kLineDashedLast ? PenStyle::kDash
-                                                                         : PenStyle::kSolid;
+                                                                        : PenStyle::kSolid;
       break;
   }
   return pen;
@@ -269,8 +269,7 @@ int16_t FontStyleForTextStyle(int16_t styleCode) {
   }
 }
 
-FontSpec MakeNamedFont(std::string_view face, int32_t size, int16_t style,
-                       double rotationDegrees) {
+FontSpec MakeNamedFont(std::string_view face, int32_t size, int16_t style, double rotationDegrees) {
   FontSpec font;
   font.face = std::string(face);
   font.pixelHeight = FontPixelSize(size);

@@ -103,7 +103,6 @@ int16_t FontStyleForTextStyle(int16_t styleCode);
 FontSpec MakeNumberedFont(int16_t number, int32_t size, int16_t style, double rotationDegrees,
                           DeviceKind device, bool printerFont);
 // A font given directly by face name.
-FontSpec MakeNamedFont(std::string_view face, int32_t size, int16_t style,
-                       double rotationDegrees);
+FontSpec MakeNamedFont(std::string_view face, int32_t size, int16_t style, double rotationDegrees);
 
 }  // namespace tlv

@@ -123,8 +123,8 @@ TEST(GraphicsTablesTest, LineStylesGivePens) {
   const struct {
     int16_t style;
     PenStyle pen;
-  } cases[] = {{3, PenStyle::kDashDotDot}, {4, PenStyle::kDot},  {5, PenStyle::kDashDot},
-               {6, PenStyle::kDash},       {9, PenStyle::kDash}, {10, PenStyle::kSolid},
+  } cases[] = {{3, PenStyle::kDashDotDot}, {4, PenStyle::kDot},   {5, PenStyle::kDashDot},
+               {6, PenStyle::kDash},       {9, PenStyle::kDash},  {10, PenStyle::kSolid},
                {0, PenStyle::kSolid},      {11, PenStyle::kSolid}};
   for (const auto& c : cases) {
     const PenSpec pen = PenForLineStyle(c.style, 8, kCustom, true, false);
@@ -147,9 +147,10 @@ TEST(GraphicsTablesTest, FontsByNumber) {
   const struct {
     int16_t number;
     const char* face;
-  } faces[] = {{1, "System"},  {2, "MS Serif"},        {3, "MS Sans Serif"}, {4, "Courier New"},
-               {22, "Courier New"}, {20, "Times New Roman"}, {21, "Arial"}, {-2, "Arial"},
-               {23, "Symbol"},  {-3, "Verdana"},       {-4, "TOLVANE2"},   {77, "System"}};
+  } faces[] = {{1, "System"},      {2, "MS Serif"},     {3, "MS Sans Serif"},
+               {4, "Courier New"}, {22, "Courier New"}, {20, "Times New Roman"},
+               {21, "Arial"},      {-2, "Arial"},       {23, "Symbol"},
+               {-3, "Verdana"},    {-4, "TOLVANE2"},    {77, "System"}};
   for (const auto& f : faces) {
     EXPECT_EQ(FontFaceForNumber(f.number, DeviceKind::kScreen, false), f.face) << f.number;
   }
@@ -175,8 +176,8 @@ TEST(GraphicsTablesTest, FontSizesStylesAndRotation) {
   EXPECT_EQ(FontPixelSize(0), 0);
   EXPECT_EQ(FontPixelSize(-3), 0);
 
-  const FontSpec bold = MakeNumberedFont(21, 9, kFontBold | kFontUnderline, 30.0,
-                                         DeviceKind::kScreen, false);
+  const FontSpec bold =
+      MakeNumberedFont(21, 9, kFontBold | kFontUnderline, 30.0, DeviceKind::kScreen, false);
   EXPECT_EQ(bold.face, "Arial");
   EXPECT_EQ(bold.pixelHeight, 12);
   EXPECT_EQ(bold.weight, 700);

@@ -35,9 +35,7 @@ class RecordingPort : public DrawPort {
   void LineTo(int32_t, int32_t) override { ++otherCalls; }
   void Polyline(std::span<const ScreenPoint>) override { ++otherCalls; }
   void Polygon(std::span<const ScreenPoint>) override { ++otherCalls; }
-  void FillRegion(std::span<const ScreenPoint>, std::span<const int32_t>) override {
-    ++otherCalls;
-  }
+  void FillRegion(std::span<const ScreenPoint>, std::span<const int32_t>) override { ++otherCalls; }
   void FillRect(const ScreenRect&) override { ++otherCalls; }
   void FrameRect(const ScreenRect&) override { ++otherCalls; }
   void FillEllipse(const ScreenRect&) override { ++otherCalls; }
@@ -105,10 +103,9 @@ TEST_F(SymbolsTest, SecondFontBackgroundsAreFixed) {
   const struct {
     int32_t symbol;
     int32_t background;
-  } cases[] = {{287, -1}, {288, 294}, {336, 294}, {337, -1},  {348, -1}, {349, 372},
-               {375, 372}, {376, -1}, {381, 382}, {382, 382}, {383, -1}, {384, 372},
-               {415, 372}, {416, 382}, {498, 382}, {499, -1}, {500, -1}, {501, 372},
-               {511, 372}, {512, -1}};
+  } cases[] = {{287, -1},  {288, 294}, {336, 294}, {337, -1},  {348, -1},  {349, 372}, {375, 372},
+               {376, -1},  {381, 382}, {382, 382}, {383, -1},  {384, 372}, {415, 372}, {416, 382},
+               {498, 382}, {499, -1},  {500, -1},  {501, 372}, {511, 372}, {512, -1}};
   for (const auto& c : cases) EXPECT_EQ(SymbolBackground(c.symbol), c.background) << c.symbol;
   SymbolGlyph glyph;
   ASSERT_TRUE(SymbolGlyphFor(420, DeviceKind::kScreen, false, glyph));

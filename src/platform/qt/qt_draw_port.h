@@ -47,8 +47,7 @@ class QtDrawPort : public DrawPort {
   void LineTo(int32_t x, int32_t y) override;
   void Polyline(std::span<const ScreenPoint> points) override;
   void Polygon(std::span<const ScreenPoint> points) override;
-  void FillRegion(std::span<const ScreenPoint> points,
-                  std::span<const int32_t> ringSizes) override;
+  void FillRegion(std::span<const ScreenPoint> points, std::span<const int32_t> ringSizes) override;
   void FillRect(const ScreenRect& rect) override;
   void FrameRect(const ScreenRect& rect) override;
   void FillEllipse(const ScreenRect& rect) override;

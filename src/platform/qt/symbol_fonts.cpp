@@ -44,8 +44,8 @@ QString SymbolFontFamily(SymbolFontId font) {
 int32_t RegisterSymbolFontFolder(const QString& folder, int32_t& registered) {
   registered = 0;
   const QDir dir(folder);
-  for (SymbolFontId font : {SymbolFontId::kScreenSymbols, SymbolFontId::kPaperSymbols,
-                            SymbolFontId::kSecondSymbols}) {
+  for (SymbolFontId font :
+       {SymbolFontId::kScreenSymbols, SymbolFontId::kPaperSymbols, SymbolFontId::kSecondSymbols}) {
     const QString stem = SymbolFontFamily(font);
     // Folders copied from systems that ignore case may spell the extension either way.
     for (const QString& name : {stem + QStringLiteral(".ttf"), stem + QStringLiteral(".TTF")}) {
