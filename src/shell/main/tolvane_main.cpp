@@ -144,12 +144,17 @@ int Run(int argc, char** argv) {
   SetProgramFolderPath(programFolder.toStdString());
 
   auto failedStartup = [&]() {
+    SetMapViewHooks({});
     InstallShell(nullptr);
     InstallPlatform(nullptr);
     ReleaseMemoryReserve();
     ReleaseStartupResources();
     return 0;
   };
+  MapViewHooks viewHooks;
+  viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
+  viewHooks.layoutAndRedraw = [&window] { window.LayOutAndRedraw(); };
+  SetMapViewHooks(viewHooks);
   if (CommonInit() != 0) return failedStartup();
   WindowPosition(false);
   if (CommonInit2() != 0 || FinishStartup() != 0) return failedStartup();
@@ -199,6 +204,7 @@ int Run(int argc, char** argv) {
   LogEvent("ready");
 
   const int result = app.exec();
+  SetMapViewHooks({});
   InstallShell(nullptr);
   InstallPlatform(nullptr);
   ReleaseStartupResources();
