@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -202,6 +203,14 @@ int Run(int argc, char** argv) {
   if (!window.StartTimer()) ShowAlert(MessageText(138), kNoteAlert);
   window.InvalidateMap();
   LogEvent("ready");
+  // TOLVANE_SNAPSHOT=FILE.png saves a picture of the whole window once it has painted, for
+  // scripts and end-to-end tests that look at what a person would see.
+  if (const char* snapshot = std::getenv("TOLVANE_SNAPSHOT"); snapshot != nullptr && snapshot[0]) {
+    const QString file = QString::fromUtf8(snapshot);
+    QTimer::singleShot(300, &window, [&window, file] {
+      if (window.grab().save(file, "PNG")) LogEvent("snapshot " + file.toStdString());
+    });
+  }
 
   const int result = app.exec();
   SetMapViewHooks({});
