@@ -287,10 +287,8 @@ int32_t CreateMap(int16_t volume, int32_t parentID, std::string_view name, int32
   return 0;
 }
 
-int32_t AddFoundMap(int16_t volume, int32_t dirID, const std::string& path, int32_t& position,
-                    bool quiet, const MapRecord* markedForRemoval, int32_t markedCount,
-                    bool doNotRemember) {
-  position = -1;
+int32_t MapFolderIDFromPath(int32_t dirID, const std::string& path, int32_t& folderID) {
+  folderID = -1;
   std::string full = path;
   if (dirID != 0) {
     std::string folder;
@@ -299,8 +297,16 @@ int32_t AddFoundMap(int16_t volume, int32_t dirID, const std::string& path, int3
   std::string resolved;
   int32_t err = ResolvePath(full, resolved);
   if (err == 0 && !IsFolder(resolved)) resolved = FolderOfPath(resolved);
-  int32_t folderID = -1;
   if (err == 0) err = RegisterDirectory(WithTrailingSlash(resolved), true, folderID);
+  return err;
+}
+
+int32_t AddFoundMap(int16_t volume, int32_t dirID, const std::string& path, int32_t& position,
+                    bool quiet, const MapRecord* markedForRemoval, int32_t markedCount,
+                    bool doNotRemember) {
+  position = -1;
+  int32_t folderID = -1;
+  int32_t err = MapFolderIDFromPath(dirID, path, folderID);
   if (err != 0) {
     if (!quiet) ReportError("AddFoundMap()", "FSMakeFSSpec()", err);
     return err;

@@ -28,6 +28,9 @@ int32_t CreateMap(int16_t volume, int32_t parentID, std::string_view name, int32
 int32_t AddFoundMap(int16_t volume, int32_t dirID, const std::string& path, int32_t& position,
                     bool quiet, const MapRecord* markedForRemoval, int32_t markedCount,
                     bool doNotRemember);
+// The directory ID of the map folder that path names (the folder or its NAME.MAP; relative to
+// dirID when dirID is not 0).
+int32_t MapFolderIDFromPath(int32_t dirID, const std::string& path, int32_t& folderID);
 // Closes the map and deletes its record from the catalogue (its files stay on disk).
 int32_t RemoveMap(int32_t position, bool redraw);
 // Removes every map that carries the new-entry mark and recomputes the ID counter.
