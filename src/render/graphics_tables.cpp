@@ -290,4 +290,18 @@ FontSpec MakeNumberedFont(int16_t number, int32_t size, int16_t style, double ro
   return font;
 }
 
+FontSpec MakeLabelFont(DeviceKind device, double rotationDegrees) {
+  const int32_t size = device == DeviceKind::kPrinter ? kLabelPrinterFontSize : kLabelFontSize;
+  return MakeNumberedFont(kFontArial, size, 0, rotationDegrees, device, false);
+}
+
+FontSpec MakeDeferredLabelFont(DeviceKind device) {
+  return MakeNumberedFont(kFontCourierNew, kDeferredLabelFontSize, 0, 0, device, false);
+}
+
+int32_t LabelGap(DeviceKind device) {
+  // Printer labels are smaller, so they sit closer to their objects.
+  return device == DeviceKind::kPrinter ? static_cast<int32_t>(18 * 0.5555555555555556) : 14;
+}
+
 }  // namespace tlv

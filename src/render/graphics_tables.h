@@ -105,4 +105,18 @@ FontSpec MakeNumberedFont(int16_t number, int32_t size, int16_t style, double ro
 // A font given directly by face name.
 FontSpec MakeNamedFont(std::string_view face, int32_t size, int16_t style, double rotationDegrees);
 
+// Name labels of objects: Arial at size 9 (7 on printer pages).
+constexpr int32_t kLabelFontSize = 9;
+constexpr int32_t kLabelPrinterFontSize = 7;
+// Labels queued while an overlay draws and drawn after it: Courier New at size 9, opaque.
+constexpr int32_t kDeferredLabelFontSize = 9;
+// How far a polyline's label starts off its segment.
+constexpr int32_t kPolylineLabelGap = 4;
+
+FontSpec MakeLabelFont(DeviceKind device, double rotationDegrees);
+FontSpec MakeDeferredLabelFont(DeviceKind device);
+// How far below an object's bottom edge its label goes (in a picture file, how far right of
+// its right edge): 14 pixels, or trunc(18 x 0.5555555555555556) = 10 units on a printer page.
+int32_t LabelGap(DeviceKind device);
+
 }  // namespace tlv

@@ -198,5 +198,20 @@ TEST(GraphicsTablesTest, FontSizesStylesAndRotation) {
   EXPECT_EQ(FontStyleForTextStyle(9), 0);
 }
 
+TEST(GraphicsTablesTest, LabelFontsAndGaps) {
+  const FontSpec screen = MakeLabelFont(DeviceKind::kScreen, 12.5);
+  EXPECT_EQ(screen.face, "Arial");
+  EXPECT_EQ(screen.pixelHeight, 12);
+  EXPECT_EQ(screen.escapement, 125);
+  EXPECT_EQ(MakeLabelFont(DeviceKind::kPrinter, 0).pixelHeight, 9);
+  EXPECT_EQ(MakeLabelFont(DeviceKind::kBitmap, 0).pixelHeight, 12);
+  const FontSpec deferred = MakeDeferredLabelFont(DeviceKind::kScreen);
+  EXPECT_EQ(deferred.face, "Courier New");
+  EXPECT_EQ(deferred.pixelHeight, 12);
+  EXPECT_EQ(LabelGap(DeviceKind::kScreen), 14);
+  EXPECT_EQ(LabelGap(DeviceKind::kBitmap), 14);
+  EXPECT_EQ(LabelGap(DeviceKind::kPrinter), 10);
+}
+
 }  // namespace
 }  // namespace tlv

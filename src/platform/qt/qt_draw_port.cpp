@@ -283,9 +283,19 @@ void QtDrawPort::FillRegion(std::span<const ScreenPoint> points,
 void QtDrawPort::FillRect(const ScreenRect& rect) {
   Flush();
   if (IsEmpty(rect)) return;
-  QPainterPath path;
-  path.addRect(ToQRect(rect));
-  FillPath(path);
+  if (brush_.kind == BrushKind::kPattern && !painter_->worldTransform().isIdentity()) {
+    QPainterPath path;
+    path.addRect(ToQRect(rect));
+    FillPath(path);
+    return;
+  }
+  // Dots and tags come by the million; a plain rectangle skips building a path.
+  const QBrush& brush = CurrentQBrush();
+  if (brush.style() == Qt::NoBrush) return;
+  ApplyRasterMode();
+  painter_->setPen(Qt::NoPen);
+  painter_->setBrush(brush);
+  painter_->drawRect(ToQRect(rect));
 }
 
 void QtDrawPort::FrameRect(const ScreenRect& rect) {
