@@ -51,9 +51,9 @@ void CopyToField(char (&field)[N], std::string_view text) {
 void ApplyApostropheRule(std::string& name);
 
 struct NameDotMap {
-  std::string name;            // at most 41 characters
+  std::string name;             // at most 41 characters
   std::string owner = "00000";  // at most 5 characters
-  char universal = 0;          // 'Y', 'N' or 0
+  char universal = 0;           // 'Y', 'N' or 0
 };
 // -3 unless size is exactly 56. The apostrophe rule is applied.
 int32_t DecodeNameDotMap(const void* bytes, int32_t size, NameDotMap& record);

@@ -9,10 +9,18 @@ CatalogueHooks hooks;
 
 }  // namespace
 
-const CatalogueFolders& CatalogueFolderIDs() { return folderIDs; }
-void SetCatalogueFolders(const CatalogueFolders& folders) { folderIDs = folders; }
+const CatalogueFolders& CatalogueFolderIDs() {
+  return folderIDs;
+}
+void SetCatalogueFolders(const CatalogueFolders& folders) {
+  folderIDs = folders;
+}
 
-const CatalogueHooks& CatalogueHooksInUse() { return hooks; }
-void SetCatalogueHooks(const CatalogueHooks& newHooks) { hooks = newHooks; }
+const CatalogueHooks& CatalogueHooksInUse() {
+  return hooks;
+}
+void SetCatalogueHooks(const CatalogueHooks& newHooks) {
+  hooks = newHooks;
+}
 
 }  // namespace tlv

@@ -71,7 +71,8 @@ std::vector<int32_t> TagsFor(const std::vector<std::string>& names,
     const int32_t last = positionOf(groups[g].last);
     if (first < 0 || last < first) continue;
     for (int32_t i = first; i <= last; ++i) {
-      if (tags[static_cast<size_t>(i)] == 1) tags[static_cast<size_t>(i)] = static_cast<int32_t>(g) + 2;
+      if (tags[static_cast<size_t>(i)] == 1)
+        tags[static_cast<size_t>(i)] = static_cast<int32_t>(g) + 2;
     }
   }
   return tags;
@@ -346,9 +347,9 @@ int32_t AppendLayersAndGroupsFromIndexFiles(const std::string& path) {
   }
   const size_t dot = path.rfind('.');
   const size_t slash = path.rfind('/');
-  const std::string stem =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot)
-                                                                              : path;
+  const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                               ? path.substr(0, dot)
+                               : path;
   std::string groupPath = stem + ".GNX";
   std::string resolved;
   if (ResolvePath(groupPath, resolved) == 0 || ResolvePath(groupPath + ";1", resolved) == 0) {

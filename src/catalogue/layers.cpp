@@ -67,7 +67,6 @@ bool FileInFolderExists(int16_t volume, int32_t dirID, const char* name) {
   return FileExists(path) || FileExists(path + ";1");
 }
 
-
 // Appends loaded records: "Temporary Layer" takes the current name, a second Temporary Overlay
 // and names already listed are dropped.
 int32_t AppendLoadedLayers(std::vector<LayerRecord>& loaded, const char* caller) {
@@ -278,9 +277,9 @@ int32_t SaveLayers() {
     EncodeLayers2Record(layers.Get(i), record);
     std::memcpy(bytes.data() + static_cast<size_t>(i) * kLayers2RecordSize, record, sizeof record);
   }
-  int32_t err = WriteFileContents(folders.volume, folders.settings, kLayers2Name, kCatalogueCreator,
-                                  kLayersFileKind, static_cast<int32_t>(bytes.size()),
-                                  bytes.data());
+  int32_t err =
+      WriteFileContents(folders.volume, folders.settings, kLayers2Name, kCatalogueCreator,
+                        kLayersFileKind, static_cast<int32_t>(bytes.size()), bytes.data());
   if (err != 0) {
     ReportError("SaveLayers()", "WriteFileContents()", err);
     return err;
@@ -386,8 +385,8 @@ int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool delete
       }
       RemoveOverlayFileRecord(m, f);
     }
-    if (deletedObjects && LayerVisibleAtScale(layer, hooks.currentScale ? hooks.currentScale()
-                                                                        : -1)) {
+    if (deletedObjects &&
+        LayerVisibleAtScale(layer, hooks.currentScale ? hooks.currentScale() : -1)) {
       if (hooks.redraw != nullptr) hooks.redraw();
     }
     layers = HandleArray<LayerRecord>(list);
@@ -401,12 +400,10 @@ int32_t AppendAdditionalLayersFromLayers2PltFile(int16_t volume, int32_t dirID, 
   std::vector<LayerRecord> loaded;
   const int32_t err = ReadLayers2PltFile(volume, dirID, name, loaded);
   if (err != 0) {
-    ReportFileContentsError("AppendAdditionalLayersFromLayers2PltFile()", err, volume, dirID,
-                            name);
+    ReportFileContentsError("AppendAdditionalLayersFromLayers2PltFile()", err, volume, dirID, name);
     return err;
   }
-  const int32_t result =
-      AppendLoadedLayers(loaded, "AppendAdditionalLayersFromLayers2PltFile()");
+  const int32_t result = AppendLoadedLayers(loaded, "AppendAdditionalLayersFromLayers2PltFile()");
   RebuildLayerIDIndex();
   return result;
 }

@@ -77,8 +77,7 @@ int64_t LayerObjectCount(int32_t layerID);
 // Sorted copies of the list; the caller releases the Handle.
 int32_t SortLayersByName(Handle& sorted);
 int32_t SortLayersByShownPlusName(Handle& sorted, int32_t& shownCount);
-int32_t SortLayersByUnlockedPlusName(int32_t exceptLayerID, Handle& sorted,
-                                     int32_t& unlockedCount);
+int32_t SortLayersByUnlockedPlusName(int32_t exceptLayerID, Handle& sorted, int32_t& unlockedCount);
 
 // Appends a 32-byte font name to the alternate-font list; its position or -1.
 int32_t AddAlternateFont(std::string_view fontName);

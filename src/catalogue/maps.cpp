@@ -59,11 +59,10 @@ void SortOverlayFilesByBaseName(Handle files) {
   HandleArray<OverlayFileRecord> records(files);
   std::vector<OverlayFileRecord> sorted;
   for (int32_t i = 0; i < records.Count(); ++i) sorted.push_back(records.Get(i));
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const OverlayFileRecord& a, const OverlayFileRecord& b) {
-                     return CollateCompare(a.baseName, b.baseName, kOverlayFileBaseNameSize,
-                                           false) < 0;
-                   });
+  std::stable_sort(
+      sorted.begin(), sorted.end(), [](const OverlayFileRecord& a, const OverlayFileRecord& b) {
+        return CollateCompare(a.baseName, b.baseName, kOverlayFileBaseNameSize, false) < 0;
+      });
   for (size_t i = 0; i < sorted.size(); ++i) records.Set(static_cast<int32_t>(i), sorted[i]);
 }
 
@@ -127,13 +126,13 @@ int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
   }
   SetCurrentLayerFileMap(index);
   int32_t fileErr = 0;
-  err = ForEachItemInFolder(volume, dirID, std::string(),
-                            [&fileErr](int16_t vol, int32_t dir, const std::string& name,
-                                       bool isFolder) -> int32_t {
-                              if (isFolder || !EndsWithLayerExtension(name)) return 0;
-                              fileErr = AddLayerFile(vol, dir, name);
-                              return fileErr;
-                            });
+  err = ForEachItemInFolder(
+      volume, dirID, std::string(),
+      [&fileErr](int16_t vol, int32_t dir, const std::string& name, bool isFolder) -> int32_t {
+        if (isFolder || !EndsWithLayerExtension(name)) return 0;
+        fileErr = AddLayerFile(vol, dir, name);
+        return fileErr;
+      });
   if (err != 0) {
     // AddLayerFile has reported its own failure.
     if (err != -1 && err != fileErr) ReportError("AddMap()", "ForEachItemInFolder()", err);
@@ -396,9 +395,8 @@ int32_t SaveMaps() {
     record.universal = map.universalMark;
     char bytes[kNameDotMapSize];
     EncodeNameDotMap(record, bytes);
-    const int32_t err = WriteFileContents(map.volume, map.dirID, kNameDotMapName,
-                                          kCatalogueCreator, kNameDotMapKind, kNameDotMapSize,
-                                          bytes);
+    const int32_t err = WriteFileContents(map.volume, map.dirID, kNameDotMapName, kCatalogueCreator,
+                                          kNameDotMapKind, kNameDotMapSize, bytes);
     if (err != 0) {
       ReportError("SaveMaps()", "WriteFileContents()", err);
       return err;

@@ -212,8 +212,8 @@ int32_t FindNewMapInOverlayMapsDialog(OverlayMapsDialogState& dialog, const std:
   for (int32_t i = rows.Count() - 1; i >= 0; --i) {
     const MapRecord shown = rows.Get(i);
     const bool gone = shown.mapID != 0 && MapIDToIndex(shown.mapID) < 0;
-    const bool placeholder = shown.mapID == 0 && CollateEqual(FieldText(shown.name),
-                                                              FieldText(added.name));
+    const bool placeholder =
+        shown.mapID == 0 && CollateEqual(FieldText(shown.name), FieldText(added.name));
     if (gone || placeholder) rows.Remove(i);
   }
   if (rows.Append(added) != 0) {
@@ -228,9 +228,8 @@ int32_t FindNewMapInOverlayMapsDialog(OverlayMapsDialogState& dialog, const std:
 int32_t ApplyOverlayMapsDialog(OverlayMapsDialogState& dialog) {
   HandleArray<MapRecord> rows = Rows(dialog);
   if (dialog.removedAny) {
-    FilterXtraMapsPltFile([&dialog](const XtraMapsEntry& entry) {
-      return RowListsName(dialog, entry.name);
-    });
+    FilterXtraMapsPltFile(
+        [&dialog](const XtraMapsEntry& entry) { return RowListsName(dialog, entry.name); });
   }
   for (int32_t i = rows.Count() - 1; i >= 0; --i) {
     if (rows.Get(i).mapID == 0) rows.Remove(i);

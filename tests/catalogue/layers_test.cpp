@@ -99,9 +99,9 @@ TEST_F(LayersTest, LoadingLocksRenamesAndFallsBackToTheProgramFolder) {
   old.name = "Temporary Layer";
   test::Layers2Fields second;
   second.name = "Temporary Overlay";
-  test::WriteWholeFile(root / "Program" / "LAYERS2.PLT", test::Layers2Bytes(unlocked) +
-                                                             test::Layers2Bytes(old) +
-                                                             test::Layers2Bytes(second));
+  test::WriteWholeFile(
+      root / "Program" / "LAYERS2.PLT",
+      test::Layers2Bytes(unlocked) + test::Layers2Bytes(old) + test::Layers2Bytes(second));
   ASSERT_EQ(LoadLayers(), 0);
   EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Roads", "Temporary Overlay"}));
   const LayerRecord roads = LayerAt(0);
@@ -154,8 +154,7 @@ TEST_F(LayersTest, GroupsOutOfOrderAreClearedWithOneAlert) {
   ASSERT_EQ(LoadLayers(), 0);
   EXPECT_EQ(AlertsContaining("Your overlay groups have been modified"), 1u);
   // The first group breaking the order loses its overlays; the check stops there.
-  EXPECT_EQ(GroupSummary(),
-            (std::vector<std::string>{"Late:C-D", "Backwards:B-A", "Early:-"}));
+  EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Late:C-D", "Backwards:B-A", "Early:-"}));
 }
 
 TEST_F(LayersTest, TwoLayerFilesForOneOverlayKeepTheFirst) {
@@ -239,8 +238,7 @@ TEST_F(LayersTest, DeleteGroupAndEmptyOverlaySweep) {
   ASSERT_EQ(LoadAll(), 0);
   int32_t deleted = 0;
   ASSERT_EQ(DeleteEmptyLayersAndGroups(deleted), 0);
-  EXPECT_EQ(LayerNames(),
-            (std::vector<std::string>{"Temporary Overlay", "Roads", "ZEPHA plumes"}));
+  EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay", "Roads", "ZEPHA plumes"}));
   EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Transport:Roads-ZEPHA plumes"}));
   // The empty overlay's files stay on disk.
   EXPECT_TRUE(fs::exists(map / "RAIL.OBJ"));
@@ -254,9 +252,9 @@ TEST_F(LayersTest, DeleteGroupAndEmptyOverlaySweep) {
 
 TEST_F(LayersTest, LayerIndexLeavesOutCollapsedMembers) {
   WriteSettingsLayers({"Temporary Overlay", "Roads", "Rail", "Wells"});
-  test::WriteWholeFile(root / "Settings" / "GROUPS.PLT",
-                       test::GroupBytes("Transport", "Roads", "Rail", 1) +
-                           test::GroupBytes("Spare", "", ""));
+  test::WriteWholeFile(
+      root / "Settings" / "GROUPS.PLT",
+      test::GroupBytes("Transport", "Roads", "Rail", 1) + test::GroupBytes("Spare", "", ""));
   ASSERT_EQ(LoadLayers(), 0);
   Handle rows = nullptr;
   ASSERT_EQ(CreateLayerIndex(rows), 0);
@@ -319,9 +317,9 @@ TEST_F(LayersTest, ImmigratingOverlaysJoinTheirGroups) {
   const fs::path map = MakeMap("Harbour", "Harbour");
   MakeLayerFile(map, "ROADS", "Roads", 4);
   WriteSettingsLayers({"Temporary Overlay", "Roads", "Rail", "Wells"});
-  test::WriteWholeFile(root / "Settings" / "GROUPS.PLT",
-                       test::GroupBytes("Transport", "Roads", "Rail") +
-                           test::GroupBytes("Water", "", ""));
+  test::WriteWholeFile(
+      root / "Settings" / "GROUPS.PLT",
+      test::GroupBytes("Transport", "Roads", "Rail") + test::GroupBytes("Water", "", ""));
   ASSERT_EQ(LoadAll(), 0);
   const int32_t railID = LayerAt(LayerNameToIndex("Rail")).layerID;
 
@@ -335,8 +333,8 @@ TEST_F(LayersTest, ImmigratingOverlaysJoinTheirGroups) {
                                                  test::GroupBytes("Water", "Rail", "Tanks") +
                                                  test::GroupBytes("Port", "Docks", "Docks"));
   ASSERT_EQ(AppendLayersAndGroupsFromIndexFiles((incoming / "SET.LNX").string()), 0);
-  EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay", "Roads", "Trams",
-                                                    "Wells", "Rail", "Tanks", "Docks", "Misc"}));
+  EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay", "Roads", "Trams", "Wells",
+                                                    "Rail", "Tanks", "Docks", "Misc"}));
   EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Transport:Roads-Trams", "Water:Rail-Tanks",
                                                       "Port:Docks-Docks"}));
   // The regrouped overlay kept its ID, so its files on the maps stay its own.

@@ -56,9 +56,9 @@ TEST_F(MapsTest, LoadsMapFoldersSortedWithTheUsersMapNegative) {
   for (int32_t i = 0; i < MapCount(); ++i) EXPECT_EQ(MapIDToIndex(MapAt(i).mapID), i);
   int32_t mapIndex = -1;
   int32_t fileIndex = -1;
-  EXPECT_EQ(AllocateSpaceForFile(map.mapID, file.overlayID, kObjectFileKind, 1024, &mapIndex,
-                                 &fileIndex),
-            0);
+  EXPECT_EQ(
+      AllocateSpaceForFile(map.mapID, file.overlayID, kObjectFileKind, 1024, &mapIndex, &fileIndex),
+      0);
   EXPECT_EQ(mapIndex, 1);
   EXPECT_EQ(fileIndex, 0);
   EXPECT_TRUE(platform().alerts.empty());

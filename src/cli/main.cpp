@@ -1,0 +1,114 @@
+// tolvane-cli: the program's core without a window, for scripts, batch work and end-to-end tests.
+//   tolvane-cli [--maps DIR] COMMAND
+// Without --maps the maps folder is found as the program finds it.
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/folders.h"
+#include "catalogue/maps.h"
+#include "cli/catalogue_commands.h"
+#include "platform/files.h"
+#include "platform/headless/headless_platform.h"
+#include "store/directory_table.h"
+#include "store/memory.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+constexpr int kExitBadFolder = 66;
+constexpr int kExitFailed = 1;
+
+void PrintUsage(std::ostream& out) {
+  out << "usage: tolvane-cli [--maps DIR] COMMAND\n"
+         "commands:\n"
+         "  maps      one JSON object per map of the catalogue\n"
+         "  overlays  one JSON object per overlay, in list order\n"
+         "  groups    one JSON object per overlay group\n";
+}
+
+std::string ProgramFolder(const char* argv0) {
+  std::error_code ignored;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ignored);
+  if (exe.empty()) exe = std::filesystem::absolute(argv0, ignored);
+  return exe.parent_path().string();
+}
+
+int Run(int argc, char** argv) {
+  std::string mapsFolder;
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--maps") {
+      if (i + 1 >= argc) {
+        std::cerr << "tolvane-cli: --maps needs a folder\n";
+        return kExitUsage;
+      }
+      mapsFolder = argv[++i];
+    } else if (arg.rfind("--maps=", 0) == 0) {
+      mapsFolder = arg.substr(7);
+    } else if (arg == "--help" || arg == "-h") {
+      PrintUsage(std::cout);
+      return 0;
+    } else {
+      words.push_back(arg);
+    }
+  }
+  if (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups")) {
+    PrintUsage(std::cerr);
+    return kExitUsage;
+  }
+
+  tlv::HeadlessPlatform& platform = tlv::DefaultHeadlessPlatform();
+  platform.echoToStderr = true;
+  tlv::InstallPlatform(&platform);
+  if (tlv::InitWindowsHandles() != 0 || tlv::InitDirectoryTable() != 0) {
+    std::cerr << "tolvane-cli: out of memory\n";
+    return kExitFailed;
+  }
+  if (tlv::SetProgramFolder(ProgramFolder(argv[0])) != 0) {
+    std::cerr << "tolvane-cli: the program folder cannot be used\n";
+    return kExitFailed;
+  }
+  int32_t mapsID = -1;
+  if (!mapsFolder.empty()) {
+    std::string resolved;
+    if (tlv::ResolvePath(std::filesystem::absolute(mapsFolder).string(), resolved) != 0 ||
+        !tlv::IsFolder(resolved)) {
+      std::cerr << "tolvane-cli: no such maps folder: " << mapsFolder << "\n";
+      return kExitBadFolder;
+    }
+    if (tlv::RegisterDirectory(tlv::WithTrailingSlash(resolved), true, mapsID) != 0) {
+      std::cerr << "tolvane-cli: the maps folder path is too long: " << mapsFolder << "\n";
+      return kExitBadFolder;
+    }
+  } else {
+    int16_t volume = 0;
+    if (tlv::LocateMapsFolder(volume, mapsID) != 0) {
+      std::cerr << "tolvane-cli: no maps folder found; name one with --maps DIR\n";
+      return kExitBadFolder;
+    }
+  }
+  std::string error;
+  if (tlv::cli::OpenMapsFolder(mapsID, error) != 0) {
+    std::cerr << "tolvane-cli: " << error << "\n";
+    return kExitBadFolder;
+  }
+  if (words[0] == "maps") {
+    tlv::cli::PrintMaps(std::cout);
+  } else if (words[0] == "overlays") {
+    tlv::cli::PrintOverlays(std::cout);
+  } else {
+    tlv::cli::PrintGroups(std::cout);
+  }
+  tlv::ReleaseCatalogue();
+  return std::cout.good() ? 0 : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Run(argc, argv);
+}
