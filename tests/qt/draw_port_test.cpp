@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <QColor>
 #include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QString>
 
 #include <cstring>
@@ -307,6 +310,83 @@ TEST_F(DrawPortTest, PatternsKeepDevicePixelsUnderAScalingTransform) {
   }
   EXPECT_EQ(image.pixel(3, 3), kMapColour);
   EXPECT_EQ(image.pixel(60, 60), kMapColour);
+}
+
+// A vector device like the PDF engine behind printer pages: it keeps the brushes it is asked
+// to fill with.
+class BrushRecordingEngine : public QPaintEngine {
+ public:
+  BrushRecordingEngine() : QPaintEngine(AllFeatures) {}
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState& state) override {
+    if ((state.state() & DirtyBrush) != 0) brush = state.brush();
+  }
+  void drawRects(const QRect*, int) override { filled.push_back(brush); }
+  void drawRects(const QRectF*, int) override { filled.push_back(brush); }
+  void drawPath(const QPainterPath&) override { filled.push_back(brush); }
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override { filled.push_back(brush); }
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  Type type() const override { return User; }
+
+  QBrush brush;
+  std::vector<QBrush> filled;
+};
+
+class VectorDevice : public QPaintDevice {
+ public:
+  QPaintEngine* paintEngine() const override { return &engine; }
+  int metric(PaintDeviceMetric metric) const override {
+    switch (metric) {
+      case PdmWidth:
+      case PdmHeight:
+        return 100;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY:
+        return 600;
+      case PdmDepth:
+        return 32;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(devicePixelRatioFScale());
+      default:
+        return 1;
+    }
+  }
+  mutable BrushRecordingEngine engine;
+};
+
+// Vector engines cannot AND; an AND pattern fill there puts down its ink bits only (a bitmap
+// brush in the object colour), which on paper looks the same.
+TEST_F(DrawPortTest, VectorDevicesDrawPatternInkOnly) {
+  VectorDevice device;
+  {
+    QtDrawPort port(device, DeviceKind::kPrinter);
+    port.SetRasterMode(RasterModeForPattern(13));
+    port.SetBrush(BrushForPattern(13, kRed, DeviceKind::kPrinter));
+    port.FillRect({0, 0, 16, 16});
+    port.SetRasterMode(RasterMode::kCopy);
+    port.FillRect({0, 0, 16, 16});
+  }
+  ASSERT_EQ(device.engine.filled.size(), 2u);
+  const QBrush& ink = device.engine.filled[0];
+  EXPECT_EQ(ink.color(), QColor(255, 0, 0));
+  ASSERT_TRUE(ink.texture().isQBitmap());
+  const QImage mask = ink.texture().toImage();
+  // Set bitmap bits are ink: where the pattern has its 0 bits.
+  const uint8_t* rows = PatternRows(13, true);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      EXPECT_EQ(mask.pixel(x, y) == QColor(Qt::color1).rgb(), !PatternBit(rows, x, y))
+          << x << "," << y;
+    }
+  }
+  // In copy mode the pattern is opaque, background bits white.
+  const QImage opaque = device.engine.filled[1].textureImage();
+  ASSERT_EQ(opaque.size(), QSize(8, 8));
+  EXPECT_EQ(opaque.pixel(0, 0), Rgb(kWhiteColour));
+  EXPECT_EQ(opaque.pixel(1, 0), Rgb(kRed));
 }
 
 TEST_F(DrawPortTest, ClipRectLimitsDrawing) {

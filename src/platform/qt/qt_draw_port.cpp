@@ -98,7 +98,9 @@ QtDrawPort::~QtDrawPort() {
 
 void QtDrawPort::Begin() {
   QPaintEngine* engine = painter_->paintEngine();
-  rasterOps_ = engine != nullptr && engine->hasFeature(QPaintEngine::RasterOpModes);
+  // Vector engines (PDF, pictures) claim raster operations but cannot carry them out.
+  rasterOps_ = engine != nullptr && engine->type() == QPaintEngine::Raster &&
+               engine->hasFeature(QPaintEngine::RasterOpModes);
   // The original platform draws shapes without smoothing, and raster operations on smoothed
   // edges would leave half-inverted pixels behind.
   painter_->setRenderHint(QPainter::Antialiasing, false);
