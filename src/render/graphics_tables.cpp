@@ -250,6 +250,11 @@ std::string_view SubstituteFontFamily(std::string_view face) {
   return face;
 }
 
+bool IsSymbolFontFace(std::string_view face) {
+  return EqualIgnoringCase(face, "TOLVANED") || EqualIgnoringCase(face, "TOLVANEP") ||
+         EqualIgnoringCase(face, "TOLVANE2");
+}
+
 int32_t FontPixelSize(int32_t size) {
   if (size <= 0) return 0;
   // size x 1.33 + 0.5 in whole hundredths, so no rounding of 1.33 can tip the floor.

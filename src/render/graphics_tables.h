@@ -95,6 +95,9 @@ std::string_view FontFaceForNumber(int16_t number, DeviceKind device, bool print
 // The installed family that stands in for a face name of the original platform (case is
 // ignored); a face without a stand-in is returned as it is.
 std::string_view SubstituteFontFamily(std::string_view face);
+// Whether a face is one of the symbol fonts, whose glyphs sit at U+F000 + code rather than at
+// the text's own characters (case is ignored).
+bool IsSymbolFontFace(std::string_view face);
 // Character height in pixels of a font size: floor(size x 1.33 + 0.5); 0 for sizes below 0.
 int32_t FontPixelSize(int32_t size);
 // Text objects store a style code (1 plain, 2 bold, 3 italic, 4 underline); fonts take bits.

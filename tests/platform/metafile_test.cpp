@@ -460,6 +460,22 @@ TEST(MetafileTest, EmfRecordsCarryTheDrawing) {
   EXPECT_EQ(U16(fonts[0]->params, 4 + 28), u'A');
 }
 
+TEST(MetafileTest, TextInASymbolFontIsWrittenAsSymbols) {
+  EmfPort emfPort(100, 100, 96, nullptr);
+  emfPort.SetFont(MakeNumberedFont(kFontSymbols, 18, 0, 0, DeviceKind::kMetafile, false));
+  emfPort.DrawText(5, 5, "\x36");
+  ParsedEmf emfFile;
+  ASSERT_TRUE(ParseEmf(emfPort.Finish(), emfFile));
+  const auto texts = OfType(emfFile.records, emf::kExtTextOutW);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(U16(texts[0]->params, U32(texts[0]->params, 40) - 8), 0xF036);
+  EXPECT_EQ(I32(texts[0]->params, U32(texts[0]->params, 64) - 8), 24);
+  const auto fonts = OfType(emfFile.records, emf::kExtCreateFontIndirectW);
+  ASSERT_EQ(fonts.size(), 1u);
+  EXPECT_EQ(static_cast<uint8_t>(fonts[0]->params[4 + 23]), gdi::kSymbolCharset);
+  EXPECT_EQ(U16(fonts[0]->params, 4 + 28), u'T');  // "TOLVANEP": picture files use paper
+}
+
 TEST(MetafileTest, NothingDrawnGivesAnEmptyButValidFile) {
   WmfPort wmfPort(10, 10, 72, nullptr);
   ParsedWmf wmf;

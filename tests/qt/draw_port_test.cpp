@@ -460,6 +460,23 @@ TEST_F(DrawPortTest, OpaqueTextFillsItsCellAndIgnoresTheRasterMode) {
   EXPECT_EQ(image.pixel(5, 5), kMapColour);
 }
 
+// Text objects may be set in the symbol font (font -1): their codes show symbols.
+TEST_F(DrawPortTest, TextInASymbolFontShowsSymbols) {
+  ASSERT_TRUE(fontsRegistered);
+  QImage image = MapImage();
+  int32_t width = 0;
+  {
+    QtDrawPort port(image, DeviceKind::kScreen);
+    port.SetFont(MakeNumberedFont(kFontSymbols, 18, 0, 0, DeviceKind::kScreen, false));
+    port.SetTextColour(kRed);
+    width = port.TextWidth("\x22");  // 34, a filled circle
+    port.DrawText(20, 20, "\x22");
+  }
+  EXPECT_EQ(width, 24) << "a symbol is one em wide";
+  EXPECT_EQ(image.pixel(32, 32), Rgb(kRed));
+  EXPECT_TRUE(QRect(19, 19, 26, 26).contains(ChangedArea(image, kMapColour)));
+}
+
 TEST_F(DrawPortTest, SymbolDrawsInsideItsBoxOverItsWhiteBackground) {
   ASSERT_TRUE(fontsRegistered);
   ASSERT_TRUE(SymbolFontInstalled(SymbolFontId::kSecondSymbols));

@@ -164,6 +164,11 @@ TEST(GraphicsTablesTest, FontsByNumber) {
   EXPECT_EQ(SubstituteFontFamily("courier new"), "Liberation Mono");
   EXPECT_EQ(SubstituteFontFamily("Times New Roman"), "Liberation Serif");
   EXPECT_EQ(SubstituteFontFamily("TOLVANE2"), "TOLVANE2");
+  EXPECT_TRUE(IsSymbolFontFace("TOLVANED"));
+  EXPECT_TRUE(IsSymbolFontFace("tolvanep"));
+  EXPECT_TRUE(IsSymbolFontFace("TOLVANE2"));
+  EXPECT_FALSE(IsSymbolFontFace("Arial"));
+  EXPECT_FALSE(IsSymbolFontFace("TOLVANE"));
 }
 
 TEST(GraphicsTablesTest, FontSizesStylesAndRotation) {

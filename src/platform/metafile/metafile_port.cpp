@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "render/graphics_tables.h"
+
 namespace tlv {
 namespace {
 
@@ -381,9 +383,10 @@ std::vector<int32_t> MetafilePort::CharAdvances(std::string_view text, bool symb
 
 void MetafilePort::DrawText(int32_t x, int32_t y, std::string_view text) {
   if (ended_ || text.empty()) return;
-  UseFont(font_, gdi::kDefaultCharset);
+  const bool symbol = IsSymbolFontFace(font_.face);
+  UseFont(font_, symbol ? gdi::kSymbolCharset : gdi::kDefaultCharset);
   UseTextColours(textColour_, textOpaque_, textBackground_);
-  TextOutRecord(x, y, text, false, 0);
+  TextOutRecord(x, y, text, symbol, std::max(1, font_.pixelHeight));
 }
 
 bool MetafilePort::HasSymbolFont(SymbolFontId font) {

@@ -342,7 +342,21 @@ void QtDrawPort::SetFont(const FontSpec& font) {
   font_.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
   font_.setItalic((font.style & kFontItalic) != 0);
   font_.setUnderline((font.style & kFontUnderline) != 0);
+  symbolText_ = IsSymbolFontFace(font.face);
+  if (symbolText_) {
+    font_.setHintingPreference(QFont::PreferNoHinting);
+    font_.setStyleStrategy(QFont::NoFontMerging);
+  }
   escapement_ = font.escapement;
+}
+
+QString QtDrawPort::TextString(std::string_view text) const {
+  if (!symbolText_) return FromWindows1252(text);
+  // Text set in a symbol font shows the symbols of its codes.
+  QString string;
+  string.reserve(static_cast<qsizetype>(text.size()));
+  for (char c : text) string += SymbolCharacter(static_cast<uint8_t>(c));
+  return string;
 }
 
 void QtDrawPort::SetTextColour(RGBColour colour) {
@@ -364,13 +378,13 @@ FontMetrics QtDrawPort::GetFontMetrics() {
 }
 
 int32_t QtDrawPort::TextWidth(std::string_view text) {
-  return QFontMetrics(font_).horizontalAdvance(FromWindows1252(text));
+  return QFontMetrics(font_).horizontalAdvance(TextString(text));
 }
 
 void QtDrawPort::DrawText(int32_t x, int32_t y, std::string_view text) {
   Flush();
   if (text.empty()) return;
-  const QString string = FromWindows1252(text);
+  const QString string = TextString(text);
   const QFontMetrics metrics(font_);
   painter_->save();
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);

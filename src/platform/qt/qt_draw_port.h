@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPoint>
+#include <QString>
 
 #include <memory>
 #include <vector>
@@ -75,6 +76,7 @@ class QtDrawPort : public DrawPort {
   // pattern keeps its 8 x 8 dots under a scaling transform.
   void FillPath(const QPainterPath& path);
   void StrokePath(const QPainterPath& path);
+  QString TextString(std::string_view text) const;
 
   std::unique_ptr<QPainter> ownPainter_;
   QPainter* painter_ = nullptr;
@@ -94,6 +96,7 @@ class QtDrawPort : public DrawPort {
 
   QFont font_;
   int32_t escapement_ = 0;
+  bool symbolText_ = false;
   RGBColour textColour_;
   bool textOpaque_ = false;
   RGBColour textBackground_ = kWhiteColour;
