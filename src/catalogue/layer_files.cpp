@@ -99,9 +99,11 @@ std::string UniqueNumberedName(const std::string& base, int32_t limit, int32_t m
   const std::string whole = base.substr(0, static_cast<size_t>(limit));
   if (!taken(whole, context)) return whole;
   for (int32_t n = 2; n <= maxSuffix; ++n) {
-    const std::string suffix = " " + std::to_string(n);
+    std::string suffix(1, ' ');
+    suffix.append(std::to_string(n));
     const size_t room = static_cast<size_t>(limit) - suffix.size();
-    const std::string candidate = base.substr(0, room) + suffix;
+    std::string candidate = base.substr(0, room);
+    candidate.append(suffix);
     if (!taken(candidate, context)) return candidate;
   }
   return std::string();
@@ -195,7 +197,7 @@ int32_t NewLayerFileName(int32_t mapIndex, std::string_view layerName, int16_t v
   for (char& c : base) {
     if (c == '.') c = '_';
   }
-  if (base.empty()) base = "_";
+  if (base.empty()) base.assign(1, '_');
   base.resize(std::min(base.size(), static_cast<size_t>(kLayerFileBaseLimit)));
   const FolderContext context{FolderPathOf(dirID)};
   baseName = UniqueNumberedName(base, kLayerFileBaseLimit, 999, BaseNameTaken, &context);

@@ -231,7 +231,7 @@ int32_t NewMapFolderName(int32_t parentID, std::string_view mapName,
   DirectoryPath(parentID, context.parent);
   context.current = currentFolder;
   std::string base = FileNameFromText(mapName);
-  if (base.empty()) base = "_";
+  if (base.empty()) base.assign(1, '_');
   folderName = UniqueNumberedName(base, kVolumeNameLimit, 999, FolderNameTaken, &context);
   if (!folderName.empty()) return 0;
   const std::string name(mapName);
