@@ -7,7 +7,6 @@
 #include "catalogue/layers.h"
 #include "platform/files.h"
 #include "platform/platform.h"
-#include "render/map_view.h"
 #include "store/directory_table.h"
 #include "store/endian.h"
 #include "store/errors.h"
@@ -80,6 +79,12 @@ bool DefaultsFileUsable(int32_t dirID) {
   return size >= 0 && size % kLayers2RecordSize == 0;
 }
 
+// The map view's scale through the catalogue's hook; -1 without one.
+int32_t CurrentScale() {
+  const CatalogueHooks& hooks = CatalogueHooksInUse();
+  return hooks.currentScale != nullptr ? hooks.currentScale() : -1;
+}
+
 bool ScalesValid(const int32_t (&scales)[4]) {
   for (int32_t scale : scales) {
     if (scale <= 0) return false;
@@ -94,7 +99,8 @@ bool LayerShownAtScale(const LayerRecord& layer, int32_t scale) {
     case kDisplayHide:
       return false;
     case kDisplayRange:
-      return layer.scales[kZoomedIn] < scale && scale < layer.scales[kZoomedOut];
+      // Without a view there is no scale to compare with, as for the overlay catalogue's walks.
+      return scale < 0 || (layer.scales[kZoomedIn] < scale && scale < layer.scales[kZoomedOut]);
     default:
       return true;
   }
@@ -111,7 +117,7 @@ bool LayerDotsAtScale(const LayerRecord& layer, int32_t scale) {
 
 bool IsLayerShown(int32_t index) {
   LayerRecord layer;
-  return GetLayerRecord(index, layer) && LayerShownAtScale(layer, CurrentMapView().scale);
+  return GetLayerRecord(index, layer) && LayerShownAtScale(layer, CurrentScale());
 }
 
 bool AreNamesShown(int32_t index, int32_t scale) {
@@ -126,7 +132,7 @@ bool AreSymbolsDots(int32_t index, int32_t scale) {
 
 void ShowLayer(int32_t index) {
   LayerRecord layer;
-  if (!GetLayerRecord(index, layer) || LayerShownAtScale(layer, CurrentMapView().scale)) return;
+  if (!GetLayerRecord(index, layer) || LayerShownAtScale(layer, CurrentScale())) return;
   layer.displayMode = kDisplayShow;
   SetLayerRecord(index, layer);
   const CatalogueHooks& hooks = CatalogueHooksInUse();
@@ -134,7 +140,9 @@ void ShowLayer(int32_t index) {
   if (state.refreshViewMenu != nullptr) state.refreshViewMenu();
 }
 
-void SetShowLayerMenuHook(void (*refreshViewMenu)()) { state.refreshViewMenu = refreshViewMenu; }
+void SetShowLayerMenuHook(void (*refreshViewMenu)()) {
+  state.refreshViewMenu = refreshViewMenu;
+}
 
 bool AnyLayerUnlocked() {
   state.someLayerUnlocked = false;
@@ -148,7 +156,9 @@ bool AnyLayerUnlocked() {
   return state.someLayerUnlocked;
 }
 
-bool SomeLayerUnlocked() { return state.someLayerUnlocked; }
+bool SomeLayerUnlocked() {
+  return state.someLayerUnlocked;
+}
 
 int32_t SetLayerLocked(int32_t index, bool locked) {
   LayerRecord layer;
@@ -219,7 +229,9 @@ int32_t AddLnxFile(int16_t volume, int32_t dirID, std::string_view fileName,
   return files.Append(entry) == 0 ? 0 : kErrGeneral;
 }
 
-int32_t LnxFileCount() { return LnxFiles().Count(); }
+int32_t LnxFileCount() {
+  return LnxFiles().Count();
+}
 
 bool GetLnxFile(int32_t index, LnxFile& entry) {
   const HandleArray<LnxFileEntry> files = LnxFiles();

@@ -28,7 +28,7 @@ bool LayerNamesShownAtScale(const LayerRecord& layer, int32_t scale);
 bool LayerDotsAtScale(const LayerRecord& layer, int32_t scale);
 
 // The same for the overlay at a list position (false for a bad position). IsLayerShown uses the
-// map view's current scale.
+// current scale from the catalogue's hook; without one (scale -1) the range is not tested.
 bool IsLayerShown(int32_t index);
 bool AreNamesShown(int32_t index, int32_t scale);
 bool AreSymbolsDots(int32_t index, int32_t scale);
