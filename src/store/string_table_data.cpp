@@ -32,6 +32,10 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {10000, 23,
      "Unable to find/start the application \"%s\".  Try starting the application from "
      "the Program Manager or File Manager."},
+    {10000, 26, "All Files (*.*)|*.*"},
+    {10000, 27, "Import Files (*.mie, *.shp, *.txt)|*.mie;*.shp;*.txt"},
+    {10000, 28, "Shapefiles (*.shp)|*.shp"},
+    {10000, 29, "Text Files (*.txt)|*.txt"},
     {10000, 30,
      "More than one \"TolvaneMaps\" folder was found. TOLVANE will use the "
      "folder:\n\n%s"},
