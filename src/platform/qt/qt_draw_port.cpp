@@ -156,6 +156,12 @@ void QtDrawPort::SetPen(const PenSpec& pen) {
 
 void QtDrawPort::SetBrush(const BrushSpec& brush) {
   Flush();
+  // The drawing pass sets a brush per object; most objects of an overlay share one.
+  const bool same = brush.kind == brush_.kind && brush.foreground == brush_.foreground &&
+                    (brush.kind != BrushKind::kPattern ||
+                     (brush.background == brush_.background &&
+                      std::memcmp(brush.bits, brush_.bits, sizeof brush.bits) == 0));
+  if (same) return;
   brush_ = brush;
   brushDirty_ = true;
 }
