@@ -8,7 +8,6 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "platform/platform.h"
-#include "render/map_view.h"
 #include "store/errors.h"
 #include "store/life_cycle.h"
 #include "store/strings.h"
@@ -35,15 +34,19 @@ struct EditTargetState {
   int32_t mapID = kNoMapID;
   int32_t overlayID = kNoMapID;
   bool (*ownerRunning)(std::string_view owner) = nullptr;
+  WRect (*viewRect)() = nullptr;
 };
 
 EditTargetState state;
 
-bool ExtentHoldsView(const MapRecord& map, const WRect& view) {
-  return WRectInside(view, map.extent);
+// Without a view no extent holds it.
+bool ExtentHoldsView(const MapRecord& map, const WRect* view) {
+  return view != nullptr && WRectInside(*view, map.extent);
 }
 
-bool Editable(const MapRecord& map) { return map.inUse != 0 && map.locked == 0; }
+bool Editable(const MapRecord& map) {
+  return map.inUse != 0 && map.locked == 0;
+}
 
 // The first map in list order that passes the test, or -1.
 template <typename Test>
@@ -85,10 +88,17 @@ bool ChangeableUserMap(int32_t& mapID) {
 
 }  // namespace
 
-int32_t TemporaryLayerIndex() { return LayerNameToIndex(TemporaryLayerName()); }
+int32_t TemporaryLayerIndex() {
+  return LayerNameToIndex(TemporaryLayerName());
+}
 
 int32_t ChooseEditMap() {
-  const WRect view = ViewWorldRect();
+  WRect viewRect;
+  const WRect* view = nullptr;
+  if (state.viewRect != nullptr) {
+    viewRect = state.viewRect();
+    view = &viewRect;
+  }
   const int32_t remembered = state.mapID == kNoMapID ? UserMapID() : state.mapID;
   const int32_t rememberedIndex = remembered == 0 ? -1 : MapIDToIndex(remembered);
   MapRecord map;
@@ -97,7 +107,7 @@ int32_t ChooseEditMap() {
     if (map.mapID < 0 || ExtentHoldsView(map, view)) return rememberedIndex;
   }
   int32_t index =
-      FirstMap([&view](const MapRecord& m) { return Editable(m) && ExtentHoldsView(m, view); });
+      FirstMap([view](const MapRecord& m) { return Editable(m) && ExtentHoldsView(m, view); });
   if (index >= 0) return index;
   if (GetMapRecord(rememberedIndex, map) && Editable(map)) return rememberedIndex;
   index = FirstMap(Editable);
@@ -111,8 +121,12 @@ void SetEditTarget(int32_t mapID, int32_t overlayID) {
   state.overlayID = overlayID;
 }
 
-int32_t EditTargetMapID() { return state.mapID; }
-int32_t EditTargetOverlayID() { return state.overlayID; }
+int32_t EditTargetMapID() {
+  return state.mapID;
+}
+int32_t EditTargetOverlayID() {
+  return state.overlayID;
+}
 
 bool OwnerCodeIsApplication(std::string_view owner) {
   if (owner.size() != 4) return false;
@@ -156,6 +170,10 @@ MapDeleteCheck MayDeleteOnMap(int32_t mapIndex, int32_t objectCount) {
 
 void SetOwnerRunningTest(bool (*ownerRunning)(std::string_view owner)) {
   state.ownerRunning = ownerRunning;
+}
+
+void SetEditViewSource(WRect (*viewRect)()) {
+  state.viewRect = viewRect;
 }
 
 int32_t CountTemporaryObjectsOnUserMap(int32_t& count) {
@@ -209,6 +227,8 @@ void UnlockTemporaryLayer() {
   AnyLayerUnlocked();
 }
 
-void ResetEditTargetsForTesting() { state = EditTargetState(); }
+void ResetEditTargetsForTesting() {
+  state = EditTargetState();
+}
 
 }  // namespace tlv

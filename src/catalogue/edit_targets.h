@@ -16,6 +16,9 @@ int32_t TemporaryLayerIndex();
 // The map for a new object (a list position), or -1 after string 152 when no map in use may be
 // edited.
 int32_t ChooseEditMap();
+// The world rectangle the map view shows, which a map's extent must hold to take new objects;
+// the start-up code installs it (the catalogue lies below the map view).
+void SetEditViewSource(WRect (*viewRect)());
 
 // The edit target: -1 while none is remembered.
 void SetEditTarget(int32_t mapID, int32_t overlayID);
@@ -54,7 +57,7 @@ int32_t DeleteObjectsAtQuit();
 // some-overlay-unlocked flag.
 void UnlockTemporaryLayer();
 
-// Forgets the edit target and the owner test.
+// Forgets the edit target, the owner test and the view source.
 void ResetEditTargetsForTesting();
 
 }  // namespace tlv
