@@ -169,6 +169,21 @@ TEST_F(LayersTest, TwoLayerFilesForOneOverlayKeepTheFirst) {
             1u);
 }
 
+TEST_F(LayersTest, BrokenOverlayFilesAreReported) {
+  const fs::path harbour = MakeMap("Harbour", "Harbour");
+  MakeLayerFile(harbour, "ROADS", "Roads", 5);
+  test::WriteWholeFile(harbour / "ROADS.LYR", "short header");
+  const fs::path dam = MakeMap("Dam", "Dam");
+  MakeLayerFile(dam, "WELLS", "Wells", 1);
+  // A base name the record cannot hold: the file set is left out, the map still loads.
+  MakeLayerFile(dam, std::string(40, 'B'), "Boreholes", 1);
+  ASSERT_EQ(LoadAll(), 0);
+  EXPECT_EQ(MapNames(), (std::vector<std::string>{"Dam", "User's map"}));
+  EXPECT_EQ(AlertsContaining("AddLayerFile()"), 2u);
+  EXPECT_EQ(MapAt(MapNameToIndex("Dam")).overlayFileCount, 1);
+  EXPECT_EQ(LayerNameToIndex("Boreholes"), -1);
+}
+
 TEST_F(LayersTest, CreatingAndRenamingOverlayFiles) {
   const fs::path map = MakeMap("Harbour", "Harbour");
   fs::create_directories(map);
