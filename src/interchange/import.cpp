@@ -1,0 +1,624 @@
+#include "interchange/import.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "catalogue/catalogue_files.h"
+#include "catalogue/catalogue_folders.h"
+#include "catalogue/layer_files.h"
+#include "catalogue/layers.h"
+#include "catalogue/map_list.h"
+#include "catalogue/maps.h"
+#include "interchange/file_type.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "store/collate.h"
+#include "store/directory_table.h"
+#include "store/errors.h"
+#include "store/life_cycle.h"
+#include "store/memory.h"
+#include "store/object_record.h"
+#include "store/open_files.h"
+#include "store/strings.h"
+#include "store/summary.h"
+
+namespace tlv {
+
+namespace {
+
+constexpr int32_t kPassFileBufferSize = 10000;
+constexpr const char* kThreatZonePrefix = "ZEPHA Threat Zone ";
+constexpr const char* kConfidencePrefix = "ZEPHA Confidence Lines ";
+// Overlay for records that name none when the overlay list is empty.
+constexpr const char* kFallbackLayerName = "IMPORTED OBJECTS";
+
+// The pass file, written through a buffer.
+struct PassFile {
+  PlatformFile file;
+  std::string path;
+  std::string buffer;
+  int64_t written = 0;
+
+  int32_t Flush() {
+    if (buffer.empty()) return 0;
+    const int32_t err = file.Write(written, static_cast<int32_t>(buffer.size()), buffer.data());
+    if (err == 0) written += static_cast<int64_t>(buffer.size());
+    buffer.clear();
+    return err;
+  }
+  int32_t Append(const std::string& text) {
+    buffer += text;
+    return buffer.size() >= static_cast<size_t>(kPassFileBufferSize) ? Flush() : 0;
+  }
+};
+
+struct ImportRun {
+  bool active = false;
+  bool withRecordNumbers = false;
+  std::vector<std::string> fieldNames;
+  ImportSummary summary;
+  // Overlay files made by this import (no ID can collide there) and those it changed.
+  std::set<std::pair<int32_t, int32_t>> createdFiles;
+  std::set<std::pair<int32_t, int32_t>> touchedFiles;
+  std::unordered_map<std::string, int32_t> layerIDs;
+  std::unordered_map<std::string, int32_t> mapIDs;
+  PassFile* pass = nullptr;
+  std::string passLine;  // the running record's pass line
+};
+
+struct ImportState {
+  int32_t mode = kImportUpdate;
+  ImportHooks hooks;
+  ImportRun run;
+};
+
+ImportState state;
+
+std::string Quoted(const std::string& text) { return " \"" + text + "\""; }
+
+// The ID text read as the life cycle reads it: cut at the first blank, left-padded with "0" to
+// 16 hexadecimal digits. False when it holds anything else.
+bool ParseImportID(const std::string& text, ObjectID& id) {
+  std::string digits = text.substr(0, text.find(' '));
+  if (digits.empty() || digits.size() > 16) return false;
+  for (const char c : digits) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  }
+  digits.insert(0, 16 - digits.size(), '0');
+  id.high = static_cast<int32_t>(std::stoul(digits.substr(0, 8), nullptr, 16));
+  id.low = static_cast<int32_t>(std::stoul(digits.substr(8, 8), nullptr, 16));
+  return true;
+}
+
+int32_t FindOrCreateLayer(const std::string& name, int32_t& layerID) {
+  ImportRun& run = state.run;
+  if (auto it = run.layerIDs.find(name); it != run.layerIDs.end()) {
+    if (LayerIDToIndex(it->second) >= 0) {
+      layerID = it->second;
+      return 0;
+    }
+    run.layerIDs.erase(it);
+  }
+  int32_t index = LayerNameToIndex(name);
+  if (index < 0) {
+    Platform().SetMessageLine(FormatText("Creating overlay: \"%s\".", name.c_str()));
+    std::string newName = name;
+    const int32_t err = AddLayer(newName, false, false, false, index);
+    if (err != 0) return err;
+  }
+  LayerRecord layer;
+  if (!GetLayerRecord(index, layer)) return kErrGeneral;
+  layerID = layer.layerID;
+  run.layerIDs[name] = layerID;
+  return 0;
+}
+
+int32_t FindOrCreateMap(const std::string& name, int32_t& mapID) {
+  ImportRun& run = state.run;
+  if (name.empty()) {
+    mapID = UserMapID();
+    if (mapID == 0) {
+      ShowMessageAlert(622, kStopAlert);
+      return kErrGeneral;
+    }
+    return 0;
+  }
+  if (auto it = run.mapIDs.find(name); it != run.mapIDs.end()) {
+    if (MapIDToIndex(it->second) >= 0) {
+      mapID = it->second;
+      return 0;
+    }
+    run.mapIDs.erase(it);
+  }
+  int32_t index = MapNameToIndex(name);
+  if (index < 0) {
+    Platform().SetMessageLine(FormatText("Creating map: \"%s\".", name.c_str()));
+    const int32_t err = CreateMap(CatalogueFolderIDs().volume, CatalogueFolderIDs().overlayMaps,
+                                  name, index);
+    if (err != 0) return err;
+    MapRecord map;
+    if (!GetMapRecord(index, map)) return kErrGeneral;
+    run.summary.createdMapID = map.mapID;
+  }
+  MapRecord map;
+  if (!GetMapRecord(index, map)) return kErrGeneral;
+  mapID = map.mapID;
+  run.mapIDs[name] = mapID;
+  return 0;
+}
+
+// Writes the segments of a record whose points carry attributes; the record was made with room
+// for exactly these segments.
+int32_t WriteAttributedSegments(int32_t mapID, int32_t layerID, int32_t position,
+                                const std::vector<ImportPoint>& points) {
+  // AllocateSpaceForFile takes IDs only with its out-arguments.
+  int32_t mapIndex = -1;
+  int32_t fileIndex = -1;
+  int32_t err = AllocateSpaceForFile(mapID, layerID, kObjectFileKind, kSmallWindowSize, &mapIndex,
+                             &fileIndex);
+  if (err != 0) {
+    ReportError("ImportObject()", "AllocateSpaceForFile()", err);
+    return err;
+  }
+  BufferedFile& file = CurrentObjectFile();
+  int32_t offset = 0;
+  int32_t recordEnd = 0;
+  err = FSGetObjectSegmentRange(file, position, offset, recordEnd);
+  for (size_t i = 0; err == 0 && i < points.size(); ++i) {
+    const ImportPoint& point = points[i];
+    if (point.hasAttributes) {
+      err = FSSetObjectSegA(file, position, offset, point.x, point.y, point.newPiece,
+                            point.attributes);
+    } else {
+      err = FSSetObjectSeg(file, position, offset, point.x, point.y, point.newPiece);
+      offset += kPlainSegmentSize;
+    }
+  }
+  return err;
+}
+
+int32_t MakeObject(const ImportRecord& record, int32_t mapID, int32_t layerID, ObjectID id,
+                   int32_t& position) {
+  ObjectContents contents;
+  contents.prefix = &record.prefix;
+  contents.name = &record.name;
+  contents.graphics = &record.graphics;
+  uint32_t customColour = record.customColourField;
+  if (record.customColour) {
+    customColour = record.customRGB | kCustomColourPresent | kCustomColourActive;
+  }
+  if (customColour != 0) contents.customColour = &customColour;
+  WRect rect = record.rect;
+  if (record.kind == kAliasObject) {
+    // An alias keeps the ID of the object it stands for in its rectangle.
+    ObjectID target;
+    if (!ParseImportID(record.aliasOf, target)) target = ObjectID();
+    rect = {target.high, target.low, 0, 0};
+  }
+  contents.rect = &rect;
+  if (record.kind == kTextObject || record.kind == kPictureObject) {
+    contents.textOrPicture = &record.text;
+  }
+  const bool poly = record.kind == kPolylineObject || record.kind == kPolygonObject;
+  int32_t err = 0;
+  if (poly && record.anyAttributes) {
+    int32_t segmentBytes = 0;
+    for (const ImportPoint& point : record.points) {
+      segmentBytes += point.hasAttributes ? kAttributedSegmentSize : kPlainSegmentSize;
+    }
+    const int32_t nameRoom = static_cast<int32_t>(record.prefix.size() + record.name.size());
+    err = CreateEmptyObject(mapID, layerID, record.kind, id, nameRoom, 0,
+                            static_cast<int32_t>(record.points.size()), segmentBytes, position);
+    if (err == 0) err = WriteAttributedSegments(mapID, layerID, position, record.points);
+    if (err == 0) err = UpdateObject(mapID, layerID, position, contents, 0, 0);
+    return err;
+  }
+  Handle points = nullptr;
+  if (poly && !record.points.empty()) {
+    points = MyNewHandle(static_cast<int32_t>(record.points.size() * sizeof(WPoint)));
+    if (points == nullptr) {
+      ReportError("ImportObject()", "MyNewHandle()", kErrMemoryFull);
+      return kErrMemoryFull;
+    }
+    auto* out = reinterpret_cast<WPoint*>(*points);
+    for (size_t i = 0; i < record.points.size(); ++i) {
+      const ImportPoint& point = record.points[i];
+      out[i].x = static_cast<int32_t>(static_cast<uint32_t>(point.x) |
+                                      (point.newPiece ? kNewPieceBit : 0u));
+      out[i].y = point.y;
+    }
+    contents.points = points;
+  }
+  err = CreateObject(mapID, layerID, record.kind, id, contents, position);
+  if (points != nullptr) MyDisposeHandle(points);
+  if (err == 0 && record.kind == kTextObject && CurrentLifeCycleHooks().textRect) {
+    // The imported text keeps the rectangle it was written with.
+    err = ChangeObjectWRect(mapID, layerID, position, &rect, 0, 0);
+  }
+  return err;
+}
+
+void RecountTouchedFiles() {
+  std::set<std::pair<int32_t, int32_t>> files = state.run.touchedFiles;
+  files.insert(state.run.createdFiles.begin(), state.run.createdFiles.end());
+  for (const auto& [mapID, layerID] : files) {
+    const int32_t mapIndex = MapIDToIndex(mapID);
+    const int32_t fileIndex = mapIndex < 0 ? -1 : OverlayFileIndexForID(mapIndex, layerID);
+    if (fileIndex < 0) continue;
+    int32_t live = 0;
+    WRect bounds = kUnionStartRect;
+    int32_t walkMap = -1;
+    int32_t walkFile = -1;
+    const int32_t err = ForEachSummaryRecord(
+        mapID, layerID,
+        [&](const SummaryRecord& record, int32_t) -> int32_t {
+          if (SummaryRecordLive(record)) {
+            ++live;
+            if (WRectPlaced(record.worldRect)) UnionWRect(bounds, record.worldRect);
+          }
+          return 0;
+        },
+        &walkMap, &walkFile);
+    if (err != 0) {
+      ReportError("Import2()", "ForEachSummaryRecord()", err);
+      continue;
+    }
+    OverlayFileRecord entry;
+    if (!GetOverlayFileRecord(mapIndex, fileIndex, entry)) continue;
+    entry.objectCount = live;
+    entry.bounds = bounds;
+    SetOverlayFileRecord(mapIndex, fileIndex, entry);
+    WriteLayerFileImage(entry);
+  }
+}
+
+WRect MapExtent(int32_t mapID) {
+  WRect extent = kUnionStartRect;
+  const int32_t mapIndex = MapIDToIndex(mapID);
+  MapRecord map;
+  if (!GetMapRecord(mapIndex, map)) return extent;
+  for (int32_t f = 0; f < map.overlayFileCount; ++f) {
+    OverlayFileRecord entry;
+    if (GetOverlayFileRecord(mapIndex, f, entry) && WRectPlaced(entry.bounds)) {
+      UnionWRect(extent, entry.bounds);
+    }
+  }
+  return extent;
+}
+
+int32_t RunImportLoop(MIEReader& reader, PassFile* pass) {
+  ImportRun& run = state.run;
+  reader.ResetLine();
+  run.fieldNames = MIEFieldNames();
+  run.pass = pass;
+  bool cancelled = false;
+  reader.SetProgress([&cancelled](int32_t percent) {
+    if (state.hooks.progress && state.hooks.progress(percent)) cancelled = true;
+    if (Platform().EscapePressed()) cancelled = true;
+  });
+  BeginObjectBatch();
+  int32_t result = 0;
+  while (!cancelled) {
+    MIEToken token;
+    int32_t err = reader.Next(token);
+    if (err == -1) {
+      ShowAlert(reader.ErrorText(), kStopAlert);
+      result = -1;
+      break;
+    }
+    if (err != 0) {
+      ReportError("Import2()", "FSReadBuf()", err);
+      result = err;
+      break;
+    }
+    if (token.kind == kTokenEndOfFile) break;
+    if (token.kind == kTokenOther) {
+      reader.SetError(MessageText(92));
+      ShowAlert(reader.ErrorText(), kStopAlert);
+      result = -1;
+      break;
+    }
+    reader.PushBack(token);
+    int32_t recordNumber = 0;
+    run.passLine.clear();
+    err = ImportObject(reader, recordNumber);
+    if (pass != nullptr && !run.passLine.empty()) {
+      if (pass->Append(run.passLine) != 0) {
+        ShowAlert("Error writing to import pass file.", kStopAlert);
+        result = -1;
+        break;
+      }
+    }
+    if (err != 0) {
+      result = err;
+      break;
+    }
+  }
+  const int32_t batchErr = EndObjectBatch();
+  if (batchErr != 0 && result == 0) result = batchErr;
+  RecountTouchedFiles();
+  const int32_t flushErr = FlushBufferedFiles();
+  if (flushErr != 0 && result == 0) result = flushErr;
+  if (run.summary.lockedSkips > 0) ShowMessageAlert(93, kNoteAlert);
+  return result;
+}
+
+}  // namespace
+
+void SetImportMode(int32_t mode) {
+  state.mode = (mode == kImportSkip || mode == kImportDuplicate) ? mode : kImportUpdate;
+}
+
+int32_t ImportMode() { return state.mode; }
+
+void SetImportHooks(ImportHooks hooks) { state.hooks = std::move(hooks); }
+
+std::string PassFilePath(const std::string& importPath) {
+  const size_t slash = importPath.find_last_of('/');
+  const size_t dot = importPath.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return importPath + ".OUT";
+  }
+  return importPath.substr(0, dot) + ".OUT";
+}
+
+int32_t CreateImportedObject(ImportRecord& record) {
+  ImportRun& run = state.run;
+  const std::string recordStart =
+      run.withRecordNumbers ? FormatText("%ld", static_cast<long>(record.recordNumber)) : "";
+  if (state.hooks.threatZoneName &&
+      (record.name.rfind(kThreatZonePrefix, 0) == 0 ||
+       record.name.rfind(kConfidencePrefix, 0) == 0)) {
+    state.hooks.threatZoneName(record.name);
+  }
+  std::string layerName = record.layerName;
+  if (layerName.empty()) layerName = LayerCount() > 0 ? LayerName(0) : kFallbackLayerName;
+  int32_t layerID = 0;
+  int32_t err = FindOrCreateLayer(layerName, layerID);
+  if (err != 0) return err;
+  int32_t mapID = 0;
+  err = FindOrCreateMap(record.mapName, mapID);
+  if (err != 0) return err;
+  const int32_t mapIndex = MapIDToIndex(mapID);
+  MapRecord map;
+  if (!GetMapRecord(mapIndex, map)) return kErrGeneral;
+  const std::string mapName = FieldText(map.name);
+  const std::string skippedLine = recordStart + " \"0\" \"0\" \"0\"\r";
+  if (map.locked != 0) {
+    ++run.summary.skipped;
+    ++run.summary.lockedSkips;
+    run.passLine = skippedLine;
+    return 0;
+  }
+  const std::pair<int32_t, int32_t> key{mapID, layerID};
+  if (OverlayFileIndexForID(mapIndex, layerID) < 0) {
+    Platform().SetMessageLine(FormatText("Creating overlay file \"%s\" on map \"%s\".",
+                                         layerName.c_str(), mapName.c_str()));
+    int32_t filePosition = -1;
+    err = CreateLayerFile(mapIndex, LayerName(LayerIDToIndex(layerID)), filePosition);
+    if (err != 0) {
+      ReportError("ImportObject()", "CreateLayerFile()", err);
+      return err;
+    }
+    run.createdFiles.insert(key);
+  } else if (!run.createdFiles.count(key)) {
+    run.touchedFiles.insert(key);
+  }
+
+  ObjectID id;
+  const bool givenID = ParseImportID(record.idText, id);
+  bool replacing = false;
+  if (givenID && state.mode != kImportDuplicate && !run.createdFiles.count(key)) {
+    ObjectRef existing;
+    bool found = false;
+    err = FindObjectByID(ObjectIDText(id), mapID, layerID, existing, found);
+    if (err != 0) {
+      ReportError("ImportObject()", "FindObjectByID()", err);
+      return err;
+    }
+    if (found && state.mode == kImportSkip) {
+      ++run.summary.skipped;
+      run.passLine = skippedLine;
+      return 0;
+    }
+    if (found) {
+      err = DeleteObjectRecord(mapID, layerID, existing.position, false, false, false);
+      if (err != 0) {
+        ReportError("ImportObject()", "DeleteObjectRecord()", err);
+        return err;
+      }
+      replacing = true;
+    }
+  }
+  if (!givenID) {
+    err = NewObjectID(id);
+    if (err != 0) {
+      ReportError("ImportObject()", "NewObjectID()", err);
+      return err;
+    }
+  }
+  const std::string idText = ObjectIDText(id);
+  // A simple point without a name is named by its ID.
+  if (record.simplePoint && record.name.empty()) record.name = idText;
+
+  int32_t position = -1;
+  err = MakeObject(record, mapID, layerID, id, position);
+  if (err != 0) return err;
+  int32_t mi = -1;
+  int32_t fi = -1;
+  err = AllocateSpaceForFile(mapID, layerID, kObjectFileKind, kSmallWindowSize, &mi, &fi);
+  if (err != 0) {
+    ReportError("ImportObject()", "AllocateSpaceForFile()", err);
+    return err;
+  }
+  BufferedFile& file = CurrentObjectFile();
+  if (record.modTime != 0) {
+    err = FSSetObjectModTime(file, position, record.modTime, kEpoch1904);
+  } else if (record.dateUnreadable) {
+    Platform().Beep();
+  }
+  if (err == 0 && record.aliasCount != 0) {
+    err = FSSetObjectAliasCount(file, position, record.aliasCount);
+  }
+  if (err != 0) return err;
+  if (replacing) {
+    ++run.summary.updated;
+  } else {
+    ++run.summary.created;
+  }
+  run.passLine = recordStart + Quoted(idText) + Quoted(LayerName(LayerIDToIndex(layerID))) +
+                 Quoted(mapName) + "\r";
+  return 0;
+}
+
+int32_t ImportObject(MIEReader& reader, int32_t& recordNumber) {
+  ImportRecord record;
+  const int32_t err =
+      ReadImportRecord(reader, state.run.fieldNames, state.run.withRecordNumbers, record);
+  recordNumber = record.recordNumber;
+  if (err == -1) {
+    ShowAlert(reader.ErrorText(), kStopAlert);
+    return err;
+  }
+  if (err != 0) {
+    ReportError("ImportObject()", "FSReadBuf()", err);
+    return err;
+  }
+  return CreateImportedObject(record);
+}
+
+int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool writePassFile,
+                bool showProgress, ImportSummary* summary) {
+  std::string path;
+  int32_t err = MakeFullPath(volume, dirID, name, path);
+  if (err != 0) {
+    ShowMessageAlert(98, kStopAlert);
+    state.mode = kImportUpdate;
+    return err;
+  }
+  PassFile pass;
+  if (writePassFile) {
+    pass.path = PassFilePath(path);
+    DeleteFile(pass.path);
+    err = CreateFile(pass.path);
+    if (err != 0) {
+      ReportError("Import2()", "my_hcreate()", err);
+      state.mode = kImportUpdate;
+      return err;
+    }
+    if (OpenFile(pass.path, FileAccess::kReadWrite, pass.file) != 0) {
+      ShowMessageAlert(95, kStopAlert);
+      state.mode = kImportUpdate;
+      return kErrGeneral;
+    }
+  }
+  std::string resolved;
+  if (ResolvePath(path, resolved) == 0) path = resolved;
+  FileByteSource source(path);
+  MIEReader reader(source, true);
+  if (source.OpenResult() != 0 || reader.Open() != 0) {
+    ShowMessageAlert(98, kStopAlert);
+    state.mode = kImportUpdate;
+    return source.OpenResult() != 0 ? source.OpenResult() : kErrGeneral;
+  }
+  state.run = ImportRun();
+  state.run.active = true;
+  state.run.withRecordNumbers = writePassFile;
+  if (showProgress) {
+    const std::string text = FormatTextV(MessageText(97).c_str(), path.c_str());
+    if (state.hooks.openProgress) state.hooks.openProgress(MessageText(96), text);
+    Platform().SetMessageLine(text);
+  }
+  const int32_t result = RunImportLoop(reader, writePassFile ? &pass : nullptr);
+  if (showProgress && state.hooks.closeProgress) state.hooks.closeProgress();
+  if (state.hooks.redraw) state.hooks.redraw();
+  if (state.run.summary.createdMapID != 0 && state.hooks.showExtent) {
+    const WRect extent = MapExtent(state.run.summary.createdMapID);
+    if (WRectPlaced(extent)) state.hooks.showExtent(extent);
+  }
+  if (writePassFile) {
+    const int32_t flushErr = pass.Flush();
+    if (flushErr != 0 || pass.file.Close() != 0) ShowMessageAlert(99, kStopAlert);
+  }
+  if (summary != nullptr) *summary = state.run.summary;
+  state.run = ImportRun();
+  state.mode = kImportUpdate;
+  return result;
+}
+
+int32_t ChooseImportFile() {
+  std::string path;
+  if (!state.hooks.chooseFile) {
+    ShowAlert("Choosing an import file is not supported yet.", kStopAlert);
+    return kErrGeneral;
+  }
+  const std::vector<std::string> filters = {GetIndString(10000, 27), GetIndString(10000, 28),
+                                            GetIndString(10000, 29), GetIndString(10000, 26)};
+  if (!state.hooks.chooseFile(MessageText(661), filters, path)) return 0;
+  std::string resolved;
+  if (ResolvePath(path, resolved) == 0) path = resolved;
+  FileByteSource source(path);
+  int32_t size = 0;
+  if (source.OpenResult() != 0 || source.Size(size) != 0) {
+    ShowMessageAlert(98, kStopAlert);
+    return kErrGeneral;
+  }
+  if (size == 0) {
+    ShowMessageAlert(620, kStopAlert);
+    return 0;
+  }
+  const size_t dot = path.find_last_of('.');
+  const std::string extension = dot == std::string::npos ? "" : path.substr(dot);
+  if (CollateCompare(extension, ".SHP") == 0) {
+    if (state.hooks.importShapefile) return state.hooks.importShapefile(path);
+    ShowAlert("Importing shapefiles is not supported yet.", kStopAlert);
+    return kErrGeneral;
+  }
+  char start[2] = {0, 0};
+  int32_t got = 0;
+  source.ReadAt(0, 2, start, got);
+  if (got == 2 && start[0] == '1' && start[1] == '\r') {
+    Question question;
+    question.text = "Is this a TOLVANE 1.0 export file?";
+    question.buttons = {"Yes", "No"};
+    if (Platform().Ask(question) == 0) {
+      if (state.hooks.importOldFormat) return state.hooks.importOldFormat(path);
+      ShowAlert("Importing TOLVANE 1.0 export files is not supported yet.", kStopAlert);
+      return kErrGeneral;
+    }
+  }
+  int32_t type = kImportFileMIE;
+  const int32_t typeErr = DetermineFileType(source, type);
+  if (typeErr != 0) return typeErr;
+  if (type != kImportFileMIE) {
+    ShowAlert("Importing coordinate-list files is not supported yet.", kStopAlert);
+    return kErrGeneral;
+  }
+  Question options;
+  options.title = "Import Options";
+  options.text = "Objects being imported may have the same IDs as existing objects.";
+  options.buttons = {"Update", "Skip", "Duplicate", "Cancel"};
+  options.defaultButton = 0;
+  options.cancelButton = 3;
+  const int answer = Platform().Ask(options);
+  if (answer < 0 || answer > 2) return 0;
+  SetImportMode(kImportUpdate + answer);
+  const std::string folder = FolderOfPath(path);
+  int32_t folderID = -1;
+  int32_t err = RegisterDirectory(folder, true, folderID);
+  if (err != 0) {
+    ShowMessageAlert(98, kStopAlert);
+    SetImportMode(kImportUpdate);
+    return err;
+  }
+  return Import2(0, folderID, path.substr(folder.size()), false, true);
+}
+
+void ResetImportForTesting() { state = ImportState(); }
+
+}  // namespace tlv

@@ -1,0 +1,387 @@
+#include "interchange/import.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue_fixture.h"
+#include "catalogue/layer_files.h"
+#include "store/life_cycle.h"
+#include "store/object_record.h"
+#include "store/open_files.h"
+
+namespace tlv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One object read back through the record accessors.
+struct ReadBack {
+  int16_t type = 0;
+  ObjectID id;
+  std::string prefix;
+  std::string name;
+  ObjectGraphics graphics;
+  WRect rect;
+  uint32_t modTime = 0;
+  uint8_t aliasCount = 0;
+  uint32_t customField = 0;
+  std::string text;
+  std::string picture;
+  std::vector<WPoint> points;
+  std::vector<bool> pieces;
+  std::vector<SegmentAttributes> attributes;
+};
+
+class ImportTest : public test::CatalogueTest {
+ protected:
+  void SetUp() override {
+    CatalogueTest::SetUp();
+    ResetLifeCycleForTesting();
+    ResetObjectRecordForTesting();
+    ResetImportForTesting();
+    MakeMap("Harbour", "Harbour");
+    ASSERT_EQ(LoadAll(), 0);
+    platform().fixedClock = true;
+    platform().fixedSeconds1970 = 1700000000;
+    importFolder = Register(root / "Program");
+  }
+  void TearDown() override {
+    ResetImportForTesting();
+    ResetLifeCycleForTesting();
+    CatalogueTest::TearDown();
+  }
+
+  int32_t Import(const std::string& text, bool pass = false, ImportSummary* summary = nullptr) {
+    test::WriteWholeFile(root / "Program" / "in.mie", text);
+    ImportSummary local;
+    const int32_t err = Import2(0, importFolder, "in.mie", pass, true, &local);
+    if (summary != nullptr) *summary = local;
+    return err;
+  }
+
+  int32_t MapID(const std::string& name) {
+    const int32_t index = MapNameToIndex(name);
+    return index < 0 ? 0 : MapAt(index).mapID;
+  }
+  int32_t LayerID(const std::string& name) {
+    const int32_t index = LayerNameToIndex(name);
+    return index < 0 ? 0 : LayerAt(index).layerID;
+  }
+
+  // The live objects of an overlay file, in file order.
+  std::vector<ReadBack> Objects(int32_t mapID, int32_t layerID) {
+    std::vector<int32_t> positions;
+    int32_t wm = -1, wf = -1;
+    EXPECT_EQ(ForEachSummaryRecord(
+                  mapID, layerID,
+                  [&](const SummaryRecord& r, int32_t) {
+                    if (SummaryRecordLive(r)) positions.push_back(r.position);
+                    return 0;
+                  },
+                  &wm, &wf),
+              0);
+    std::vector<ReadBack> objects;
+    for (const int32_t position : positions) {
+      int32_t mi = -1, fi = -1;
+      EXPECT_EQ(AllocateSpaceForFile(mapID, layerID, kObjectFileKind, 1024, &mi, &fi), 0);
+      BufferedFile& file = CurrentObjectFile();
+      ReadBack o;
+      EXPECT_EQ(FSGetObjectType(file, position, o.type), 0);
+      FSGetObjectID(file, position, o.id.high, o.id.low);
+      FSGetObjectName(file, position, o.prefix, o.name);
+      FSGetObjectWorldRect(file, position, o.rect);
+      FSGetObjectModTime(file, position, o.modTime);
+      FSGetObjectAliasCount(file, position, o.aliasCount);
+      FSGetObjectNolongerStateCounty(file, position, o.customField);
+      if (o.type != kAliasObject) FSGetObjectGraphics(file, position, o.graphics);
+      if (o.type == kTextObject) FSGetObjectText(file, position, o.text);
+      if (o.type == kPictureObject) FSGetObjectPICTFile(file, position, o.picture);
+      if (o.type == kPolylineObject || o.type == kPolygonObject) {
+        int32_t count = 0, offset = 0, end = 0;
+        FSGetObjectNumSegs(file, position, count);
+        FSGetObjectSegmentRange(file, position, offset, end);
+        for (int32_t i = 0; i < count; ++i) {
+          WPoint p;
+          bool piece = false;
+          SegmentAttributes a;
+          EXPECT_EQ(FSGetObjectSegA(file, position, offset, p.x, p.y, piece, a), 0);
+          o.points.push_back(p);
+          o.pieces.push_back(piece);
+          o.attributes.push_back(a);
+        }
+      }
+      objects.push_back(o);
+    }
+    return objects;
+  }
+
+  OverlayFileRecord FileOf(int32_t mapID, int32_t layerID) {
+    const int32_t m = MapIDToIndex(mapID);
+    OverlayFileRecord entry;
+    EXPECT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, layerID), entry));
+    return entry;
+  }
+
+  static std::string Record(const std::string& name, const std::string& layer,
+                            const std::string& map, const std::string& kind,
+                            const std::string& id, const std::string& body,
+                            const std::string& prefix = "", const std::string& date = "",
+                            int aliases = 0, const std::string& custom = "0") {
+    return "\"\" \"\" \"\" \"" + date + "\" 2 \"" + prefix + "\" \"" + name + "\" " +
+           std::to_string(aliases) + " \"" + layer + "\" \"" + map + "\" " + kind + " \"" + id +
+           "\" 0 \"\" 0 ONLY " + custom + "\r\n" + body + "\r\n";
+  }
+
+  int32_t importFolder = -1;
+};
+
+TEST_F(ImportTest, RoundTripsEveryKindWithEveryField) {
+  const std::string text =
+      Record("Pier", "Marks", "Harbour", "RECT", "0000000100000001",
+             "GREEN 2 DASHES DOWNSTRIPES -70.5 41.25 -70.25 41.5", "P1", "6/15/2020", 2) +
+      Record("Buoy zone", "Marks", "Harbour", "CIRCLE", "0000000100000002",
+             "BLUE 1 DOTS NONE -70.1 41.1 -70.0 41.2") +
+      Record("Light", "Marks", "Harbour", "POINT", "0000000100000003",
+             "R10G20B30 3 300 -70.3 41.3", "", "", 0) +
+      Record("Channel", "Marks", "Harbour", "POLYLINE", "0000000100000004",
+             "RED 2 RAILROAD NONE { { FROM -70.4 41.4 { TLID 77 } { CFCC \"A41\" } "
+             "{ 4 9 } { INVIS 1 } } { TO -70.35 41.45 } { FROM -70.2 41.2 } { TO -70.1 41.3 } }") +
+      Record("Shoal", "Marks", "Harbour", "POLYGON", "0000000100000005",
+             "YELLOW 1 BLACK BLACK { { FROM -70 41 } { TO -69.9 41 } { TO -69.9 41.1 } "
+             "{ TO -70 41 } }",
+             "", "", 0, "50331903") +
+      Record("", "Marks", "Harbour", "TEXT", "0000000100000006",
+             "DARKBLUE YES 21 2 \"North Harbour\" -70.5 41.6 -70.3 41.55") +
+      Record("Chart", "Marks", "Harbour", "PICTURE", "0000000100000007",
+             "1 \"chart.png\" -70.5 41 -70 41.5") +
+      Record("Light too", "Marks", "Harbour", "ALIAS", "0000000100000008",
+             "\"0000000100000003\"");
+  ImportSummary summary;
+  ASSERT_EQ(Import(text, false, &summary), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  EXPECT_EQ(summary.created, 8);
+  const auto objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 8u);
+
+  const ReadBack& rect = objects[0];
+  EXPECT_EQ(rect.type, kRectangleObject);
+  EXPECT_EQ(rect.id, (ObjectID{1, 1}));
+  EXPECT_EQ(rect.prefix, "P1");
+  EXPECT_EQ(rect.name, "Pier");
+  EXPECT_EQ(rect.rect, (WRect{109500000, 131250000, 109750000, 131500000}));
+  EXPECT_EQ(rect.graphics.colour, 9);
+  EXPECT_EQ(rect.graphics.variant, 2);
+  EXPECT_EQ(rect.graphics.lineType, 9);
+  EXPECT_EQ(rect.graphics.fillPattern, 9);
+  EXPECT_EQ(rect.aliasCount, 2);
+  uint32_t june15 = 0;
+  ASSERT_TRUE(ImportDateToSeconds1904("6/15/2020", june15));
+  EXPECT_EQ(rect.modTime, june15);
+
+  EXPECT_EQ(objects[1].type, kCircleObject);
+  EXPECT_EQ(objects[1].graphics.lineType, 6);
+  EXPECT_EQ(objects[1].graphics.fillPattern, 2);
+
+  const ReadBack& point = objects[2];
+  EXPECT_EQ(point.type, kPointObject);
+  EXPECT_EQ(point.graphics.symbol, 300);
+  EXPECT_EQ(point.graphics.variant, 3);
+  EXPECT_EQ(point.customField, 0x030A141Eu);
+  EXPECT_EQ(point.rect, (WRect{109700000, 131300000, 109700000, 131300000}));
+  // No date: the time of the import.
+  EXPECT_EQ(point.modTime, 1700000000u + kObjectTime1970Offset);
+
+  const ReadBack& line = objects[3];
+  EXPECT_EQ(line.type, kPolylineObject);
+  EXPECT_EQ(line.graphics.colour, 14);
+  EXPECT_EQ(line.graphics.lineType, 10);
+  ASSERT_EQ(line.points.size(), 4u);
+  EXPECT_EQ(line.pieces, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(line.points[1], (WPoint{109650000, 131450000}));
+  EXPECT_EQ(line.attributes[0].values[0], 77);
+  EXPECT_EQ(line.attributes[0].values[1], ('A' << 24) | ('4' << 16) | ('1' << 8));
+  EXPECT_EQ(line.attributes[0].values[4], 9);
+  EXPECT_EQ(line.attributes[0].values[15], 1);
+  EXPECT_EQ(line.attributes[1].mask, 0);
+  EXPECT_EQ(line.rect, (WRect{109600000, 131200000, 109900000, 131450000}));
+
+  const ReadBack& polygon = objects[4];
+  EXPECT_EQ(polygon.graphics.fillPattern, 1);
+  EXPECT_EQ(polygon.graphics.colour, 16);
+  EXPECT_EQ(polygon.customField, 50331903u);
+  EXPECT_EQ(polygon.points.size(), 4u);
+
+  const ReadBack& label = objects[5];
+  EXPECT_EQ(label.text, "North Harbour");
+  EXPECT_EQ(label.graphics.colour, 15);
+  EXPECT_EQ(label.graphics.textFlag, 1);
+  EXPECT_EQ(label.graphics.textValue, 21);
+  EXPECT_EQ(label.graphics.textCode, 2);
+  EXPECT_EQ(label.rect, (WRect{109500000, 131550000, 109700000, 131600000}));
+
+  EXPECT_EQ(objects[6].picture, "chart.png");
+  EXPECT_EQ(objects[6].graphics.textFlag, 1);
+
+  const ReadBack& alias = objects[7];
+  EXPECT_EQ(alias.type, kAliasObject);
+  EXPECT_EQ(alias.rect.x1, 1);
+  EXPECT_EQ(alias.rect.y1, 3);
+
+  // The overlay file's count and bounds follow the imported objects.
+  const OverlayFileRecord file = FileOf(MapID("Harbour"), LayerID("Marks"));
+  EXPECT_EQ(file.objectCount, 8);
+  EXPECT_EQ(file.bounds.x1, 109500000);
+  EXPECT_EQ(file.bounds.y2, 131600000);
+}
+
+TEST_F(ImportTest, CreatesMissingOverlaysMapsAndFilesWithBackslashesReplaced) {
+  ASSERT_EQ(Import(Record("A", "New Overlay", "North\\East", "POINT", "", "1 1 1 -70 41")), 0);
+  EXPECT_GE(LayerNameToIndex("New Overlay"), 0);
+  EXPECT_GE(MapNameToIndex("North-East"), 0);
+  const auto& lines = platform().messageLines;
+  auto shown = [&lines](const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  };
+  EXPECT_TRUE(shown("Creating overlay: \"New Overlay\"."));
+  EXPECT_TRUE(shown("Creating map: \"North-East\"."));
+  EXPECT_TRUE(shown("Creating overlay file \"New Overlay\" on map \"North-East\"."));
+  // The same name with a backslash finds the map made before.
+  ASSERT_EQ(Import(Record("B", "New Overlay", "North\\East", "POINT", "", "1 1 1 -70 41")), 0);
+  EXPECT_EQ(MapCount(), 3);  // User's map, Harbour, North-East
+  EXPECT_EQ(Objects(MapID("North-East"), LayerID("New Overlay")).size(), 2u);
+}
+
+TEST_F(ImportTest, EmptyIDsGetNewIDsAndTheModesDecideCollisions) {
+  const std::string twice = Record("A", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41") +
+                            Record("B", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
+  ASSERT_EQ(Import(twice), 0);
+  auto objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_FALSE(objects[0].id == objects[1].id);
+
+  const std::string known =
+      Record("Old", "Marks", "Harbour", "POINT", "00000000000000AA", "1 1 1 -70 41");
+  const std::string again =
+      Record("New", "Marks", "Harbour", "POINT", "AA", "RED 1 5 -71 42");
+  ASSERT_EQ(Import(known), 0);
+  ImportSummary summary;
+  ASSERT_EQ(Import(again, false, &summary), 0);  // Update is the default
+  EXPECT_EQ(summary.updated, 1);
+  objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[2].name, "New");
+  EXPECT_EQ(FileOf(MapID("Harbour"), LayerID("Marks")).objectCount, 3);
+
+  SetImportMode(kImportSkip);
+  ASSERT_EQ(Import(known, false, &summary), 0);
+  EXPECT_EQ(summary.skipped, 1);
+  EXPECT_EQ(ImportMode(), kImportUpdate);
+  objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[2].name, "New");
+
+  SetImportMode(kImportDuplicate);
+  ASSERT_EQ(Import(known + known, false, &summary), 0);
+  EXPECT_EQ(summary.created, 2);
+  objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 5u);
+  EXPECT_EQ(objects[3].id, (ObjectID{0, 0xAA}));
+  EXPECT_EQ(objects[4].id, (ObjectID{0, 0xAA}));
+  EXPECT_EQ(ImportMode(), kImportUpdate);
+}
+
+TEST_F(ImportTest, StopsAtTheFirstErrorAndKeepsWhatItMade) {
+  const std::string text = Record("A", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41") +
+                           Record("B", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41") +
+                           "\"\" \"\" \"\" \"\" 3 \"\" \"C\"\r\n" +
+                           Record("D", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
+  ImportSummary summary;
+  EXPECT_EQ(Import(text, false, &summary), -1);
+  EXPECT_EQ(summary.created, 2);
+  ASSERT_FALSE(platform().alerts.empty());
+  EXPECT_EQ(platform().alerts.back().text,
+            "Format requires a newer version of TOLVANE.\n\nWhile importing line 5.");
+  EXPECT_EQ(platform().alerts.back().kind, kStopAlert);
+  EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Marks")).size(), 2u);
+
+  // Binary garbage: an import error at once, nothing made.
+  const int32_t maps = MapCount();
+  const int32_t layers = LayerCount();
+  EXPECT_EQ(Import(std::string("\x01\x02\xFF\x00garbage", 11)), -1);
+  EXPECT_EQ(platform().alerts.back().text, "Import error.\n\nWhile importing line 1.");
+  EXPECT_EQ(MapCount(), maps);
+  EXPECT_EQ(LayerCount(), layers);
+}
+
+TEST_F(ImportTest, LockedMapsAreSkippedAfterTheirSegmentsAreRead) {
+  MakeMap("Vault", "Vault");
+  ReleaseCatalogue();
+  ASSERT_EQ(LoadAll(), 0);
+  MapRecord vault = MapAt(MapNameToIndex("Vault"));
+  vault.locked = 1;
+  ASSERT_TRUE(SetMapRecord(MapNameToIndex("Vault"), vault));
+  const std::string text =
+      Record("Line", "Marks", "Vault", "POLYLINE", "",
+             "1 1 1 1 { { FROM -70 41 } { TO -70.1 41.1 } }") +
+      Record("Free", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
+  ImportSummary summary;
+  ASSERT_EQ(Import(text, false, &summary), 0);
+  EXPECT_EQ(summary.created, 1);
+  EXPECT_EQ(summary.skipped, 1);
+  EXPECT_EQ(platform().alerts.back().kind, kNoteAlert);
+  EXPECT_NE(platform().alerts.back().text.find("were skipped"), std::string::npos);
+}
+
+TEST_F(ImportTest, PassFileListsEveryRecordsIDOrZeros) {
+  MakeMap("Vault", "Vault");
+  ReleaseCatalogue();
+  ASSERT_EQ(LoadAll(), 0);
+  MapRecord vault = MapAt(MapNameToIndex("Vault"));
+  vault.locked = 1;
+  ASSERT_TRUE(SetMapRecord(MapNameToIndex("Vault"), vault));
+  const std::string text =
+      "17 " + Record("A", "Marks", "Harbour", "POINT", "0000000500000006", "1 1 1 -70 41") +
+      "18 " + Record("B", "Marks", "Vault", "POINT", "", "1 1 1 -70 41") +
+      "19 -70.5\t41.5\tSimple\tMarks\tHarbour\n";
+  ASSERT_EQ(Import(text, true), 0);
+  const std::string pass = test::ReadWholeFile(root / "Program" / "in.OUT");
+  const size_t third = pass.find("19 \"");
+  ASSERT_NE(third, std::string::npos) << pass;
+  EXPECT_EQ(pass.substr(0, third),
+            "17 \"0000000500000006\" \"Marks\" \"Harbour\"\r18 \"0\" \"0\" \"0\"\r");
+  EXPECT_NE(pass.find("\" \"Marks\" \"Harbour\"\r", third), std::string::npos);
+  EXPECT_EQ(PassFilePath("/a/b.c/file"), "/a/b.c/file.OUT");
+  EXPECT_EQ(PassFilePath("/a/b/file.mie"), "/a/b/file.OUT");
+}
+
+TEST_F(ImportTest, SimplePointsDefaultToTheUsersMapAndTheFirstOverlay) {
+  std::string first = "FACILITIES";
+  int32_t position = -1;
+  ASSERT_EQ(AddLayer(first, false, false, false, position), 0);
+  ASSERT_EQ(Import("-77.5\t38.9\r\n"), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  const auto objects = Objects(UserMapID(), LayerID(LayerName(0)));
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(objects[0].type, kPointObject);
+  EXPECT_EQ(objects[0].graphics.symbol, 212);
+  EXPECT_EQ(objects[0].graphics.colour, 1);
+  EXPECT_EQ(objects[0].name, ObjectIDText(objects[0].id));
+}
+
+TEST_F(ImportTest, ImportsTheDemoCounty) {
+  const std::string demo = test::ReadWholeFile(fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" /
+                                               "Cassel_County.mie");
+  ASSERT_FALSE(demo.empty());
+  ImportSummary summary;
+  ASSERT_EQ(Import(demo, false, &summary), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  EXPECT_GT(summary.created, 250);
+  EXPECT_EQ(summary.createdMapID, MapID("Cassel County"));
+  EXPECT_GE(LayerNameToIndex("FIRE STATIONS"), 0);
+  EXPECT_GE(Objects(MapID("Cassel County"), LayerID("HOSPITALS")).size(), 3u);
+}
+
+}  // namespace
+}  // namespace tlv
