@@ -10,6 +10,7 @@
 #include "app/folders.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
+#include "cli/objects_command.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "store/directory_table.h"
@@ -26,7 +27,9 @@ void PrintUsage(std::ostream& out) {
          "commands:\n"
          "  maps      one JSON object per map of the catalogue\n"
          "  overlays  one JSON object per overlay, in list order\n"
-         "  groups    one JSON object per overlay group\n";
+         "  groups    one JSON object per overlay group\n"
+         "  objects MAP OVERLAY [--deleted]\n"
+         "            one JSON object per object of the overlay on the map\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -56,7 +59,9 @@ int Run(int argc, char** argv) {
       words.push_back(arg);
     }
   }
-  if (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups")) {
+  const bool objects = tlv::cli::IsObjectsCommand(words);
+  if (!objects &&
+      (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
     return kExitUsage;
   }
@@ -96,7 +101,10 @@ int Run(int argc, char** argv) {
     std::cerr << "tolvane-cli: " << error << "\n";
     return kExitBadFolder;
   }
-  if (words[0] == "maps") {
+  int result = 0;
+  if (objects) {
+    result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
+  } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {
     tlv::cli::PrintOverlays(std::cout);
@@ -104,6 +112,7 @@ int Run(int argc, char** argv) {
     tlv::cli::PrintGroups(std::cout);
   }
   tlv::ReleaseCatalogue();
+  if (result != 0) return kExitFailed;
   return std::cout.good() ? 0 : kExitFailed;
 }
 
