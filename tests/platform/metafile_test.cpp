@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -434,6 +435,7 @@ TEST(MetafileTest, EmfRecordsCarryTheDrawing) {
   const auto texts = OfType(emfFile.records, emf::kExtTextOutW);
   ASSERT_EQ(texts.size(), 2u);
   const std::string& text = texts[0]->params;
+  EXPECT_FLOAT_EQ(std::bit_cast<float>(U32(text, 20)), 2540.0f / 96.0f);
   EXPECT_EQ(I32(text, 28), 12);  // reference point
   EXPECT_EQ(I32(text, 32), 34);
   ASSERT_EQ(U32(text, 36), 6u);

@@ -248,6 +248,27 @@ TEST_F(DrawPortTest, RectanglesCoverExactlyTheirPixels) {
   EXPECT_EQ(image.pixel(35, 33), kMapColour);
 }
 
+// Objects seen close up have screen rectangles far larger than the surface.
+TEST_F(DrawPortTest, HugeRectanglesAndEllipsesStillCoverTheSurface) {
+  constexpr int32_t kFar = 1 << 30;
+  QImage image = MapImage();
+  {
+    QtDrawPort port(image, DeviceKind::kScreen);
+    port.SetBrush(BrushForPattern(kPatternSolid, kRed, DeviceKind::kScreen));
+    port.FillRect({-kFar, -kFar, kFar, kFar});
+    port.SetPen({kBlackColour, 1, PenStyle::kSolid});
+    port.FrameRect({-kFar, -kFar, kFar, kFar});
+  }
+  EXPECT_EQ(CountPixels(image, Rgb(kRed)), kSize * kSize);
+  image = MapImage();
+  {
+    QtDrawPort port(image, DeviceKind::kScreen);
+    port.SetBrush(BrushForPattern(kPatternSolid, kRed, DeviceKind::kScreen));
+    port.FillEllipse({-kFar, -kFar, kFar, kFar});
+  }
+  EXPECT_EQ(CountPixels(image, Rgb(kRed)), kSize * kSize);
+}
+
 // The thickness of a horizontal line drawn with the pen of a line style and width.
 int LineThickness(int32_t width, bool fatLines) {
   QImage image = MapImage();

@@ -1,6 +1,7 @@
 #include "platform/metafile/emf_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -227,8 +228,10 @@ void EmfPort::TextOutRecord(int32_t x, int32_t y, std::string_view text, bool sy
   std::string out;
   AppendRect(out, {0, 0, -1, -1});  // bounds not computed
   AppendU32(out, kCompatibleGraphicsMode);
-  AppendU32(out, 0);  // x scale (unused in the compatible mode)
-  AppendU32(out, 0);  // y scale
+  // Hundredths of a millimetre per device unit, which the compatible mode scales text by.
+  const float scale = static_cast<float>(2540.0 / PixelsPerInchX());
+  AppendU32(out, std::bit_cast<uint32_t>(scale));
+  AppendU32(out, std::bit_cast<uint32_t>(scale));
   AppendI32(out, x);
   AppendI32(out, y);
   AppendU32(out, chars);

@@ -1,6 +1,7 @@
 #include "platform/metafile/metafile_port.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "render/graphics_tables.h"
 
@@ -40,6 +41,13 @@ std::string_view SymbolFace(SymbolFontId font) {
       return "TOLVANE2";
   }
   return "TOLVANED";
+}
+
+// A rectangle one unit larger on the right and bottom, for shapes drawn without a pen.
+ScreenRect GrownByOne(const ScreenRect& rect) {
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  return {rect.left, rect.top, rect.right < kMax ? rect.right + 1 : kMax,
+          rect.bottom < kMax ? rect.bottom + 1 : kMax};
 }
 
 }  // namespace
@@ -302,7 +310,7 @@ void MetafilePort::FillRect(const ScreenRect& rect) {
   UseRop(mode_);
   UseBkMode(gdi::kBkTransparent);
   // Without a pen a rectangle loses its right and bottom edge; one more keeps all the pixels.
-  RectangleRecord({rect.left, rect.top, rect.right + 1, rect.bottom + 1});
+  RectangleRecord(GrownByOne(rect));
 }
 
 void MetafilePort::FrameRect(const ScreenRect& rect) {
@@ -326,7 +334,7 @@ void MetafilePort::FillEllipse(const ScreenRect& rect) {
   UseBrush(true);
   UseRop(mode_);
   UseBkMode(gdi::kBkTransparent);
-  EllipseRecord({rect.left, rect.top, rect.right + 1, rect.bottom + 1});
+  EllipseRecord(GrownByOne(rect));
 }
 
 void MetafilePort::FrameEllipse(const ScreenRect& rect) {

@@ -26,8 +26,24 @@ QColor ToQColor(RGBColour colour) {
   return QColor(colour.red, colour.green, colour.blue);
 }
 
+// Rectangles of objects seen close up reach far beyond the surface; held at this distance they
+// still cover it, and their widths cannot overflow.
+constexpr int32_t kQtCoordinateLimit = 1 << 24;
+
+ScreenRect Clamped(const ScreenRect& rect) {
+  auto clamp = [](int32_t v) { return std::clamp(v, -kQtCoordinateLimit, kQtCoordinateLimit); };
+  return {clamp(rect.left), clamp(rect.top), clamp(rect.right), clamp(rect.bottom)};
+}
+
 QRect ToQRect(const ScreenRect& rect) {
-  return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  const ScreenRect c = Clamped(rect);
+  return QRect(c.left, c.top, c.right - c.left, c.bottom - c.top);
+}
+
+// Ellipses cannot be clamped without changing their curve, so they go to Qt unclamped.
+QRectF ToQRectF(const ScreenRect& rect, double shrink) {
+  return QRectF(rect.left, rect.top, static_cast<double>(rect.right) - rect.left - shrink,
+                static_cast<double>(rect.bottom) - rect.top - shrink);
 }
 
 bool IsEmpty(const ScreenRect& rect) {
@@ -312,22 +328,23 @@ void QtDrawPort::FrameRect(const ScreenRect& rect) {
   ApplyRasterMode();
   painter_->setPen(qpen_);
   painter_->setBrush(Qt::NoBrush);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+  const ScreenRect c = Clamped(rect);
+  const int width = c.right - c.left;
+  const int height = c.bottom - c.top;
   if (width == 1 || height == 1) {
-    painter_->drawLine(rect.left, rect.top, rect.right - 1, rect.bottom - 1);
+    painter_->drawLine(c.left, c.top, c.right - 1, c.bottom - 1);
     return;
   }
   // Qt's aliased outline of a QRect covers width + 1 pixels: one less keeps it on the
   // rectangle's own outermost pixels.
-  painter_->drawRect(QRect(rect.left, rect.top, width - 1, height - 1));
+  painter_->drawRect(QRect(c.left, c.top, width - 1, height - 1));
 }
 
 void QtDrawPort::FillEllipse(const ScreenRect& rect) {
   Flush();
   if (IsEmpty(rect)) return;
   QPainterPath path;
-  path.addEllipse(QRectF(ToQRect(rect)));
+  path.addEllipse(ToQRectF(rect, 0));
   FillPath(path);
 }
 
@@ -337,8 +354,7 @@ void QtDrawPort::FrameEllipse(const ScreenRect& rect) {
   ApplyRasterMode();
   painter_->setPen(qpen_);
   painter_->setBrush(Qt::NoBrush);
-  painter_->drawEllipse(
-      QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
+  painter_->drawEllipse(ToQRectF(rect, 1));
 }
 
 void QtDrawPort::SetFont(const FontSpec& font) {
