@@ -485,8 +485,14 @@ int32_t ChangeObjectWRect(int32_t mapID, int32_t overlayID, int32_t position, co
   if (err != 0) return err;
   record.worldRect = rect;
   err = WriteSummary(mapID, overlayID, byteOffset, record);
-  if (err == 0) err = GrowSM2ForMovedObject(mapIndex, fileIndex, byteOffset, rect);
   if (err != 0) return err;
+  // The index covers complete blocks of the summary file only; a record in the last, open block
+  // (every object just made) has no entry to grow, so the index file need not be looked at.
+  const int32_t completeBlocks = CurrentSummaryFile().fileLength / kSM2BlockBytes;
+  if (byteOffset / kSM2BlockBytes < completeBlocks) {
+    err = GrowSM2ForMovedObject(mapIndex, fileIndex, byteOffset, rect);
+    if (err != 0) return err;
+  }
 
   OverlayFileRecord entry;
   GetOverlayFileRecord(mapIndex, fileIndex, entry);
