@@ -10,6 +10,7 @@
 #include "app/folders.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
+#include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
@@ -29,7 +30,9 @@ void PrintUsage(std::ostream& out) {
          "  overlays  one JSON object per overlay, in list order\n"
          "  groups    one JSON object per overlay group\n"
          "  objects MAP OVERLAY [--deleted]\n"
-         "            one JSON object per object of the overlay on the map\n";
+         "            one JSON object per object of the overlay on the map\n"
+         "  import FILE [--mode update|skip|duplicate] [--ids]\n"
+         "            imports an interchange file; prints objects created, updated, skipped\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -60,7 +63,8 @@ int Run(int argc, char** argv) {
     }
   }
   const bool objects = tlv::cli::IsObjectsCommand(words);
-  if (!objects &&
+  const bool import = tlv::cli::IsImportCommand(words);
+  if (!objects && !import &&
       (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
     return kExitUsage;
@@ -104,6 +108,8 @@ int Run(int argc, char** argv) {
   int result = 0;
   if (objects) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
+  } else if (import) {
+    result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {
