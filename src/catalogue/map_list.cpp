@@ -194,23 +194,20 @@ int32_t MoveMapToSortedPlace(int32_t position) {
   HandleArray<MapRecord> maps = Maps();
   const int32_t count = maps.Count();
   if (position < 0 || position >= count) return -1;
-  const MapRecord moving = maps.Get(position);
-  maps.Remove(position);
+  // The records move within the Handle: no resize, so nothing can fail half-way.
+  std::vector<MapRecord> records;
+  records.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) records.push_back(maps.Get(i));
+  const MapRecord moving = records[static_cast<size_t>(position)];
+  records.erase(records.begin() + position);
   // The first place whose name sorts after the moving one keeps equal names in arrival order.
-  int32_t low = 0;
-  int32_t high = count - 1;
-  while (low < high) {
-    const int32_t middle = (low + high) / 2;
-    if (NameBefore(moving, maps.Get(middle))) {
-      high = middle;
-    } else {
-      low = middle + 1;
-    }
-  }
-  maps.Insert(low, moving);  // the list had room for it a moment ago
+  const auto place = std::upper_bound(records.begin(), records.end(), moving, NameBefore);
+  const auto at = static_cast<int32_t>(place - records.begin());
+  records.insert(place, moving);
+  for (int32_t i = 0; i < count; ++i) maps.Set(i, records[static_cast<size_t>(i)]);
   state.cachedLookup = -1;
   RebuildMapIDIndex();
-  return low;
+  return at;
 }
 
 int32_t TakeMapID() {
