@@ -6,6 +6,7 @@
 
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
+#include "catalogue/display_settings.h"
 #include "catalogue/groups.h"
 #include "catalogue/map_list.h"
 #include "platform/files.h"
@@ -456,22 +457,11 @@ int32_t NextLayerIDCounter() {
 }
 
 bool LayerVisibleAtScale(const LayerRecord& layer, int32_t scale) {
-  switch (layer.displayMode) {
-    case kDisplayHide:
-      return false;
-    case kDisplayRange:
-      // Without a view there is no scale to compare with.
-      return scale < 0 || (scale >= layer.scales[0] && scale <= layer.scales[1]);
-    default:
-      return true;
-  }
+  return LayerShownAtScale(layer, scale);
 }
 
 bool LayerVisibleNow(int32_t index) {
-  LayerRecord layer;
-  if (!GetLayerRecord(index, layer)) return false;
-  const CatalogueHooks& hooks = CatalogueHooksInUse();
-  return LayerVisibleAtScale(layer, hooks.currentScale ? hooks.currentScale() : -1);
+  return IsLayerShown(index);
 }
 
 int64_t LayerObjectCount(int32_t layerID) {

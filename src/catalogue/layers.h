@@ -67,8 +67,8 @@ int32_t LayerIDToIndex(int32_t layerID);
 int32_t LayerNameToIndex(std::string_view name);
 int32_t NextLayerIDCounter();
 
-// Whether an overlay is drawn at the scale: not hidden and, in range mode, the scale within its
-// range. LayerVisibleNow uses the current scale.
+// Whether an overlay is drawn at the scale, by the display rules (LayerShownAtScale).
+// LayerVisibleNow uses the current scale.
 bool LayerVisibleAtScale(const LayerRecord& layer, int32_t scale);
 bool LayerVisibleNow(int32_t index);
 // The number of objects of the overlay on all maps (from their ".LYR" headers).
