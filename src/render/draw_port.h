@@ -162,6 +162,17 @@ class DrawPort {
   virtual void DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int32_t y,
                                int32_t pixelSize, RGBColour colour) = 0;
 
+  // Draws a picture of width x height 32-bit ARGB pixels (rows top to bottom) scaled into the
+  // rectangle. False when the surface cannot show pictures; the caller then draws a stand-in.
+  virtual bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
+                          const uint32_t* argb) {
+    (void)rect;
+    (void)width;
+    (void)height;
+    (void)argb;
+    return false;
+  }
+
   // Limits all drawing to the rectangle until the clip is cleared.
   virtual void SetClipRect(const ScreenRect& rect) = 0;
   virtual void ClearClip() = 0;

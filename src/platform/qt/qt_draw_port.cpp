@@ -451,6 +451,22 @@ void QtDrawPort::SetClipRect(const ScreenRect& rect) {
   painter_->setClipRect(ToQRect(rect));
 }
 
+bool QtDrawPort::DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
+                            const uint32_t* argb) {
+  Flush();
+  if (width <= 0 || height <= 0 || argb == nullptr) return false;
+  // Pictures are copied as they are, whatever raster mode the shapes before them used.
+  const QImage image(reinterpret_cast<const uchar*>(argb), width, height, width * 4,
+                     QImage::Format_ARGB32);
+  const QPainter::CompositionMode mode = painter_->compositionMode();
+  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter_->drawImage(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top),
+                      image);
+  painter_->setCompositionMode(mode);
+  modeApplied_ = false;
+  return true;
+}
+
 void QtDrawPort::ClearClip() {
   Flush();
   painter_->setClipping(false);

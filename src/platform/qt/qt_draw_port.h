@@ -65,6 +65,9 @@ class QtDrawPort : public DrawPort {
   void DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int32_t y, int32_t pixelSize,
                        RGBColour colour) override;
 
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
+                  const uint32_t* argb) override;
+
   void SetClipRect(const ScreenRect& rect) override;
   void ClearClip() override;
 

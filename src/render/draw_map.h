@@ -1,0 +1,104 @@
+// The drawing pass: the basemap and grid at their places, every shown overlay of every map in use
+// object by object, deferred labels, progress in the message line, and interruption by a waiting
+// key or click, which leaves the picture marked incomplete and remembers where it stopped.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue_records.h"
+#include "render/draw_object.h"
+#include "render/draw_port.h"
+#include "render/map_view.h"
+
+namespace tlv {
+
+// DrawMap's result when a key or click stopped it.
+constexpr int32_t kDrawInterrupted = 1;
+// Shown in bold in place of the status line's text while the picture is incomplete.
+constexpr const char* kDrawIncompleteText = "  [DRAW INCOMPLETE] ";
+constexpr int32_t kThematicSlotCount = 20;
+constexpr int32_t kThematicRecordSize = 26;
+constexpr int32_t kThematicCodeOffset = 20;
+constexpr int32_t kThematicCodeLength = 5;
+
+// What other parts of the program add to the pass; each member may be empty.
+struct DrawMapHooks {
+  // The basemap, drawn first on screen passes while it is switched on; a failure is ignored.
+  std::function<bool()> basemapOn;
+  std::function<int32_t(DrawPort& port, const ViewMapping& mapping)> drawBasemap;
+  // The latitude/longitude grid, under the overlays or over them.
+  std::function<bool()> gridOn;
+  std::function<bool()> gridUnderOverlays;
+  std::function<void(DrawPort& port, const ViewMapping& mapping)> drawGrid;
+  // The show-only-collection option: objects of overlays with entries in the search collection
+  // are drawn only when they are in it.
+  std::function<bool()> showOnlyCollection;
+  std::function<bool(int32_t mapID, int32_t overlayID)> overlayInCollection;
+  std::function<bool(int32_t mapID, int32_t overlayID, int32_t position)> objectInCollection;
+  // The thematic number of an overlay on a map: n > 0 reads "n.TDO", n < 0 uses slot -n.
+  std::function<int32_t(int32_t mapID, int32_t overlayID)> thematicNumber;
+  // The folder of the ".TDO" files; the map's folder when empty.
+  std::function<std::string(int32_t mapID)> thematicFolder;
+};
+void SetDrawMapHooks(DrawMapHooks hooks);
+const DrawMapHooks& CurrentDrawMapHooks();
+
+struct DrawMapRequest {
+  DrawOptions options;
+  bool printerFont = false;
+  bool fatLines = false;  // USEMACSTYLEFATLINESINWINDOWS
+  // Polled before each object; empty: the platform's Escape check.
+  InterruptCheck interrupted;
+};
+
+// Draws the view into the area of the port. Returns 0, or kDrawInterrupted.
+int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
+                const DrawMapRequest& request);
+
+// Whether the last pass was interrupted, and where it stopped.
+bool DrawIncomplete();
+void DrawStopPoint(int32_t& mapID, int32_t& overlayID, int32_t& position);
+// Forgets the stop point (the next pass of the same view draws everything).
+void ClearDrawStopPoint();
+
+// The window of the object file during a pass: max(1000, min(1000000, records / 6)) x 10,
+// rounded down to a multiple of 16.
+int32_t DrawReadBufferSize(int64_t summaryRecords);
+
+// -1 (reported) when an ID does not resolve, 1 when the overlay is hidden, 0 when ready.
+int32_t PrepareLayerDrawGlobals(DrawPass& pass, int32_t scale, int32_t mapID, int32_t overlayID);
+// Draws one overlay file; kDrawStopped when interrupted.
+int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& entry);
+
+// Draws (or, drawn again, erases) one object in NOT-XOR for highlight and drag feedback.
+int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area,
+                         int32_t mapID, int32_t overlayID, int32_t position);
+
+// Queues a label of the pass that is running (up to 20; text cut to 50 characters).
+void QueueDeferredLabel(const std::string& text, WPoint point, int16_t colourIndex);
+
+// The in-memory thematic slots 1 to 20: points in summary-record order and parallel 26-byte
+// records whose bytes 20 to 24 hold the code.
+int32_t SetThematicSlot(int32_t slot, std::vector<WPoint> points,
+                        std::vector<std::array<char, kThematicRecordSize>> records);
+void ClearThematicSlots();
+
+// A text object's rectangle: its lines at size 12 in its font, measured on the port and turned
+// into world units at the current view, from the given rectangle's top-left corner.
+bool ComputeTextObjectRect(DrawPort& port, const std::string& text, const ObjectGraphics& graphics,
+                           const WRect& given, WRect& computed);
+
+// Installs the drawing pass's members of the life-cycle hooks (keeping the others): a changed
+// area inside the view queues a redraw through the idle step; a text object's rectangle is
+// measured on the port the factory makes.
+void InstallDrawingLifeCycleHooks(std::function<DrawPort*()> metricsPort);
+// Steps of the idle count-down after an object changed inside the view.
+constexpr int32_t kRedrawCountdownSteps = 2;
+
+void ResetDrawMapForTesting();
+
+}  // namespace tlv

@@ -1,0 +1,27 @@
+// The tags of selected objects: small squares in NOT-XOR, so drawing them twice removes them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/draw_object.h"
+#include "render/draw_port.h"
+#include "render/map_view.h"
+#include "store/life_cycle.h"
+
+namespace tlv {
+
+constexpr int32_t kSelectionTagSize = 9;
+
+// The points of one object's tags: the four corners of rectangles, symbols, texts and pictures,
+// the midpoints of a circle's sides, every vertex of polylines and polygons (once where two
+// segments join). Reads the object file in slot 0.
+int32_t SelectionTagPoints(BufferedFile& file, int32_t position, const IntegerMapping& mapping,
+                           std::vector<ScreenPoint>& points);
+// Draws one 9 x 9 tag per point, framed when frame is set.
+void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame);
+// Draws the tags of every object of the list in the view.
+int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect& area,
+                          const std::vector<ObjectRef>& objects, bool frame);
+
+}  // namespace tlv
