@@ -24,9 +24,14 @@ constexpr int32_t kOneObjectWindow = 1024;
 struct UndoState {
   int16_t kind = kUndoNothing;
   Handle list = nullptr;        // UndoEntry
-  Handle attributes = nullptr;  // UndoAttributeEntry
+  // UndoAttributeEntry; the Handle grows by doubling, attributeCount entries are in use.
+  Handle attributes = nullptr;
+  int32_t attributeCount = 0;
   UndoObjectRecord object;
   UndoSegmentRecord segment;
+  // Where each segment key stands in the attribute list (index + 1, 0 for none), so storing one
+  // more key does not search a list of thousands.
+  std::vector<int32_t> attributeIndex;
 };
 
 UndoState state;
@@ -153,6 +158,8 @@ int32_t WriteSegments(int32_t mapID, int32_t overlayID, int32_t position,
     ReportError(kCaller, "FSSetObjectNumSegs()", kErrBadLength);
     return kErrBadLength;
   }
+  // The rest of the segment room is cleared, so no stale attribute bytes stay behind.
+  bytes.resize(static_cast<size_t>(recordEnd - offset), '\0');
   if (!bytes.empty()) {
     int32_t count = static_cast<int32_t>(bytes.size());
     err = FSWriteBufAt(file, count, bytes.data(), position + offset);
@@ -429,7 +436,7 @@ int32_t UndoAttributes() {
   int32_t err = ReadSegments(o.mapID, o.overlayID, o.position, segments, room);
   if (err != 0) return err;
   HandleArray<UndoAttributeEntry> entries = AttributeEntries();
-  for (int32_t i = 0; i < entries.Count(); ++i) {
+  for (int32_t i = 0; i < state.attributeCount; ++i) {
     UndoAttributeEntry e = entries.Get(i);
     if (e.key < 0 || e.key >= static_cast<int32_t>(segments.size())) continue;
     StoredSegmentState& segment = segments[static_cast<size_t>(e.key)];
@@ -525,6 +532,8 @@ void BeginUndoAttributes(const ObjectRef& object) {
   state.object.object = object;
   state.object.before = object;
   AttributeEntries().Resize(0);
+  state.attributeCount = 0;
+  state.attributeIndex.clear();
 }
 
 int32_t UpdateUndoAttributeList(int16_t key, const StoredSegmentState& current) {
@@ -535,21 +544,33 @@ int32_t UpdateUndoAttributeList(int16_t key, const StoredSegmentState& current) 
   entry.y = current.y;
   entry.mask = current.mask;
   std::copy_n(current.values, kSegmentAttributeCount, entry.values);
-  for (int32_t i = 0; i < entries.Count(); ++i) {
-    if (entries.Get(i).key == key) {
-      entries.Set(i, entry);
-      return 0;
+  if (state.attributeIndex.empty()) state.attributeIndex.assign(65536, 0);
+  int32_t& slot = state.attributeIndex[static_cast<uint16_t>(key)];
+  if (slot > 0 && slot <= state.attributeCount && entries.Get(slot - 1).key == key) {
+    entries.Set(slot - 1, entry);
+    return 0;
+  }
+  if (state.attributeCount >= kMaxUndoAttributeEntries) return 0;
+  if (state.attributeCount >= entries.Count()) {
+    const int32_t capacity =
+        std::min(kMaxUndoAttributeEntries, std::max(64, 2 * state.attributeCount));
+    if (!entries.valid() || entries.Resize(capacity) != 0) {
+      ReportError("UpdateUndoAttributeList()", "MySetHandleSize()", kErrMemoryFull);
+      return kErrGeneral;
     }
   }
-  if (entries.Count() >= kMaxUndoAttributeEntries) return 0;
-  if (!entries.valid() || entries.Append(entry) != 0) {
-    ReportError("UpdateUndoAttributeList()", "MySetHandleSize()", kErrMemoryFull);
-    return kErrGeneral;
-  }
+  entries.Set(state.attributeCount++, entry);
+  slot = state.attributeCount;
   return 0;
 }
 
-Handle UndoAttributeList() { return AttributeEntries().handle(); }
+int32_t UndoAttributeCount() { return state.attributeCount; }
+
+bool GetUndoAttributeEntry(int32_t index, UndoAttributeEntry& entry) {
+  if (index < 0 || index >= state.attributeCount) return false;
+  entry = AttributeEntries().Get(index);
+  return true;
+}
 
 int32_t ReadStoredSegment(int32_t mapID, int32_t overlayID, int32_t position, int32_t number,
                           StoredSegmentState& segment) {

@@ -120,7 +120,8 @@ void BeginUndoAttributes(const ObjectRef& object);
 // past 32001 entries nothing more is stored and no error is given. 0, or -1 after reporting
 // "MySetHandleSize()".
 int32_t UpdateUndoAttributeList(int16_t key, const StoredSegmentState& current);
-Handle UndoAttributeList();
+int32_t UndoAttributeCount();
+bool GetUndoAttributeEntry(int32_t index, UndoAttributeEntry& entry);
 
 // The stored state of segment number of a polyline or polygon (the object file in slot 0).
 int32_t ReadStoredSegment(int32_t mapID, int32_t overlayID, int32_t position, int32_t number,
