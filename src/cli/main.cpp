@@ -12,6 +12,7 @@
 #include "cli/catalogue_commands.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
+#include "cli/render_command.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "store/directory_table.h"
@@ -32,7 +33,10 @@ void PrintUsage(std::ostream& out) {
          "  objects MAP OVERLAY [--deleted]\n"
          "            one JSON object per object of the overlay on the map\n"
          "  import FILE [--mode update|skip|duplicate] [--ids]\n"
-         "            imports an interchange file; prints objects created, updated, skipped\n";
+         "            imports an interchange file; prints objects created, updated, skipped\n"
+         "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
+         "         --size WxH --out FILE.png\n"
+         "            draws the view as the map window does and saves it as PNG\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -64,7 +68,8 @@ int Run(int argc, char** argv) {
   }
   const bool objects = tlv::cli::IsObjectsCommand(words);
   const bool import = tlv::cli::IsImportCommand(words);
-  if (!objects && !import &&
+  const bool render = tlv::cli::IsRenderCommand(words);
+  if (!objects && !import && !render &&
       (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
     return kExitUsage;
@@ -110,6 +115,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
   } else if (import) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
+  } else if (render) {
+    result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {

@@ -219,6 +219,7 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
   BufferedFile& objects = CurrentObjectFile();
 
   const WRect search = pass.view;
+  int32_t walkMapIndex = -1, walkFileIndex = -1;
   ThematicOverride override;
   err = ForEachSummaryRecord(
       entry.mapID, entry.overlayID,
@@ -256,7 +257,7 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
         pass.thematic = nullptr;
         return result;
       },
-      nullptr, nullptr, &search);
+      &walkMapIndex, &walkFileIndex, &search);
   DrawDeferredLabels(pass);
   if (err == kDrawStopped || pass.stopped) return kDrawStopped;
   // A failed read stops this overlay file only; it was reported where it happened.

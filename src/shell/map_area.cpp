@@ -1,0 +1,355 @@
+#include "shell/map_area.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QImageReader>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "app/config.h"
+#include "platform/qt/qt_draw_port.h"
+#include "platform/qt/text_codec.h"
+#include "shell/commands.h"
+#include "shell/main_frame.h"
+#include "shell/main_window.h"
+
+namespace tlv {
+namespace {
+
+constexpr auto kInputCheckInterval = std::chrono::milliseconds(20);
+// A press and release closer than this is a click, not a rectangle or a drag.
+constexpr int kClickSlop = 3;
+constexpr int kClickMarkReach = 6;
+
+std::chrono::steady_clock::time_point lastInputCheck;
+bool inputChecked = false;
+bool checkingInput = false;
+
+// Takes key presses and clicks that arrive while a pass looks for them.
+class InputCatcher : public QObject {
+ public:
+  bool seen = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::ShortcutOverride:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        seen = true;
+        return true;
+      case QEvent::KeyRelease:
+      case QEvent::MouseButtonRelease:
+        return true;
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+};
+
+}  // namespace
+
+bool QtInputWaiting() {
+  if (checkingInput || QCoreApplication::instance() == nullptr) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (inputChecked && now - lastInputCheck < kInputCheckInterval) return false;
+  inputChecked = true;
+  lastInputCheck = now;
+  checkingInput = true;
+  InputCatcher catcher;
+  QCoreApplication::instance()->installEventFilter(&catcher);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::instance()->removeEventFilter(&catcher);
+  checkingInput = false;
+  return catcher.seen;
+}
+
+void ResetInputCheckForTesting() {
+  inputChecked = false;
+  checkingInput = false;
+}
+
+bool ReadPictureWithQt(const std::string& path, PictureImage& image) {
+  QImageReader reader(QString::fromLocal8Bit(path.c_str()));
+  reader.setAutoTransform(true);
+  QImage read = reader.read();
+  if (read.isNull()) return false;
+  read = read.convertToFormat(QImage::Format_ARGB32);
+  image.width = read.width();
+  image.height = read.height();
+  image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+  for (int y = 0; y < image.height; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(read.constScanLine(y));
+    std::copy(row, row + image.width, image.pixels.begin() + static_cast<ptrdiff_t>(y) * image.width);
+  }
+  return true;
+}
+
+void InstallQtDrawing() {
+  SetPictureReader(ReadPictureWithQt);
+  InstallDrawingLifeCycleHooks([]() -> DrawPort* {
+    // Text rectangles are measured with the fonts the screen draws them with.
+    static QImage metricsImage(8, 8, QImage::Format_RGB32);
+    static QtDrawPort port(metricsImage, DeviceKind::kScreen);
+    return &port;
+  });
+}
+
+DrawMapRequest StandardDrawRequest() {
+  DrawMapRequest request;
+  request.fatLines = Config().useMacStyleFatLinesInWindows != 0;
+  return request;
+}
+
+int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request) {
+  image.fill(Qt::white);
+  QtDrawPort port(image, DeviceKind::kScreen);
+  return DrawMap(port, view, {0, 0, image.width(), image.height()}, request);
+}
+
+MapPane::MapPane(MainWindow& window)
+    : QObject(&window), window_(window), widget_(window.MapWidget()) {
+  widget_->installEventFilter(this);
+  widget_->setMouseTracking(false);
+  window_.SetClickPointFlashHandler([this](bool shown) {
+    markShown_ = shown;
+    ShowOnly();
+  });
+}
+
+MapPane::~MapPane() {
+  window_.SetClickPointFlashHandler({});
+}
+
+void MapPane::ScheduleRedraw() {
+  if (drawing_) {
+    again_ = true;
+    return;
+  }
+  if (scheduled_) return;
+  scheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    scheduled_ = false;
+    Redraw();
+  });
+}
+
+int32_t MapPane::Redraw() {
+  if (drawing_) {
+    again_ = true;
+    return 0;
+  }
+  drawing_ = true;
+  int32_t result = 0;
+  do {
+    again_ = false;
+    const QSize size = widget_->size();
+    if (size.isEmpty()) break;
+    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
+    DrawMapRequest request = StandardDrawRequest();
+    request.interrupted = QtInputWaiting;
+    result = RenderViewToImage(image_, CurrentMapView(), request);
+    ++passes_;
+    ShowIncomplete(DrawIncomplete());
+    // A pass stopped by the user is not started again by the events that stopped it.
+    if (result != 0) again_ = false;
+  } while (again_);
+  drawing_ = false;
+  ShowOnly();
+  return result;
+}
+
+void MapPane::ShowIncomplete(bool incomplete) {
+  auto* status = qobject_cast<QLabel*>(window_.Frame()->StatusLine());
+  if (status == nullptr) return;
+  QFont font = status->font();
+  if (incomplete) {
+    font.setBold(true);
+    status->setFont(font);
+    window_.ShowMessageLine(QString::fromLatin1(kDrawIncompleteText), false);
+  } else if (font.bold()) {
+    font.setBold(false);
+    status->setFont(font);
+    if (window_.MessageLine() == QString::fromLatin1(kDrawIncompleteText)) {
+      window_.ShowMessageLine(QString(), false);
+    }
+  }
+}
+
+void MapPane::ShowOnly() {
+  showOnly_ = true;
+  widget_->repaint();
+  showOnly_ = false;
+}
+
+void MapPane::Paint(QWidget* widget) {
+  QPainter painter(widget);
+  if (image_.isNull()) {
+    painter.fillRect(widget->rect(), Qt::white);
+  } else if (pressed_ && tool_ == kDragViewTool) {
+    painter.fillRect(widget->rect(), Qt::white);
+    painter.drawImage(dragAt_ - pressAt_, image_);
+  } else {
+    painter.drawImage(0, 0, image_);
+  }
+  if (pressed_ && tool_ == kZoomInTool && (dragAt_ - pressAt_).manhattanLength() > kClickSlop) {
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(pressAt_, dragAt_).normalized());
+  }
+  if (markShown_) {
+    // The Click Point flashes as an inverted cross.
+    const ScreenRect area = MapArea();
+    const ScreenPoint p = WorldToScreenPoint(CurrentViewMapping(), ClickPoint());
+    const int x = p.x - area.left;
+    const int y = p.y - area.top;
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawLine(x - kClickMarkReach, y, x + kClickMarkReach, y);
+    painter.drawLine(x, y - kClickMarkReach, x, y + kClickMarkReach);
+  }
+}
+
+ScreenPoint MapPane::ToClient(const QPoint& local) const {
+  const ScreenRect area = tlv::MapArea();
+  return {local.x() + area.left, local.y() + area.top};
+}
+
+void MapPane::MousePress(const QPoint& at) {
+  pressed_ = true;
+  pressAt_ = at;
+  dragAt_ = at;
+  tool_ = window_.CurrentTool();
+}
+
+void MapPane::MouseMove(const QPoint& at) {
+  if (!pressed_) return;
+  dragAt_ = at;
+  if (tool_ == kZoomInTool || tool_ == kDragViewTool) ShowOnly();
+}
+
+void MapPane::MouseRelease(const QPoint& at) {
+  if (!pressed_) return;
+  pressed_ = false;
+  dragAt_ = at;
+  const bool click = (at - pressAt_).manhattanLength() <= kClickSlop;
+  const ViewMapping mapping = CurrentViewMapping();
+  switch (tool_) {
+    case kZoomInTool:
+      if (click) {
+        ZoomAtClick(ToClient(at), ZoomDirection::kIn);
+      } else {
+        const ScreenPoint a = ToClient(pressAt_);
+        const ScreenPoint b = ToClient(at);
+        const ScreenRect r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                           std::max(a.y, b.y)};
+        FitWorldRect(ScreenRectToWorld(mapping, r));
+      }
+      break;
+    case kZoomOutTool:
+      ZoomAtClick(ToClient(at), ZoomDirection::kOut);
+      break;
+    case kDragViewTool: {
+      if (click) {
+        ShowOnly();
+        break;
+      }
+      const WPoint from = ScreenToWorldPoint(mapping, ToClient(pressAt_));
+      const WPoint to = ScreenToWorldPoint(mapping, ToClient(at));
+      const MapView& view = CurrentMapView();
+      SetView(view.scale, view.left + (from.x - to.x), view.top + (from.y - to.y));
+      break;
+    }
+    default:
+      if (click) {
+        SetClickPointFromScreen(ToClient(at));
+        ShowOnly();
+      }
+      break;
+  }
+}
+
+bool MapPane::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != widget_) return QObject::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::Paint:
+      if (!showOnly_) ScheduleRedraw();
+      Paint(widget_);
+      return true;
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) break;
+      MousePress(mouse->position().toPoint());
+      return true;
+    }
+    case QEvent::MouseMove:
+      MouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+      return true;
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) break;
+      MouseRelease(mouse->position().toPoint());
+      return true;
+    }
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+namespace {
+
+void SetScaleCommand(MainWindow& window) {
+  const MapView& view = CurrentMapView();
+  bool ok = false;
+  const double value = QInputDialog::getDouble(&window, QStringLiteral("Set Scale"),
+                                               QStringLiteral("Scale 1:"), view.scale, kMinScale,
+                                               kMaxScale, 0, &ok);
+  if (!ok) return;
+  int32_t scale = 0;
+  if (ParseScale(value, kScaleAsRatio, scale) == 0) SetScaleKeepCentre(scale);
+}
+
+void ZoomAtCentre(ZoomDirection direction) {
+  const ScreenRect a = MapArea();
+  ZoomAtClick({(a.left + a.right) / 2, (a.top + a.bottom) / 2}, direction);
+}
+
+}  // namespace
+
+MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string&)> log) {
+  InstallQtDrawing();
+  auto* pane = new MapPane(window);
+  window.RegisterCommand(315, [&window] { SetScaleCommand(window); });
+  window.RegisterCommand(20108, [&window] { SetScaleCommand(window); });
+  window.RegisterCommand(20009, [] { CentreOnClickPoint(); });
+  window.RegisterCommand(20111, [] { ZoomAtCentre(ZoomDirection::kIn); });
+  window.RegisterCommand(20112, [] { ZoomAtCentre(ZoomDirection::kOut); });
+  const char* snapshot = std::getenv("TOLVANE_MAP_SNAPSHOT");
+  if (snapshot != nullptr && snapshot[0] != '\0') {
+    const QString file = QString::fromUtf8(snapshot);
+    QTimer::singleShot(300, pane, [pane, file, log] {
+      pane->Redraw();
+      const MapView& view = CurrentMapView();
+      const QImage& image = pane->Image();
+      if (!image.isNull() && image.save(file, "PNG") && log) {
+        log("mapsnapshot " + file.toStdString() + " " + std::to_string(view.scale) + " " +
+            std::to_string(view.left) + " " + std::to_string(view.top) + " " +
+            std::to_string(image.width()) + " " + std::to_string(image.height()));
+      }
+    });
+  }
+  return pane;
+}
+
+}  // namespace tlv

@@ -1,0 +1,91 @@
+// The map area of the main window: an image the drawing pass paints into and the window shows,
+// the Click Point mark, and the viewing tools (zoom in by click or rectangle, zoom out, drag).
+// Also the Qt services the drawing pass uses wherever it runs: the input check that interrupts
+// a pass, the picture reader, and rendering a view into an image for saved pictures and
+// tolvane-cli render.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "render/draw_map.h"
+#include "render/map_view.h"
+
+class QWidget;
+
+namespace tlv {
+
+class MainWindow;
+
+// Whether a key press or a mouse click is waiting: delivers pending events, takes (and drops)
+// key presses and clicks, and answers true when one came. Looks at most every 20 ms.
+bool QtInputWaiting();
+void ResetInputCheckForTesting();
+
+// Reads a picture file with QImageReader into ARGB pixels.
+bool ReadPictureWithQt(const std::string& path, PictureImage& image);
+
+// Installs the picture reader and the drawing pass's life-cycle hooks (text rectangles measured
+// with the screen fonts). Needs a QGuiApplication.
+void InstallQtDrawing();
+
+// The request of a pass with the configuration's line setting.
+DrawMapRequest StandardDrawRequest();
+
+// Draws the view into a white image of the given size (the whole image is the map area).
+int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request);
+
+class MapPane : public QObject {
+ public:
+  explicit MapPane(MainWindow& window);
+  ~MapPane() override;
+
+  const QImage& Image() const { return image_; }
+  // Draws the current view into the image now and shows it.
+  int32_t Redraw();
+  // How many passes have finished (complete or not).
+  int32_t PassCount() const { return passes_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ScheduleRedraw();
+  void Paint(QWidget* widget);
+  void ShowOnly();
+  ScreenPoint ToClient(const QPoint& local) const;
+  void MousePress(const QPoint& at);
+  void MouseMove(const QPoint& at);
+  void MouseRelease(const QPoint& at);
+  void ShowIncomplete(bool incomplete);
+
+  MainWindow& window_;
+  QWidget* widget_;
+  QImage image_;
+  bool drawing_ = false;
+  bool again_ = false;
+  bool scheduled_ = false;
+  bool showOnly_ = false;
+  bool markShown_ = false;
+  int32_t passes_ = 0;
+  // A drag of the zoom-in rectangle or of the view.
+  bool pressed_ = false;
+  QPoint pressAt_;
+  QPoint dragAt_;
+  int tool_ = -1;
+};
+
+// Sets up the main window's map area: the Qt drawing services, the pane, the commands Set Scale
+// (315, 20108), Center on Click Point (20009) and Zoom In / Out (20111, 20112) of the pop-up
+// menus, and, with TOLVANE_MAP_SNAPSHOT=FILE.png, a picture of the map area saved after the
+// first pass, announced through log as "mapsnapshot FILE SCALE LEFT TOP WIDTH HEIGHT".
+MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string&)> log);
+
+}  // namespace tlv
