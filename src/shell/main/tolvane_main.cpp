@@ -16,6 +16,7 @@
 #include "platform/qt/qt_platform.h"
 #include "render/map_view.h"
 #include "shell/main_window.h"
+#include "shell/map_area.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/errors.h"
@@ -165,6 +166,8 @@ int Run(int argc, char** argv) {
   CompleteStartup(firstFont, secondFont);
 
   RegisterCommands(window);
+  // The map area: the drawing pass paints the window's map image; viewing tools and commands.
+  InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
