@@ -136,13 +136,6 @@ std::string OverlayNameOf(const OverlayFileRecord& entry) {
 
 }  // namespace
 
-void UnionWRect(WRect& into, const WRect& rect) {
-  into.x1 = std::min(into.x1, rect.x1);
-  into.y1 = std::min(into.y1, rect.y1);
-  into.x2 = std::max(into.x2, rect.x2);
-  into.y2 = std::max(into.y2, rect.y2);
-}
-
 bool WRectInside(const WRect& inner, const WRect& outer) {
   return inner.x1 >= outer.x1 && inner.y1 >= outer.y1 && inner.x2 <= outer.x2 &&
          inner.y2 <= outer.y2;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalogue/catalogue_records.h"
+#include "geometry/wrect.h"
 #include "store/buffered_file.h"
 #include "store/memory.h"
 #include "store/world_types.h"
@@ -27,8 +28,6 @@ inline bool SummaryRecordLive(const SummaryRecord& record) {
 inline bool WRectPlaced(const WRect& rect) {
   return rect.x1 != 0 || rect.y1 != 0 || rect.x2 != 0 || rect.y2 != 0;
 }
-// Grows into with rect (into may be the union start value).
-void UnionWRect(WRect& into, const WRect& rect);
 // True when inner lies within outer.
 bool WRectInside(const WRect& inner, const WRect& outer);
 

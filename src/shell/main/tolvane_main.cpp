@@ -2,7 +2,6 @@
 // the event loop, and the orderly end.
 #include <QApplication>
 #include <QDir>
-#include <QFontDatabase>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -14,6 +13,9 @@
 #include "app/startup.h"
 #include "app/window_position.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/symbol_fonts.h"
+#include "render/symbols.h"
+#include "store/object_record.h"
 #include "render/map_view.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
@@ -74,16 +76,19 @@ std::string CommandLineOf(int argc, char** argv) {
   return line;
 }
 
-// Registers the symbol fonts shipped in the program folder; answers whether each of the two
-// families the start-up check names is now installed.
-void RegisterSymbolFonts(const QString& folder, bool& first, bool& second) {
-  const QDir fonts(folder);
-  for (const QString& file : fonts.entryList({"*.ttf", "*.TTF"}, QDir::Files)) {
-    QFontDatabase::addApplicationFont(fonts.filePath(file));
+// Registers the symbol fonts and reads the symbol list and background ranges shipped in the
+// program's fonts folder; answers whether each of the two families the start-up check names is
+// now installed.
+void LoadSymbolFonts(const QString& folder, bool& first, bool& second) {
+  int32_t registered = 0;
+  RegisterSymbolFontFolder(folder, registered);
+  first = FirstSymbolFontInstalled();
+  second = SecondSymbolFontInstalled();
+  int32_t fontsID = -1;
+  if (RegisterDirectory(folder.toStdString() + "/", true, fontsID) == 0) {
+    if (LoadSymbolList(0, fontsID) == 0) SetSymbolKnownTest(SymbolInList);
+    LoadSymbolBackgroundRanges(0, fontsID);
   }
-  const QStringList families = QFontDatabase::families();
-  first = families.contains("TOLVANED");
-  second = families.contains("TOLVANE2");
 }
 
 void RegisterCommands(MainWindow& window) {
@@ -162,7 +167,7 @@ int Run(int argc, char** argv) {
   if (CommonInit2() != 0 || FinishStartup() != 0) return failedStartup();
 
   bool firstFont = false, secondFont = false;
-  RegisterSymbolFonts(programFolder + "/fonts", firstFont, secondFont);
+  LoadSymbolFonts(programFolder + "/fonts", firstFont, secondFont);
   CompleteStartup(firstFont, secondFont);
 
   RegisterCommands(window);
