@@ -69,6 +69,15 @@ struct ImportRun {
   std::unordered_map<std::string, int32_t> mapIDs;
   PassFile* pass = nullptr;
   std::string passLine;  // the running record's pass line
+  // What the run has learnt of each map it used (by map ID) and of each overlay file it made
+  // or found, so that a record costs no catalogue lookups after the first of its kind.
+  struct MapFacts {
+    std::string name;
+    bool locked = false;
+  };
+  std::unordered_map<int32_t, MapFacts> maps;
+  std::set<std::pair<int32_t, int32_t>> knownFiles;
+  ImportRecord record;  // reused, so its texts keep their room from record to record
 };
 
 struct ImportState {
@@ -369,45 +378,55 @@ std::string PassFilePath(const std::string& importPath) {
 
 int32_t CreateImportedObject(ImportRecord& record) {
   ImportRun& run = state.run;
+  const bool pass = run.pass != nullptr;
   const std::string recordStart =
-      run.withRecordNumbers ? FormatText("%ld", static_cast<long>(record.recordNumber)) : "";
+      pass ? FormatText("%ld", static_cast<long>(record.recordNumber)) : std::string();
   if (state.hooks.threatZoneName &&
       (record.name.rfind(kThreatZonePrefix, 0) == 0 ||
        record.name.rfind(kConfidencePrefix, 0) == 0)) {
     state.hooks.threatZoneName(record.name);
   }
-  std::string layerName = record.layerName;
-  if (layerName.empty()) layerName = LayerCount() > 0 ? LayerName(0) : kFallbackLayerName;
+  if (record.layerName.empty()) {
+    record.layerName = LayerCount() > 0 ? LayerName(0) : kFallbackLayerName;
+  }
   int32_t layerID = 0;
-  int32_t err = FindOrCreateLayer(layerName, layerID);
+  int32_t err = FindOrCreateLayer(record.layerName, layerID);
   if (err != 0) return err;
   int32_t mapID = 0;
   err = FindOrCreateMap(record.mapName, mapID);
   if (err != 0) return err;
-  const int32_t mapIndex = MapIDToIndex(mapID);
-  MapRecord map;
-  if (!GetMapRecord(mapIndex, map)) return kErrGeneral;
-  const std::string mapName = FieldText(map.name);
-  const std::string skippedLine = recordStart + " \"0\" \"0\" \"0\"\r";
-  if (map.locked != 0) {
+  auto facts = run.maps.find(mapID);
+  if (facts == run.maps.end()) {
+    MapRecord map;
+    if (!GetMapRecord(MapIDToIndex(mapID), map)) return kErrGeneral;
+    facts = run.maps.emplace(mapID, ImportRun::MapFacts{FieldText(map.name), map.locked != 0})
+                .first;
+  }
+  const std::string& mapName = facts->second.name;
+  if (facts->second.locked) {
     ++run.summary.skipped;
     ++run.summary.lockedSkips;
-    run.passLine = skippedLine;
+    if (pass) run.passLine = recordStart + " \"0\" \"0\" \"0\"\r";
     return 0;
   }
   const std::pair<int32_t, int32_t> key{mapID, layerID};
-  if (OverlayFileIndexForID(mapIndex, layerID) < 0) {
-    Platform().SetMessageLine(FormatText("Creating overlay file \"%s\" on map \"%s\".",
-                                         layerName.c_str(), mapName.c_str()));
-    int32_t filePosition = -1;
-    err = CreateLayerFile(mapIndex, LayerName(LayerIDToIndex(layerID)), filePosition);
-    if (err != 0) {
-      ReportError("ImportObject()", "CreateLayerFile()", err);
-      return err;
+  if (!run.knownFiles.count(key)) {
+    const int32_t mapIndex = MapIDToIndex(mapID);
+    if (OverlayFileIndexForID(mapIndex, layerID) < 0) {
+      const std::string layerName = LayerName(LayerIDToIndex(layerID));
+      Platform().SetMessageLine(FormatText("Creating overlay file \"%s\" on map \"%s\".",
+                                           layerName.c_str(), mapName.c_str()));
+      int32_t filePosition = -1;
+      err = CreateLayerFile(mapIndex, layerName, filePosition);
+      if (err != 0) {
+        ReportError("ImportObject()", "CreateLayerFile()", err);
+        return err;
+      }
+      run.createdFiles.insert(key);
+    } else {
+      run.touchedFiles.insert(key);
     }
-    run.createdFiles.insert(key);
-  } else if (!run.createdFiles.count(key)) {
-    run.touchedFiles.insert(key);
+    run.knownFiles.insert(key);
   }
 
   ObjectID id;
@@ -423,7 +442,7 @@ int32_t CreateImportedObject(ImportRecord& record) {
     }
     if (found && state.mode == kImportSkip) {
       ++run.summary.skipped;
-      run.passLine = skippedLine;
+      if (pass) run.passLine = recordStart + " \"0\" \"0\" \"0\"\r";
       return 0;
     }
     if (found) {
@@ -442,42 +461,42 @@ int32_t CreateImportedObject(ImportRecord& record) {
       return err;
     }
   }
-  const std::string idText = ObjectIDText(id);
   // A simple point without a name is named by its ID.
-  if (record.simplePoint && record.name.empty()) record.name = idText;
+  if (record.simplePoint && record.name.empty()) record.name = ObjectIDText(id);
 
   int32_t position = -1;
   err = MakeObject(record, mapID, layerID, id, position);
   if (err != 0) return err;
-  int32_t mi = -1;
-  int32_t fi = -1;
-  err = AllocateSpaceForFile(mapID, layerID, kObjectFileKind, kSmallWindowSize, &mi, &fi);
-  if (err != 0) {
-    ReportError("ImportObject()", "AllocateSpaceForFile()", err);
-    return err;
+  if (record.dateUnreadable) Platform().Beep();
+  if (record.modTime != 0 || record.aliasCount != 0) {
+    int32_t mi = -1;
+    int32_t fi = -1;
+    err = AllocateSpaceForFile(mapID, layerID, kObjectFileKind, kSmallWindowSize, &mi, &fi);
+    if (err != 0) {
+      ReportError("ImportObject()", "AllocateSpaceForFile()", err);
+      return err;
+    }
+    BufferedFile& file = CurrentObjectFile();
+    if (record.modTime != 0) err = FSSetObjectModTime(file, position, record.modTime, kEpoch1904);
+    if (err == 0 && record.aliasCount != 0) {
+      err = FSSetObjectAliasCount(file, position, record.aliasCount);
+    }
+    if (err != 0) return err;
   }
-  BufferedFile& file = CurrentObjectFile();
-  if (record.modTime != 0) {
-    err = FSSetObjectModTime(file, position, record.modTime, kEpoch1904);
-  } else if (record.dateUnreadable) {
-    Platform().Beep();
-  }
-  if (err == 0 && record.aliasCount != 0) {
-    err = FSSetObjectAliasCount(file, position, record.aliasCount);
-  }
-  if (err != 0) return err;
   if (replacing) {
     ++run.summary.updated;
   } else {
     ++run.summary.created;
   }
-  run.passLine = recordStart + Quoted(idText) + Quoted(LayerName(LayerIDToIndex(layerID))) +
-                 Quoted(mapName) + "\r";
+  if (pass) {
+    run.passLine = recordStart + Quoted(ObjectIDText(id)) +
+                   Quoted(LayerName(LayerIDToIndex(layerID))) + Quoted(mapName) + "\r";
+  }
   return 0;
 }
 
 int32_t ImportObject(MIEReader& reader, int32_t& recordNumber) {
-  ImportRecord record;
+  ImportRecord& record = state.run.record;
   const int32_t err =
       ReadImportRecord(reader, state.run.fieldNames, state.run.withRecordNumbers, record);
   recordNumber = record.recordNumber;

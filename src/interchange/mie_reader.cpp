@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "store/char_tables.h"
 #include "store/errors.h"
@@ -37,13 +38,17 @@ const MIEConstant kMIEConstants[] = {
 const int32_t kMIEConstantCount = static_cast<int32_t>(std::size(kMIEConstants));
 
 bool LookUpMIEConstant(std::string_view word, int32_t& value) {
-  for (const MIEConstant& constant : kMIEConstants) {
-    if (word == constant.word) {
-      value = constant.value;
-      return true;
-    }
-  }
-  return false;
+  // Built once from the table; the first entry of a word is the one kept, as a search in order
+  // would find it.
+  static const std::unordered_map<std::string_view, int32_t> index = [] {
+    std::unordered_map<std::string_view, int32_t> words;
+    for (const MIEConstant& constant : kMIEConstants) words.emplace(constant.word, constant.value);
+    return words;
+  }();
+  const auto it = index.find(word);
+  if (it == index.end()) return false;
+  value = it->second;
+  return true;
 }
 
 bool ParseCustomColourWord(std::string_view word, uint32_t& rgb) {
@@ -105,7 +110,50 @@ int32_t SaturateToInt32(double value) {
 
 }  // namespace
 
+namespace {
+
+// Plain decimals ("-77.123456") are most of an import's numbers. With at most 15 digits the
+// digits make an exact double and so does the power of ten, so their quotient is the correctly
+// rounded value, the same that strtod gives.
+bool ReadPlainDecimal(std::string_view text, double& value, int32_t& integer) {
+  static constexpr double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t at = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) at = 1;
+  int64_t digits = 0;
+  int64_t whole = 0;
+  int32_t count = 0;
+  int32_t decimals = 0;
+  bool point = false;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + (c - '0');
+      if (point) {
+        ++decimals;
+      } else {
+        whole = digits;
+      }
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0) return false;
+  value = static_cast<double>(digits) / kPowersOfTen[decimals];
+  if (negative) value = -value;
+  if (negative) whole = -whole;
+  integer = static_cast<int32_t>(std::clamp<int64_t>(whole, INT32_MIN, INT32_MAX));
+  return true;
+}
+
+}  // namespace
+
 void ReadMIENumberText(std::string_view text, double& value, int32_t& integer) {
+  if (ReadPlainDecimal(text, value, integer)) return;
   char clean[kMaxMIENumberLength + 1];
   size_t length = 0;
   bool marks = false;
@@ -385,8 +433,15 @@ int32_t MIEReader::ReadRestOfLine(std::string& text) {
       if (c == '\r' && Peek() == '\n') Advance();
       return 0;
     }
+    // The bytes up to the line end hold no line end, so they are taken in one piece.
+    int32_t end = cursor_;
+    while (end < windowLength_ && window_[end] != '\r' && window_[end] != '\n') ++end;
     // A line without an end (binary input) is consumed whole but kept only in part.
-    if (text.size() < kMaxMIELineLength) text.push_back(static_cast<char>(c));
+    const size_t room = kMaxMIELineLength - std::min(text.size(), kMaxMIELineLength);
+    text.append(reinterpret_cast<const char*>(window_.data()) + cursor_,
+                std::min(room, static_cast<size_t>(end - cursor_)));
+    lastWasCR_ = false;
+    cursor_ = end - 1;
     Advance();
   }
 }

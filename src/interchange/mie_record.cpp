@@ -249,29 +249,30 @@ int32_t ReadBody(MIEReader& reader, ImportRecord& record) {
   }
 }
 
-void TrimBlanks(std::string& text) {
+std::string_view TrimBlanks(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) {
-    text.clear();
-    return;
-  }
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
 // A number field of a simple point record: a decimal integer or a constant word (for colours
 // also a custom colour word).
-int32_t ReadNumberField(MIEReader& reader, const std::string& field, MIEToken& token) {
+int32_t ReadNumberField(MIEReader& reader, std::string_view field, MIEToken& token) {
   token.kind = kTokenNumber;
   token.customColour = false;
-  token.text = field;
   const char first = field[0];
   if (first == '+' || first == '-' || (first >= '0' && first <= '9')) {
-    token.integer = static_cast<int32_t>(
-        std::clamp<long long>(std::strtoll(field.c_str(), nullptr, 10), INT32_MIN, INT32_MAX));
+    // A decimal integer: its leading digits, as strtoll reads them.
+    size_t at = first == '+' || first == '-' ? 1 : 0;
+    int64_t whole = 0;
+    for (; at < field.size() && field[at] >= '0' && field[at] <= '9'; ++at) {
+      whole = std::min<int64_t>(whole * 10 + (field[at] - '0'), int64_t{1} << 40);
+    }
+    if (first == '-') whole = -whole;
+    token.integer = static_cast<int32_t>(std::clamp<int64_t>(whole, INT32_MIN, INT32_MAX));
     return 0;
   }
-  std::string word = field;
+  std::string word(field);
   for (char& c : word) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
@@ -299,23 +300,21 @@ int32_t ReadSimplePoint(MIEReader& reader, const std::vector<std::string>& field
   int32_t err = ReadPoint(reader, at);
   if (err != 0) return err;
   record.rect = {at.x, at.y, at.x, at.y};
-  std::string rest;
+  static thread_local std::string rest;
   err = reader.ReadRestOfLine(rest);
   if (err != 0) return err;
-  TrimBlanks(rest);
-  if (!rest.empty() && rest[0] == '\t') rest.erase(0, 1);
+  std::string_view line = TrimBlanks(rest);
+  if (!line.empty() && line[0] == '\t') line.remove_prefix(1);
   size_t start = 0;
-  for (size_t i = 0; i < fieldNames.size() && start <= rest.size(); ++i) {
-    size_t end = rest.find('\t', start);
-    if (end == std::string::npos) end = rest.size();
-    std::string field = rest.substr(start, end - start);
+  for (size_t i = 0; i < fieldNames.size() && start <= line.size(); ++i) {
+    size_t end = line.find('\t', start);
+    if (end == std::string_view::npos) end = line.size();
+    const std::string_view field = TrimBlanks(line.substr(start, end - start));
     start = end + 1;
-    TrimBlanks(field);
     if (field.empty() || field == "0") continue;
     const std::string& name = fieldNames[i];
     if (name == "NAME") {
-      CutText(field, kMaxImportNameLength);
-      record.name = field;
+      record.name.assign(field.substr(0, kMaxImportNameLength));
     } else if (name == "LAYER") {
       record.layerName = field;
     } else if (name == "MAP") {
@@ -345,6 +344,24 @@ void NormaliseNames(ImportRecord& record) {
   CutText(record.mapName, kMaxImportMapNameLength);
   ReplaceBackslashes(record.layerName);
   ReplaceBackslashes(record.mapName);
+}
+
+// Back to a fresh record, keeping the room of its texts and points for the next one.
+void ClearImportRecord(ImportRecord& record) {
+  std::string keep[7] = {std::move(record.prefix), std::move(record.name),
+                         std::move(record.layerName), std::move(record.mapName),
+                         std::move(record.idText), std::move(record.text),
+                         std::move(record.aliasOf)};
+  std::vector<ImportPoint> points = std::move(record.points);
+  record = ImportRecord();
+  std::string* texts[7] = {&record.prefix,  &record.name, &record.layerName, &record.mapName,
+                           &record.idText, &record.text, &record.aliasOf};
+  for (int i = 0; i < 7; ++i) {
+    keep[i].clear();
+    *texts[i] = std::move(keep[i]);
+  }
+  points.clear();
+  record.points = std::move(points);
 }
 
 }  // namespace
@@ -398,7 +415,7 @@ bool ImportDateToSeconds1904(const std::string& text, uint32_t& seconds) {
 
 int32_t ReadImportRecord(MIEReader& reader, const std::vector<std::string>& fieldNames,
                          bool withRecordNumber, ImportRecord& record) {
-  record = ImportRecord();
+  ClearImportRecord(record);
   int32_t err = 0;
   if (withRecordNumber) {
     err = ReadInteger(reader, record.recordNumber);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -87,6 +89,21 @@ TEST_F(MIEReaderTest, ReadsNumbersAsIntegersAndDecimals) {
   tokens = Tokens("1e999");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_TRUE(std::isfinite(tokens[0].value));
+}
+
+TEST_F(MIEReaderTest, PlainDecimalsReadAsTheGeneralReaderReadsThem) {
+  // The shortcut for plain decimals must give exactly what the general reading gives.
+  const char* samples[] = {"-77.123456", "38.9", "0.1", "-0.000001", "179.999999", "123456789012345",
+                           "+12.5", "-2147483649", "7.", ".25"};
+  for (const char* sample : samples) {
+    double value = 0;
+    int32_t integer = 0;
+    ReadMIENumberText(sample, value, integer);
+    EXPECT_EQ(value, std::strtod(sample, nullptr)) << sample;
+    EXPECT_EQ(integer, static_cast<int32_t>(std::clamp<long long>(
+                           std::strtoll(sample, nullptr, 10), INT32_MIN, INT32_MAX)))
+        << sample;
+  }
 }
 
 TEST_F(MIEReaderTest, NumberEndsAtTheFirstOtherByteOrAfterAHundredCharacters) {
