@@ -127,9 +127,8 @@ MapPane::MapPane(MainWindow& window)
   });
 }
 
-MapPane::~MapPane() {
-  window_.SetClickPointFlashHandler({});
-}
+// The pane goes with its window, which takes the flash handler with it.
+MapPane::~MapPane() = default;
 
 void MapPane::ScheduleRedraw() {
   if (drawing_) {
