@@ -1,0 +1,51 @@
+#include "shell/edit_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "qt_test_app.h"
+#include "search/selection.h"
+#include "shell/main_window.h"
+#include "store/life_cycle.h"
+#include "store/modify.h"
+#include "store/undo.h"
+
+namespace tlv {
+namespace {
+
+class EditCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::TestApplication();
+    Reset();
+  }
+  void TearDown() override { Reset(); }
+  static void Reset() {
+    ResetSelectionForTesting();
+    ResetUndoForTesting();
+    ResetModifyForTesting();
+    ResetLifeCycleForTesting();
+  }
+};
+
+TEST_F(EditCommandsTest, EditCommandsWaitForASelectionAndUndoForAStep) {
+  MainWindow window;
+  RegisterEditCommands(window);
+  const int ids[] = {201, 202, 404, 405, 410, 415, 1001, 1017, 1028, 1037, 1038, 1047};
+  for (int id : ids) {
+    EXPECT_TRUE(window.CommandRegistered(id)) << id;
+    EXPECT_FALSE(window.CommandEnabled(id)) << id << " with nothing selected or done";
+  }
+  ASSERT_EQ(BeginUndoList(kUndoDelete), 0);
+  EXPECT_TRUE(window.CommandEnabled(201));
+  SetUndoNothing();
+  EXPECT_FALSE(window.CommandEnabled(201));
+
+  // The selection follows the life cycle and the custom colour has a chooser.
+  EXPECT_TRUE(static_cast<bool>(CurrentLifeCycleHooks().addToSelection));
+  EXPECT_TRUE(static_cast<bool>(CurrentLifeCycleHooks().removeFromSelections));
+  EXPECT_TRUE(static_cast<bool>(CurrentModifyHooks().chooseCustomColour));
+  EXPECT_TRUE(static_cast<bool>(CurrentModifyHooks().redrawMap));
+}
+
+}  // namespace
+}  // namespace tlv
