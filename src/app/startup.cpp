@@ -7,6 +7,8 @@
 #include "app/idle.h"
 #include "app/preferences.h"
 #include "app/shell_services.h"
+#include "catalogue/display_settings.h"
+#include "catalogue/edit_targets.h"
 #include "geometry/geo_settings.h"
 #include "platform/platform.h"
 #include "render/map_view.h"
@@ -143,9 +145,12 @@ int32_t CommonInit2() {
 
 int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
+  SetEditViewSource(ViewWorldRect);
   Platform().SetMessageLine("");
   Platform().SetWaitCursor(true);
   // Without a saved settings file the defaults stand, and they hold the default Home view.
+  if (Config().unlockTemporaryLayer) UnlockTemporaryLayer();
+  AnyLayerUnlocked();
   return 0;
 }
 
@@ -199,6 +204,20 @@ void TimerTick() {
 }
 
 bool ConfirmQuit(bool ask) {
+  int32_t temporaryObjects = 0;
+  CountTemporaryObjectsOnUserMap(temporaryObjects);
+  if (temporaryObjects > 0) {
+    Question saveQuestion;
+    saveQuestion.title = "Save Temporary Objects?";
+    saveQuestion.text =
+        "There are objects on the Temporary Overlay.\r\n\r\nDo you want to save these objects?";
+    saveQuestion.buttons = {"Save", "Delete", "Cancel"};
+    saveQuestion.defaultButton = 0;
+    saveQuestion.cancelButton = 2;
+    const int answer = Platform().Ask(saveQuestion);
+    if (answer == 1) DeleteTemporaryObjectsOnUserMap();
+    return answer == 0 || answer == 1;
+  }
   if (!ask) return true;
   Question exitQuestion;
   exitQuestion.title = "Exit?";
@@ -211,6 +230,7 @@ bool ConfirmQuit(bool ask) {
 
 void ShutDown() {
   state.quitting = true;
+  DeleteObjectsAtQuit();
   if (HomeView().scale == 0) {
     // A Home view of scale 0 means "start where the last run ended".
     ViewRecord home = HomeView();

@@ -9,8 +9,16 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/preferences.h"
+#include "catalogue/catalogue_folders.h"
+#include "catalogue/display_settings.h"
+#include "catalogue/edit_targets.h"
+#include "catalogue/layers.h"
+#include "catalogue/map_list.h"
+#include "catalogue/maps.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
+#include "store/endian.h"
+#include "store/life_cycle.h"
 #include "store/memory.h"
 #include "store/open_files.h"
 #include "support/test_support.h"
@@ -246,6 +254,140 @@ TEST_F(StartupTest, HomeViewIsShownAtTheEndOfStartUpAndScaleZeroRemembersTheLast
   EXPECT_EQ(HomeView().rect.x1, last.x1);
   EXPECT_EQ(HomeView().rect.y2, last.y2);
   ResetMapView();
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+constexpr const char* kSaveTemporaryText =
+    "There are objects on the Temporary Overlay.\r\n\r\nDo you want to save these objects?";
+
+// Start-up with the overlay and map catalogues loaded before the final half-step, and objects
+// made on the User's Map.
+class StartupWithCatalogueTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    ResetLifeCycleForTesting();
+    ResetEditTargetsForTesting();
+    ResetDisplaySettingsForTesting();
+    MakeMapsFolder(program / "TolvaneMaps");
+    platform().fixedClock = true;
+    platform().fixedSeconds1970 = 1700000000;
+  }
+  void TearDown() override {
+    ResetOpenFilesForTesting();
+    ResetLifeCycleForTesting();
+    ResetEditTargetsForTesting();
+    ResetDisplaySettingsForTesting();
+    StartupTest::TearDown();
+  }
+
+  int32_t StartWithCatalogue() {
+    int32_t err = CommonInit();
+    if (err == 0) err = CommonInit2();
+    if (err != 0) return err;
+    const FolderTable& folders = Folders();
+    SetCatalogueFolders({folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps,
+                         folders.userMap});
+    if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
+    return FinishStartup();
+  }
+  int32_t LayerID(int32_t index) {
+    LayerRecord layer;
+    EXPECT_TRUE(GetLayerRecord(index, layer));
+    return layer.layerID;
+  }
+  void MakePoint(int32_t overlayID) {
+    ObjectID id;
+    NewObjectID(id);
+    const std::string empty;
+    const WRect at{10000000, 10000000, 10000000, 10000000};
+    ObjectContents contents;
+    contents.prefix = &empty;
+    contents.name = &empty;
+    contents.rect = &at;
+    int32_t position = -1;
+    ASSERT_EQ(CreateObject(UserMapID(), overlayID, kPointObject, id, contents, position), 0);
+  }
+  int32_t TemporaryCount() {
+    int32_t count = -1;
+    EXPECT_EQ(CountTemporaryObjectsOnUserMap(count), 0);
+    return count;
+  }
+};
+
+TEST_F(StartupWithCatalogueTest, TheTemporaryOverlayIsUnlockedAtStartUp) {
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  LayerRecord temporary;
+  ASSERT_TRUE(GetLayerRecord(TemporaryLayerIndex(), temporary));
+  EXPECT_EQ(temporary.lockState, 0);
+  EXPECT_TRUE(SomeLayerUnlocked());
+}
+
+TEST_F(StartupWithCatalogueTest, TheTemporaryOverlayStaysLockedWhenTheFlagSaysNo) {
+  test::WriteWholeFile(program / "MPCONFIG.TXT", "UNLOCKTEMPORARYLAYER NO\n");
+  LayerRecord temporary;
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  ASSERT_TRUE(GetLayerRecord(TemporaryLayerIndex(), temporary));
+  EXPECT_EQ(temporary.lockState, 1);
+  EXPECT_FALSE(SomeLayerUnlocked());
+}
+
+TEST_F(StartupWithCatalogueTest, QuittingWithTemporaryObjectsOffersSaveDeleteCancel) {
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  const int32_t temporary = LayerID(TemporaryLayerIndex());
+  MakePoint(temporary);
+  MakePoint(temporary);
+
+  platform().answers = {2};  // Cancel stays and keeps them
+  EXPECT_FALSE(ConfirmQuit(true));
+  ASSERT_EQ(platform().questions.size(), 1u);
+  const Question& asked = platform().questions[0];
+  EXPECT_EQ(asked.title, "Save Temporary Objects?");
+  EXPECT_EQ(asked.text, kSaveTemporaryText);
+  EXPECT_EQ(asked.buttons, (std::vector<std::string>{"Save", "Delete", "Cancel"}));
+  EXPECT_EQ(TemporaryCount(), 2);
+
+  platform().answers = {0};  // Save quits and keeps them, without the Exit question
+  EXPECT_TRUE(ConfirmQuit(true));
+  EXPECT_EQ(platform().questions.size(), 2u);
+  EXPECT_EQ(TemporaryCount(), 2);
+
+  // A sibling's quit request asks about them too.
+  platform().answers = {1};  // Delete quits and deletes them
+  EXPECT_TRUE(ConfirmQuit(false));
+  EXPECT_EQ(platform().questions.size(), 3u);
+  EXPECT_EQ(TemporaryCount(), 0);
+
+  // Nothing left: the ordinary Exit question, and none for a sibling's request.
+  platform().answers = {0};
+  EXPECT_TRUE(ConfirmQuit(true));
+  EXPECT_EQ(platform().questions.back().title, "Exit?");
+  EXPECT_TRUE(ConfirmQuit(false));
+  EXPECT_EQ(platform().questions.size(), 4u);
+}
+
+TEST_F(StartupWithCatalogueTest, ShutDownEmptiesDeleteAtQuitOverlaysOnTheUsersMap) {
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  std::string name = "Scratch";
+  int32_t position = -1;
+  ASSERT_EQ(AddLayer(name, false, false, true, position), 0);
+  const int32_t scratch = LayerID(position);
+  MakePoint(scratch);
+  MakePoint(LayerID(TemporaryLayerIndex()));
+  ShutDown();
+  // The overlay files' headers tell what is left.
+  const fs::path folder = program / "TolvaneMaps" / "OverlayMaps" / "UserMap";
+  const std::string scratchHeader = test::ReadWholeFile(folder / "Scratch.LYR");
+  const std::string temporaryHeader = test::ReadWholeFile(folder / "Temporary Overlay.LYR");
+  ASSERT_EQ(scratchHeader.size(), 52u);
+  ASSERT_EQ(temporaryHeader.size(), 52u);
+  EXPECT_EQ(GetBig32(scratchHeader.data() + 48), 0);
+  EXPECT_EQ(GetBig32(temporaryHeader.data() + 48), 1);
 }
 
 }  // namespace
