@@ -25,7 +25,8 @@ HandleArray<ObjectRef> Entries() {
 }
 
 bool Matches(const ObjectRef& entry, int32_t mapID, int32_t overlayID, int32_t position) {
-  return (mapID == -1 || entry.mapID == mapID) && (overlayID == -1 || entry.overlayID == overlayID) &&
+  return (mapID == -1 || entry.mapID == mapID) &&
+         (overlayID == -1 || entry.overlayID == overlayID) &&
          (position == -1 || entry.position == position);
 }
 
@@ -43,7 +44,9 @@ bool Invalid(const ObjectRef& entry) {
 
 }  // namespace
 
-void SetSelectionHooks(SelectionHooks hooks) { state.hooks = std::move(hooks); }
+void SetSelectionHooks(SelectionHooks hooks) {
+  state.hooks = std::move(hooks);
+}
 
 void InstallSelectionLifeCycleHooks() {
   LifeCycleHooks hooks = CurrentLifeCycleHooks();
@@ -61,15 +64,21 @@ void InstallSelectionLifeCycleHooks() {
   SetLifeCycleHooks(std::move(hooks));
 }
 
-void SetSelectionToggleMode(bool on) { state.toggleMode = on; }
-bool SelectionToggleMode() { return state.toggleMode; }
+void SetSelectionToggleMode(bool on) {
+  state.toggleMode = on;
+}
+bool SelectionToggleMode() {
+  return state.toggleMode;
+}
 
 Handle SelectionList() {
   Entries();
   return state.list;
 }
 
-int32_t SelectedObjectCount() { return Entries().Count(); }
+int32_t SelectedObjectCount() {
+  return Entries().Count();
+}
 
 bool GetSelectedObject(int32_t index, ObjectRef& object) {
   const HandleArray<ObjectRef> entries = Entries();

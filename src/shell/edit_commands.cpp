@@ -37,10 +37,12 @@ constexpr int kLastFillItem = 1047;
 
 // The colour menu lists the stored colours 1 to 11, 15, 12, 13, 14, 16; position 17 asks for a
 // custom colour.
-constexpr int16_t kColourOfMenuPosition[17] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 12, 13, 14, 16,
-                                               kCustomColourValue};
+constexpr int16_t kColourOfMenuPosition[17] = {
+    1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 12, 13, 14, 16, kCustomColourValue};
 
-bool AnySelected() { return SelectedObjectCount() > 0; }
+bool AnySelected() {
+  return SelectedObjectCount() > 0;
+}
 
 void Run(MainWindow& window, int32_t command, int32_t value) {
   ModifySelectedObjects(command, value);
@@ -56,9 +58,9 @@ void ChooseOverlayAndMove(MainWindow& window) {
     ids.push_back(layer.layerID);
   }
   bool ok = false;
-  const QString chosen = QInputDialog::getItem(&window, QStringLiteral("TOLVANE"),
-                                               QStringLiteral("Move the selected objects to overlay:"),
-                                               names, 0, false, &ok);
+  const QString chosen = QInputDialog::getItem(
+      &window, QStringLiteral("TOLVANE"), QStringLiteral("Move the selected objects to overlay:"),
+      names, 0, false, &ok);
   const auto at = names.indexOf(chosen);
   if (ok && at >= 0) Run(window, kCommandMoveToOverlay, ids[static_cast<size_t>(at)]);
 }
@@ -82,9 +84,9 @@ void ChooseMapAndMove(MainWindow& window) {
 
 void ChooseSymbol(MainWindow& window) {
   bool ok = false;
-  const int symbol = QInputDialog::getInt(&window, QStringLiteral("TOLVANE"),
-                                          QStringLiteral("Symbol number:"), 212, 0,
-                                          kMaxSymbolNumber, 1, &ok);
+  const int symbol =
+      QInputDialog::getInt(&window, QStringLiteral("TOLVANE"), QStringLiteral("Symbol number:"),
+                           212, 0, kMaxSymbolNumber, 1, &ok);
   if (ok) Run(window, kCommandSymbol, symbol);
 }
 
@@ -118,20 +120,21 @@ void RegisterEditCommands(MainWindow& window) {
       AnySelected);
   for (int id = kFirstColourItem; id <= kLastColourItem; ++id) {
     const int16_t colour = kColourOfMenuPosition[id - kFirstColourItem];
-    window.RegisterCommand(id, [&window, colour] { Run(window, kCommandColour, colour); },
-                           AnySelected);
+    window.RegisterCommand(
+        id, [&window, colour] { Run(window, kCommandColour, colour); }, AnySelected);
   }
   for (int id = kFirstLineItem; id <= kLastLineItem; ++id) {
     const int32_t choice = id - kFirstLineItem + 1;
-    window.RegisterCommand(id, [&window, choice] { Run(window, kCommandLine, choice); },
-                           AnySelected);
+    window.RegisterCommand(
+        id, [&window, choice] { Run(window, kCommandLine, choice); }, AnySelected);
   }
   for (int id = kFirstFillItem; id <= kLastFillItem; ++id) {
     const int32_t pattern = id - kFirstFillItem + 1;
-    window.RegisterCommand(id, [&window, pattern] { Run(window, kCommandFill, pattern); },
-                           AnySelected);
+    window.RegisterCommand(
+        id, [&window, pattern] { Run(window, kCommandFill, pattern); }, AnySelected);
   }
-  window.RegisterCommand(kSymbolCommand, [&window] { ChooseSymbol(window); }, AnySelected);
+  window.RegisterCommand(
+      kSymbolCommand, [&window] { ChooseSymbol(window); }, AnySelected);
   window.RegisterCommand(
       kPolySwapCommand, [&window] { Run(window, kCommandPolySwap, kPolySwapValue); }, AnySelected);
   window.RegisterCommand(

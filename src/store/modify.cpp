@@ -36,10 +36,8 @@ struct RefusalMessages {
 };
 
 constexpr RefusalMessages kRefusals[] = {
-    {kRefusedOverlayLocked, 581, 567, 589, 587},
-    {kRefusedMapLocked, 583, 569, 597, 596},
-    {kRefusedThematicOrOwner, 584, 570, 612, 611},
-    {kRefusedNewerVersion, 585, 571, 0, 0},
+    {kRefusedOverlayLocked, 581, 567, 589, 587},   {kRefusedMapLocked, 583, 569, 597, 596},
+    {kRefusedThematicOrOwner, 584, 570, 612, 611}, {kRefusedNewerVersion, 585, 571, 0, 0},
     {kRefusedIndexedMap, 647, 646, 644, 643},
 };
 constexpr RefusalMessages kOtherRefusal{kRefusedOther, 586, 572, 0, 0};
@@ -184,8 +182,12 @@ int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlay
 
 }  // namespace
 
-void SetModifyHooks(ModifyHooks hooks) { state.hooks = std::move(hooks); }
-const ModifyHooks& CurrentModifyHooks() { return state.hooks; }
+void SetModifyHooks(ModifyHooks hooks) {
+  state.hooks = std::move(hooks);
+}
+const ModifyHooks& CurrentModifyHooks() {
+  return state.hooks;
+}
 
 void LineChoice(int32_t choice, int16_t& lineType, int16_t& variant) {
   static constexpr int16_t kTable[10][2] = {{1, 1}, {2, 1}, {1, 2}, {1, 3}, {1, 4},
@@ -343,7 +345,8 @@ int32_t ModifySelectedObjects(int32_t command, int32_t value) {
 int32_t DeleteOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
   MapRecord map;
   LayerRecord layer;
-  if (!GetMapRecord(MapIDToIndex(mapID), map) || !GetLayerRecord(LayerIDToIndex(overlayID), layer)) {
+  if (!GetMapRecord(MapIDToIndex(mapID), map) ||
+      !GetLayerRecord(LayerIDToIndex(overlayID), layer)) {
     return Refuse(kRefusedOther);
   }
   // On the user's own maps a lock only guards against changes, not against deleting.
@@ -379,8 +382,12 @@ int32_t DeleteSelectedObjects2() {
   return err;
 }
 
-int32_t LastRefusalCode() { return state.refusal; }
+int32_t LastRefusalCode() {
+  return state.refusal;
+}
 
-void ResetModifyForTesting() { state = ModifyState(); }
+void ResetModifyForTesting() {
+  state = ModifyState();
+}
 
 }  // namespace tlv

@@ -23,7 +23,7 @@ constexpr int32_t kOneObjectWindow = 1024;
 
 struct UndoState {
   int16_t kind = kUndoNothing;
-  Handle list = nullptr;        // UndoEntry
+  Handle list = nullptr;  // UndoEntry
   // UndoAttributeEntry; the Handle grows by doubling, attributeCount entries are in use.
   Handle attributes = nullptr;
   int32_t attributeCount = 0;
@@ -55,7 +55,9 @@ int32_t EmptyList() {
   return 0;
 }
 
-bool IsPoly(int16_t type) { return type == kPolylineObject || type == kPolygonObject; }
+bool IsPoly(int16_t type) {
+  return type == kPolylineObject || type == kPolygonObject;
+}
 
 int32_t UseObjectFile(int32_t mapID, int32_t overlayID) {
   int32_t mapIndex = -1, fileIndex = -1;
@@ -191,7 +193,9 @@ int32_t ObjectType(const ObjectRef& o, int16_t& type) {
   return err;
 }
 
-void Select(const ObjectRef& o) { AddSelectedObject(o.mapID, o.overlayID, o.position); }
+void Select(const ObjectRef& o) {
+  AddSelectedObject(o.mapID, o.overlayID, o.position);
+}
 
 // ---- Reversals -------------------------------------------------------------------------------
 
@@ -224,7 +228,8 @@ int32_t SwapGraphics(int16_t kind) {
         uint32_t field = 0;
         err = FSGetObjectNolongerStateCounty(file, e.position, field);
         if (err == 0) {
-          err = FSSetObjectNoLongerStateCounty(file, e.position, static_cast<uint32_t>(e.oldValue2));
+          err =
+              FSSetObjectNoLongerStateCounty(file, e.position, static_cast<uint32_t>(e.oldValue2));
         }
         if (err != 0) return err;
         const int16_t now = g.colour;
@@ -286,16 +291,16 @@ int32_t UndoMoves(int16_t kind) {
   for (int32_t i = 0; i < entries.Count(); ++i) {
     UndoEntry e = entries.Get(i);
     const ObjectRef now{e.mapID, e.overlayID, e.position};
-    const ObjectRef old = kind == kUndoMoveToOverlay ? ObjectRef{e.mapID, e.oldValue, e.oldValue2}
-                                                     : ObjectRef{e.oldValue, e.overlayID, e.oldValue2};
+    const ObjectRef old = kind == kUndoMoveToOverlay
+                              ? ObjectRef{e.mapID, e.oldValue, e.oldValue2}
+                              : ObjectRef{e.oldValue, e.overlayID, e.oldValue2};
     if (hooks.objectMoved) hooks.objectMoved(now, old);
     int32_t err = DeleteObjectRecord(now.mapID, now.overlayID, now.position, true, false, true);
     if (err == 0) err = UndeleteObjectRecord(old.mapID, old.overlayID, old.position, true);
     if (err != 0) return err;
-    e = kind == kUndoMoveToOverlay ? UndoEntry{old.mapID, old.overlayID, old.position,
-                                               now.overlayID, now.position}
-                                   : UndoEntry{old.mapID, old.overlayID, old.position, now.mapID,
-                                               now.position};
+    e = kind == kUndoMoveToOverlay
+            ? UndoEntry{old.mapID, old.overlayID, old.position, now.overlayID, now.position}
+            : UndoEntry{old.mapID, old.overlayID, old.position, now.mapID, now.position};
     entries.Set(i, e);
   }
   return 0;
@@ -376,8 +381,8 @@ int32_t UndoDialogEdit() {
   const bool moved = r.before.mapID != r.object.mapID || r.before.overlayID != r.object.overlayID ||
                      r.before.position != r.object.position;
   if (moved) {
-    int32_t err =
-        DeleteObjectRecord(r.object.mapID, r.object.overlayID, r.object.position, true, false, true);
+    int32_t err = DeleteObjectRecord(r.object.mapID, r.object.overlayID, r.object.position, true,
+                                     false, true);
     if (err == 0) {
       err = UndeleteObjectRecord(r.before.mapID, r.before.overlayID, r.before.position, true);
     }
@@ -392,7 +397,8 @@ int32_t UndoDialogEdit() {
   UndoObjectRecord found = r;
   err = FSGetObjectType(file, r.object.position, type);
   if (err == 0) err = FSGetObjectName(file, r.object.position, found.prefix, found.name);
-  if (err == 0 && type != kAliasObject) err = FSGetObjectGraphics(file, r.object.position, found.graphics);
+  if (err == 0 && type != kAliasObject)
+    err = FSGetObjectGraphics(file, r.object.position, found.graphics);
   if (err == 0) err = FSGetObjectNolongerStateCounty(file, r.object.position, found.customColour);
   if (err == 0) err = FSGetObjectWorldRect(file, r.object.position, found.oldRect);
   if (err == 0 && type == kTextObject) err = FSGetObjectText(file, r.object.position, found.text);
@@ -467,7 +473,9 @@ int32_t UndoJoin() {
 
 }  // namespace
 
-int16_t UndoKindNow() { return state.kind; }
+int16_t UndoKindNow() {
+  return state.kind;
+}
 
 void SetUndoNothing() {
   EmptyList();
@@ -493,8 +501,12 @@ int32_t AppendUndoEntry(const UndoEntry& entry) {
   return 0;
 }
 
-Handle UndoList() { return Entries().handle(); }
-int32_t UndoEntryCount() { return Entries().Count(); }
+Handle UndoList() {
+  return Entries().handle();
+}
+int32_t UndoEntryCount() {
+  return Entries().Count();
+}
 
 bool GetUndoEntry(int32_t index, UndoEntry& entry) {
   const HandleArray<UndoEntry> entries = Entries();
@@ -515,8 +527,12 @@ void SetUndoSegment(int16_t kind, const UndoObjectRecord& record,
   state.segment = segment;
 }
 
-const UndoObjectRecord& UndoObject() { return state.object; }
-const UndoSegmentRecord& UndoSegment() { return state.segment; }
+const UndoObjectRecord& UndoObject() {
+  return state.object;
+}
+const UndoSegmentRecord& UndoSegment() {
+  return state.segment;
+}
 
 int32_t SetUndoJoin(const UndoObjectRecord& combined, const UndoEntry* replaced, int32_t count) {
   int32_t err = BeginUndoList(kUndoJoin);
@@ -564,7 +580,9 @@ int32_t UpdateUndoAttributeList(int16_t key, const StoredSegmentState& current) 
   return 0;
 }
 
-int32_t UndoAttributeCount() { return state.attributeCount; }
+int32_t UndoAttributeCount() {
+  return state.attributeCount;
+}
 
 bool GetUndoAttributeEntry(int32_t index, UndoAttributeEntry& entry) {
   if (index < 0 || index >= state.attributeCount) return false;

@@ -231,6 +231,21 @@ TEST_F(ModifyTest, EscapeIsPolledEveryTenthObjectAndStopsTheBatch) {
   EXPECT_EQ(GraphicsOf(harbour, roads, made[9]).colour, 4);
 }
 
+TEST_F(ModifyTest, AReadFailureStopsTheBatchWithItsCodeAndKeepsWhatWasDoneUndoable) {
+  const int32_t a = MakePoint(harbour, roads, "A", 4, 1000000);
+  const int32_t b = MakePoint(harbour, roads, "B", 4, 2000000);
+  Select(harbour, roads, a);
+  Select(harbour, roads, 900000);  // no record there
+  Select(harbour, roads, b);
+  EXPECT_NE(ModifySelectedObjects(kCommandColour, 10), 0);
+  EXPECT_FALSE(platform().alerts.empty()) << "the accessor reported the failure";
+  EXPECT_EQ(GraphicsOf(harbour, roads, a).colour, 10);
+  EXPECT_EQ(GraphicsOf(harbour, roads, b).colour, 4) << "the batch stopped at the failure";
+  EXPECT_EQ(UndoEntryCount(), 1);
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(GraphicsOf(harbour, roads, a).colour, 4);
+}
+
 TEST_F(ModifyTest, LockedOverlaysDeleteOnTheUsersMapButNotOnAnApplicationsMap) {
   const int32_t mine = MakePoint(user, roads, "Mine", 4, 1000000);
   SetLock(roads, 1);
