@@ -82,6 +82,7 @@ struct ImportRun {
 
 struct ImportState {
   int32_t mode = kImportUpdate;
+  bool recogniseMacText = true;
   ImportHooks hooks;
   ImportRun run;
 };
@@ -367,6 +368,8 @@ int32_t ImportMode() { return state.mode; }
 
 void SetImportHooks(ImportHooks hooks) { state.hooks = std::move(hooks); }
 
+void SetImportCharacterSetRecognition(bool on) { state.recogniseMacText = on; }
+
 std::string PassFilePath(const std::string& importPath) {
   const size_t slash = importPath.find_last_of('/');
   const size_t dot = importPath.find_last_of('.');
@@ -539,7 +542,7 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
   std::string resolved;
   if (ResolvePath(path, resolved) == 0) path = resolved;
   FileByteSource source(path);
-  MIEReader reader(source, true);
+  MIEReader reader(source, state.recogniseMacText);
   if (source.OpenResult() != 0 || reader.Open() != 0) {
     ShowMessageAlert(98, kStopAlert);
     state.mode = kImportUpdate;

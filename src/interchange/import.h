@@ -47,6 +47,10 @@ struct ImportHooks {
 };
 void SetImportHooks(ImportHooks hooks);
 
+// Whether text read from import files is examined and converted from Mac OS Roman when it looks
+// like it (the configuration flag USEAUTOMATICCHARACTERSETRECOGNITION; on until set).
+void SetImportCharacterSetRecognition(bool on);
+
 // What one import did.
 struct ImportSummary {
   int32_t created = 0;

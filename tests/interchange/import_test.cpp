@@ -383,5 +383,73 @@ TEST_F(ImportTest, ImportsTheDemoCounty) {
   EXPECT_GE(Objects(MapID("Cassel County"), LayerID("HOSPITALS")).size(), 3u);
 }
 
+TEST_F(ImportTest, MacRomanNamesAreConvertedUnlessTheFlagIsOff) {
+  const std::string text = Record("Caf\x8E", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
+  ASSERT_EQ(Import(text), 0);
+  SetImportCharacterSetRecognition(false);
+  ASSERT_EQ(Import(text), 0);
+  const auto objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].name, "Caf\xE9");
+  EXPECT_EQ(objects[1].name, "Caf\x8E");
+}
+
+TEST_F(ImportTest, TheImportCommandAsksThroughThePlatform) {
+  // Without a file dialog the command says so instead of doing nothing.
+  EXPECT_NE(ChooseImportFile(), 0);
+  EXPECT_NE(platform().alerts.back().text.find("not supported yet"), std::string::npos);
+
+  std::string chosen;
+  std::vector<std::string> filtersSeen;
+  ImportHooks hooks;
+  hooks.chooseFile = [&](const std::string& title, const std::vector<std::string>& filters,
+                         std::string& path) {
+    EXPECT_EQ(title, "Import");
+    filtersSeen = filters;
+    path = chosen;
+    return !chosen.empty();
+  };
+  SetImportHooks(hooks);
+  EXPECT_EQ(ChooseImportFile(), 0);  // Cancel
+  ASSERT_EQ(filtersSeen.size(), 4u);
+  EXPECT_NE(filtersSeen[0].find("*.mie"), std::string::npos);
+
+  chosen = (root / "Program" / "empty.mie").string();
+  test::WriteWholeFile(chosen, "");
+  platform().alerts.clear();
+  EXPECT_EQ(ChooseImportFile(), 0);
+  EXPECT_EQ(platform().alerts.back().text, "The selected file is empty.");
+
+  chosen = (root / "Program" / "roads.SHP").string();
+  test::WriteWholeFile(chosen, "x");
+  EXPECT_NE(ChooseImportFile(), 0);
+  EXPECT_NE(platform().alerts.back().text.find("not supported yet"), std::string::npos);
+
+  chosen = (root / "Program" / "old.txt").string();
+  test::WriteWholeFile(chosen, "1\r*1 ROADS\r");
+  platform().answers = {0};
+  EXPECT_NE(ChooseImportFile(), 0);
+  EXPECT_EQ(platform().questions.back().text, "Is this a TOLVANE 1.0 export file?");
+
+  chosen = (root / "Program" / "list.txt").string();
+  test::WriteWholeFile(chosen, "1, -70, 41\r\nEND\r\n");
+  EXPECT_NE(ChooseImportFile(), 0);
+  EXPECT_NE(platform().alerts.back().text.find("not supported yet"), std::string::npos);
+
+  chosen = (root / "Program" / "good.mie").string();
+  test::WriteWholeFile(chosen, Record("A", "Marks", "Harbour", "POINT", "00000000000000AB",
+                                      "1 1 1 -70 41"));
+  platform().answers = {2};  // Duplicate
+  EXPECT_EQ(ChooseImportFile(), 0);
+  EXPECT_EQ(platform().questions.back().title, "Import Options");
+  platform().answers = {2};
+  EXPECT_EQ(ChooseImportFile(), 0);
+  EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Marks")).size(), 2u);
+  EXPECT_EQ(ImportMode(), kImportUpdate);
+  platform().answers = {3};  // Cancel
+  EXPECT_EQ(ChooseImportFile(), 0);
+  EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Marks")).size(), 2u);
+}
+
 }  // namespace
 }  // namespace tlv
