@@ -146,7 +146,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   DrawMapRequest request = StandardDrawRequest();
   request.interrupted = [] { return false; };
   RenderViewToImage(image, CurrentMapView(), request);
-  if (!image.save(QString::fromLocal8Bit(file.c_str()), "PNG")) {
+  if (!image.save(QString::fromLocal8Bit(file.c_str()))) {
     err << "tolvane-cli: cannot write " << file << "\n";
     return 1;
   }

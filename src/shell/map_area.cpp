@@ -337,16 +337,25 @@ MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string
   const char* snapshot = std::getenv("TOLVANE_MAP_SNAPSHOT");
   if (snapshot != nullptr && snapshot[0] != '\0') {
     const QString file = QString::fromUtf8(snapshot);
-    QTimer::singleShot(300, pane, [pane, file, log] {
-      pane->Redraw();
+    // Saved once a pass of the shown view has finished and no other waits.
+    auto* timer = new QTimer(pane);
+    timer->setInterval(100);
+    QObject::connect(timer, &QTimer::timeout, pane, [pane, timer, file, log] {
+      if (pane->Busy()) return;
+      if (pane->PassCount() == 0) {
+        pane->Redraw();
+        return;
+      }
+      timer->stop();
       const MapView& view = CurrentMapView();
       const QImage& image = pane->Image();
-      if (!image.isNull() && image.save(file, "PNG") && log) {
+      if (!image.isNull() && image.save(file) && log) {
         log("mapsnapshot " + file.toStdString() + " " + std::to_string(view.scale) + " " +
             std::to_string(view.left) + " " + std::to_string(view.top) + " " +
             std::to_string(image.width()) + " " + std::to_string(image.height()));
       }
     });
+    QTimer::singleShot(300, timer, qOverload<>(&QTimer::start));
   }
   return pane;
 }

@@ -52,6 +52,8 @@ class MapPane : public QObject {
   int32_t Redraw();
   // How many passes have finished (complete or not).
   int32_t PassCount() const { return passes_; }
+  // A pass is running or waiting to start.
+  bool Busy() const { return drawing_ || scheduled_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,0 +1,239 @@
+// Draws the demo county twice: the program off screen saves its map area once the first pass is
+// done, and tolvane-cli render draws the same view; both pictures must show the map and match
+// pixel for pixel.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/preferences.h"
+#include "store/directory_table.h"
+#include "store/memory.h"
+#include "support/test_support.h"
+
+namespace tlv {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const fs::path kBinaryDir = fs::path(TOLVANE_BINARY_DIR) / "src";
+const fs::path kSourceDir = TOLVANE_SOURCE_DIR;
+
+// The pixels of an uncompressed 24- or 32-bit BMP file, as 0xRRGGBB, rows top to bottom.
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;
+};
+
+uint32_t Le32(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+bool ReadBmp(const fs::path& path, Pixels& out) {
+  const std::string b = test::ReadWholeFile(path);
+  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
+  const uint32_t offset = Le32(b, 10);
+  const int32_t width = static_cast<int32_t>(Le32(b, 18));
+  const int32_t rawHeight = static_cast<int32_t>(Le32(b, 22));
+  const int bits = static_cast<uint8_t>(b[28]) | static_cast<uint8_t>(b[29]) << 8;
+  if (width <= 0 || rawHeight == 0 || (bits != 24 && bits != 32)) return false;
+  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const size_t stride = ((static_cast<size_t>(width) * bits / 8) + 3) / 4 * 4;
+  if (offset + stride * height > b.size()) return false;
+  out.width = width;
+  out.height = height;
+  out.rgb.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    const int row = rawHeight < 0 ? y : height - 1 - y;
+    const size_t base = offset + stride * row;
+    for (int x = 0; x < width; ++x) {
+      const size_t p = base + static_cast<size_t>(x) * (bits / 8);
+      out.rgb[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(b[p + 2]) << 16 |
+                                                    static_cast<uint8_t>(b[p + 1]) << 8 |
+                                                    static_cast<uint8_t>(b[p]);
+    }
+  }
+  return true;
+}
+
+size_t Count(const Pixels& p, uint32_t colour) {
+  size_t n = 0;
+  for (uint32_t c : p.rgb) n += c == colour;
+  return n;
+}
+
+class MapRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    binary = kBinaryDir / "tolvane";
+    cli = kBinaryDir / "tolvane-cli";
+    if (!fs::exists(binary) || !fs::exists(cli)) GTEST_SKIP() << "build tolvane and tolvane-cli";
+    program = folder.path() / "Program";
+    maps = program / "TolvaneMaps";
+    fs::create_directories(program);
+    fs::copy(kSourceDir / "data" / "TolvaneMaps", maps, fs::copy_options::recursive);
+    fs::copy(kSourceDir / "data" / "fonts", program / "fonts", fs::copy_options::recursive);
+    log = folder.path() / "events.log";
+    fs::create_directories(folder.path() / "runtime");
+    fs::permissions(folder.path() / "runtime", fs::perms::owner_all);
+    environment = {
+        "QT_QPA_PLATFORM=offscreen",
+        "TOLVANE_PROGRAM_FOLDER=" + program.string(),
+        "TOLVANE_EVENT_LOG=" + log.string(),
+        "TOLVANE_INSTANCE=tolvane-render-e2e-" + std::to_string(::getpid()),
+        "XDG_CONFIG_HOME=" + (folder.path() / "config").string(),
+        "XDG_DATA_HOME=" + (folder.path() / "data").string(),
+        "XDG_RUNTIME_DIR=" + (folder.path() / "runtime").string(),
+        "TOLVANE_UNATTENDED=1",
+        "HOME=" + folder.path().string(),
+        "ASAN_OPTIONS=detect_leaks=0",
+    };
+  }
+  void TearDown() override {
+    if (running > 0) {
+      ::kill(running, SIGKILL);
+      ::waitpid(running, nullptr, 0);
+    }
+  }
+
+  pid_t Spawn(const fs::path& exe, const std::vector<std::string>& args,
+              const std::vector<std::string>& extraEnv, const fs::path& output) {
+    std::vector<std::string> all = {exe.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(),
+                                      envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+  }
+  int Wait(pid_t pid, std::chrono::seconds timeout) {
+    const auto until = Clock::now() + timeout;
+    while (Clock::now() < until) {
+      int status = 0;
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+  int RunCli(const std::vector<std::string>& args) {
+    const pid_t pid = Spawn(cli, args, {}, folder.path() / "cli.out");
+    return pid > 0 ? Wait(pid, std::chrono::seconds(120)) : -1;
+  }
+  std::string LogLine(const std::string& start, std::chrono::seconds timeout) {
+    const auto until = Clock::now() + timeout;
+    while (Clock::now() < until) {
+      std::istringstream lines(test::ReadWholeFile(log));
+      for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(start, 0) == 0) return line;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+  }
+
+  // The Home view fits the county, so the program opens on it.
+  void SaveHomeView(const WRect& rect) {
+    ASSERT_EQ(InitWindowsHandles(), 0);
+    ASSERT_EQ(InitDirectoryTable(), 0);
+    int32_t settingsID = -1;
+    ASSERT_EQ(RegisterDirectory((maps / "Settings").string() + "/", true, settingsID), 0);
+    SetDefaultPreferences();
+    ViewRecord home = HomeView();
+    home.rect = rect;
+    home.scale = 0;
+    SetHomeView(home);
+    ASSERT_EQ(SaveSettings(0, settingsID), 0);
+    ReleaseDirectoryTable();
+  }
+
+  test::TempFolder folder;
+  fs::path binary, cli, program, maps, log;
+  std::vector<std::string> environment;
+  pid_t running = -1;
+};
+
+TEST_F(MapRenderTest, WindowAndCliDrawTheDemoCountyAlike) {
+  ASSERT_EQ(RunCli({"--maps", maps.string(), "import",
+                    (kSourceDir / "data" / "demo" / "Cassel_County.mie").string()}),
+            0);
+  // The county's outline: 78.62 to 78.0 W, 38.4 to 38.84 N.
+  SaveHomeView({101380000, 128400000, 102000000, 128840000});
+
+  const fs::path window = folder.path() / "window.bmp";
+  running = Spawn(binary, {}, {"TOLVANE_MAP_SNAPSHOT=" + window.string()},
+                  folder.path() / "tolvane.out");
+  ASSERT_GT(running, 0);
+  const std::string line = LogLine("mapsnapshot ", std::chrono::seconds(60));
+  ASSERT_FALSE(line.empty()) << test::ReadWholeFile(log);
+  ::kill(running, SIGTERM);
+  EXPECT_EQ(Wait(running, std::chrono::seconds(30)), 0);
+  running = -1;
+
+  std::istringstream words(line.substr(std::string("mapsnapshot ").size()));
+  std::string file;
+  long scale = 0, left = 0, top = 0, width = 0, height = 0;
+  words >> file >> scale >> left >> top >> width >> height;
+  ASSERT_GT(width, 100);
+  ASSERT_GT(height, 100);
+  EXPECT_LT(scale, 1000000) << "the Home view shows the county";
+
+  const fs::path drawn = folder.path() / "cli.bmp";
+  const std::string corner =
+      std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(scale);
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size,
+                    "--out", drawn.string()}),
+            0);
+  const fs::path png = folder.path() / "cli.png";
+  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size,
+                    "--out", png.string()}),
+            0);
+  EXPECT_EQ(test::ReadWholeFile(png).substr(1, 3), "PNG");
+
+  Pixels a, b;
+  ASSERT_TRUE(ReadBmp(window, a));
+  ASSERT_TRUE(ReadBmp(drawn, b));
+  ASSERT_EQ(a.width, b.width);
+  ASSERT_EQ(a.height, b.height);
+  size_t differing = 0;
+  for (size_t i = 0; i < a.rgb.size(); ++i) differing += a.rgb[i] != b.rgb[i];
+  EXPECT_EQ(differing, 0u);
+  // Roads (red and dark blue lines), the river (blue), black symbols and labels, and the lake's
+  // light blue pattern are all there.
+  EXPECT_GT(Count(a, 0xFF0000), 200u);
+  EXPECT_GT(Count(a, 0x0000FF), 200u);
+  EXPECT_GT(Count(a, 0x000000), 500u);
+  EXPECT_GT(Count(a, 0x00FFFF), 100u);
+  EXPECT_GT(Count(a, 0xFFFFFF), a.rgb.size() / 2) << "mostly white paper";
+}
+
+}  // namespace
+}  // namespace tlv
