@@ -7,8 +7,12 @@
 #include "app/idle.h"
 #include "app/preferences.h"
 #include "app/shell_services.h"
+#include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/edit_targets.h"
+#include "catalogue/groups.h"
+#include "catalogue/layers.h"
+#include "catalogue/maps.h"
 #include "geometry/geo_settings.h"
 #include "platform/platform.h"
 #include "render/map_view.h"
@@ -146,6 +150,17 @@ int32_t CommonInit2() {
 int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
   SetEditViewSource(ViewWorldRect);
+  const FolderTable& folders = Folders();
+  SetCatalogueFolders({folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps,
+                       folders.userMap});
+  CatalogueHooks hooks;
+  hooks.currentScale = []() -> int32_t { return CurrentMapView().scale; };
+  SetCatalogueHooks(hooks);
+  if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
+  if (Config().dlgz) {
+    int32_t deleted = 0;
+    DeleteEmptyLayersAndGroups(deleted);
+  }
   Platform().SetMessageLine("");
   Platform().SetWaitCursor(true);
   // Without a saved settings file the defaults stand, and they hold the default Home view.
@@ -240,9 +255,11 @@ void ShutDown() {
   if (state.commonInitDone && Folders().settings >= 0) {
     FlushBufferedFiles();
     SaveSettings(Folders().volume, Folders().settings);
+    if (LayersLoaded()) SaveLayers();
   }
   Platform().SetWaitCursor(false);
   CloseBufferedFiles();
+  ReleaseCatalogue();
   Shell().RemoveExtraMenus();
   Shell().CloseBasemapWindows();
 }
@@ -258,6 +275,7 @@ void SetQuitting() { state.quitting = true; }
 
 void ResetStartupForTesting() {
   state = StartupState();
+  ReleaseCatalogue();
   ResetConfigForTesting();
   ResetIdleWorkForTesting();
   ClearFolderTable();
