@@ -3,6 +3,7 @@
 #include <cctype>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "catalogue/catalogue_records.h"
 #include "catalogue/display_settings.h"
@@ -180,6 +181,42 @@ int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlay
   return 0;
 }
 
+// Deletes the selected objects before the selected aliases: deleting an object takes its aliases
+// along (they leave the selection then), while an alias deleted first would be brought back by
+// its object's deletion, which toggles every alias of the object.
+int32_t DeleteSelection() {
+  std::vector<ObjectRef> selected;
+  int32_t err = ForEachSelectedObject(
+      [&selected](int32_t mapID, int32_t overlayID, int32_t position) {
+        selected.push_back({mapID, overlayID, position});
+        return 0;
+      },
+      false);
+  if (err != 0) return err;
+  std::vector<ObjectRef> aliases;
+  for (const ObjectRef& o : selected) {
+    if (!IsSelected(o.mapID, o.overlayID, o.position)) continue;
+    int16_t type = 0;
+    if (MapIDToIndex(o.mapID) >= 0 && LayerIDToIndex(o.overlayID) >= 0) {
+      err = UseObjectFile(o.mapID, o.overlayID);
+      if (err == 0) err = FSGetObjectType(CurrentObjectFile(), o.position, type);
+      if (err != 0) return err;
+    }
+    if (type == kAliasObject) {
+      aliases.push_back(o);
+      continue;
+    }
+    err = DeleteOneObject(o.mapID, o.overlayID, o.position);
+    if (err != 0) return err;
+  }
+  for (const ObjectRef& o : aliases) {
+    if (!IsSelected(o.mapID, o.overlayID, o.position)) continue;
+    err = DeleteOneObject(o.mapID, o.overlayID, o.position);
+    if (err != 0) return err;
+  }
+  return 0;
+}
+
 }  // namespace
 
 void SetModifyHooks(ModifyHooks hooks) {
@@ -333,6 +370,8 @@ int32_t ModifySelectedObjects(int32_t command, int32_t value) {
   state.selectedCount = SelectedObjectCount();
   const int32_t err = ForEachSelectedObject(
       [](int32_t mapID, int32_t overlayID, int32_t position) {
+        // An alias that went along with its object's move has left the selection already.
+        if (!IsSelected(mapID, overlayID, position)) return 0;
         return ModifyOneObject(mapID, overlayID, position);
       },
       true);
@@ -370,11 +409,7 @@ int32_t DeleteSelectedObjects2() {
   if (BeginUndoList(kUndoDelete) != 0) return kErrGeneral;
   state.selectedCount = SelectedObjectCount();
   Platform().SetWaitCursor(true);
-  const int32_t err = ForEachSelectedObject(
-      [](int32_t mapID, int32_t overlayID, int32_t position) {
-        return DeleteOneObject(mapID, overlayID, position);
-      },
-      true);
+  const int32_t err = DeleteSelection();
   if (state.selectedCount > kRedrawEachUpTo && state.hooks.redrawMap) state.hooks.redrawMap();
   ShowRefusal(true);
   Platform().SetMessageLine("");

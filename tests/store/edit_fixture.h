@@ -229,6 +229,13 @@ class EditTest : public CatalogueTest {
     return picture;
   }
 
+  // The object count of the Harbour map's Roads overlay file.
+  int32_t FileCount() {
+    OverlayFileRecord entry;
+    const int32_t m = MapIDToIndex(harbour);
+    EXPECT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, roads), entry));
+    return entry.objectCount;
+  }
   void Select(int32_t mapID, int32_t overlayID, int32_t position) {
     ASSERT_EQ(AddSelectedObject(mapID, overlayID, position), 1);
   }

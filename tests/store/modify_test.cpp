@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "store/edit_fixture.h"
 
 namespace tlv {
@@ -279,6 +281,40 @@ TEST_F(ModifyTest, LockedOverlaysDeleteOnTheUsersMapButNotOnAnApplicationsMap) {
   Select(harbour, roads, b);
   ASSERT_EQ(DeleteSelectedObjects2(), 0);
   EXPECT_TRUE(Alerted(612));
+}
+
+TEST_F(ModifyTest, AnObjectAndItsSelectedAliasAreDeletedOnceAndComeBackTogether) {
+  for (bool aliasFirst : {false, true}) {
+    const int32_t object = MakePoint(harbour, roads, "Depot", 4, 1000000);
+    const int32_t alias = MakeAlias(harbour, roads, object, "Depot alias");
+    const auto before = Picture();
+    const int32_t count = FileCount();
+    if (aliasFirst) Select(harbour, roads, alias);
+    Select(harbour, roads, object);
+    if (!aliasFirst) Select(harbour, roads, alias);
+    ASSERT_EQ(DeleteSelectedObjects2(), 0);
+    const auto live = LivePositions(harbour, roads);
+    EXPECT_EQ(std::count(live.begin(), live.end(), object), 0) << aliasFirst;
+    EXPECT_EQ(std::count(live.begin(), live.end(), alias), 0) << aliasFirst;
+    EXPECT_EQ(FileCount(), count - 1) << "the alias goes along without counting twice";
+    EXPECT_EQ(UndoEntryCount(), 1);
+    ASSERT_EQ(Undo(), 0);
+    EXPECT_EQ(Picture(), before) << aliasFirst;
+    EXPECT_EQ(FileCount(), count);
+    RemoveAllSelectedObjects();
+    SetUndoNothing();
+  }
+}
+
+TEST_F(ModifyTest, AnAliasMovedWithItsObjectIsNotMovedAgain) {
+  const int32_t object = MakePoint(harbour, roads, "Depot", 4, 1000000);
+  const int32_t alias = MakeAlias(harbour, roads, object, "Depot alias");
+  Select(harbour, roads, object);
+  Select(harbour, roads, alias);
+  ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
+  EXPECT_TRUE(platform().alerts.empty()) << "no duplicate ID for the alias that went along";
+  EXPECT_EQ(LivePositions(harbour, sites).size(), 2u);
+  EXPECT_EQ(UndoEntryCount(), 1);
 }
 
 TEST_F(ModifyTest, DeleteRefusesOnIndexedAndLockedMaps) {
