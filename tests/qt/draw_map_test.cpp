@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/idle.h"
 #include "catalogue/catalogue_fixture.h"
 #include "platform/qt/qt_draw_port.h"
 #include "platform/qt/symbol_fonts.h"
@@ -366,6 +367,39 @@ TEST_F(DrawMapTest, ThematicSlotDrawsOnlyItsObjectsWithTheirCodes) {
   ASSERT_EQ(Draw(), 0);
   EXPECT_EQ(image.pixel(50, 50), kMapColour) << "not in the slot";
   EXPECT_EQ(image.pixel(150, 50), qRgb(255, 0, 0));
+}
+
+TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {
+  LifeCycleHooks others;
+  others.removeFromSelections = [](const ObjectRef&) {};
+  SetLifeCycleHooks(others);
+  InstallQtDrawing();
+  const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
+  ASSERT_TRUE(hooks.redrawArea && hooks.textRect);
+  EXPECT_TRUE(hooks.removeFromSelections) << "other members are kept";
+
+  ResetIdleWorkForTesting();
+  hooks.redrawArea({1, 1, 2, 2});
+  EXPECT_EQ(QueuedChangeCount(), 0) << "a change outside the view asks for nothing";
+  hooks.redrawArea(WorldBox(10, 10, 20, 20));
+  EXPECT_EQ(QueuedChangeCount(), 1);
+  EXPECT_EQ(RedrawCountdown(), kRedrawCountdownSteps);
+  ResetIdleWorkForTesting();
+
+  ObjectGraphics g;
+  g.textValue = kFontArial;
+  g.textCode = 1;
+  const WRect given = WorldBox(100, 100, 101, 101);
+  WRect one, wide, tall;
+  ASSERT_TRUE(hooks.textRect("Pier", g, given, one));
+  ASSERT_TRUE(hooks.textRect("Pier and ferry terminal", g, given, wide));
+  ASSERT_TRUE(hooks.textRect("Pier\rFerry", g, given, tall));
+  EXPECT_EQ(one.x1, given.x1);
+  EXPECT_EQ(one.y2, given.y2);
+  EXPECT_GT(wide.x2, one.x2);
+  EXPECT_EQ(wide.y1, one.y1);
+  EXPECT_LT(tall.y1, one.y1);
+  SetLifeCycleHooks({});
 }
 
 }  // namespace
