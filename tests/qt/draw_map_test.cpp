@@ -369,6 +369,32 @@ TEST_F(DrawMapTest, ThematicSlotDrawsOnlyItsObjectsWithTheirCodes) {
   EXPECT_EQ(image.pixel(150, 50), qRgb(255, 0, 0));
 }
 
+TEST_F(DrawMapTest, PicturesAreScaledIntoTheirBoxOrStandInWithPatternFour) {
+  InstallQtDrawing();
+  QImage picture(10, 10, QImage::Format_RGB32);
+  picture.fill(qRgb(0, 200, 0));
+  ASSERT_TRUE(picture.save(QString::fromStdString((root / "OverlayMaps" / "Harbour" / "dock.png")
+                                                      .string())));
+  ObjectGraphics g;
+  const std::string dock = "dock.png";
+  const std::string missing = "gone.png";
+  Make(kPictureObject, WorldBox(50, 50, 150, 150), g, "", nullptr, &dock);
+  Make(kPictureObject, WorldBox(200, 50, 300, 150), g, "", nullptr, &missing);
+  ASSERT_EQ(Draw(), 0);
+  EXPECT_EQ(image.pixel(100, 100), qRgb(0, 200, 0));
+  EXPECT_EQ(image.pixel(60, 140), qRgb(0, 200, 0));
+  const uint8_t* rows = PatternRows(4, false);
+  int matching = 0;
+  for (int y = 70; y < 130; ++y) {
+    for (int x = 220; x < 280; ++x) {
+      const QRgb expected = PatternBit(rows, x, y) ? kMapColour : qRgb(0, 0, 0);
+      matching += image.pixel(x, y) == expected;
+    }
+  }
+  EXPECT_EQ(matching, 60 * 60) << "the missing picture's box";
+  SetPictureReader({});
+}
+
 TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {
   LifeCycleHooks others;
   others.removeFromSelections = [](const ObjectRef&) {};
