@@ -15,6 +15,7 @@
 #include "cli/render_command.h"
 #include "platform/files.h"
 #include "platform/headless/headless_platform.h"
+#include "search/selection.h"
 #include "store/directory_table.h"
 #include "store/memory.h"
 
@@ -78,6 +79,7 @@ int Run(int argc, char** argv) {
   tlv::HeadlessPlatform& platform = tlv::DefaultHeadlessPlatform();
   platform.echoToStderr = true;
   tlv::InstallPlatform(&platform);
+  tlv::InstallSelectionLifeCycleHooks();
   if (tlv::InitWindowsHandles() != 0 || tlv::InitDirectoryTable() != 0) {
     std::cerr << "tolvane-cli: out of memory\n";
     return kExitFailed;

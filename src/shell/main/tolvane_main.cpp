@@ -17,6 +17,7 @@
 #include "render/symbols.h"
 #include "store/object_record.h"
 #include "render/map_view.h"
+#include "shell/edit_commands.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/single_instance.h"
@@ -171,6 +172,7 @@ int Run(int argc, char** argv) {
   CompleteStartup(firstFont, secondFont);
 
   RegisterCommands(window);
+  RegisterEditCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {
