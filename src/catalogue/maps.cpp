@@ -66,6 +66,19 @@ void SortOverlayFilesByBaseName(Handle files) {
   for (size_t i = 0; i < sorted.size(); ++i) records.Set(static_cast<int32_t>(i), sorted[i]);
 }
 
+// Writes the file's own first bytes back where they are: the cheapest proof that the map can be
+// written, and one that cannot damage the file whatever happens.
+bool RewriteInPlace(int16_t volume, int32_t dirID, const char* name,
+                    const char (&bytes)[kNameDotMapSize + 1]) {
+  std::string path;
+  if (MakeFullPath(volume, dirID, name, path) != 0) return false;
+  if (!FileExists(path)) path += ";1";
+  PlatformFile file;
+  if (OpenFile(path, FileAccess::kReadWrite, file) != 0) return false;
+  const int32_t err = file.Write(0, kNameDotMapSize, bytes);
+  return file.Close() == 0 && err == 0;
+}
+
 // Loads a map folder. AddFoundMap lets a map in whose name a listed map already has, because
 // it then removes the older one.
 int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
@@ -82,11 +95,7 @@ int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
   std::string folder;
   DirectoryPath(dirID, folder);
   // A folder that cannot take files (read-only media) makes a locked map that is never written.
-  bool locked = !IsWritable(folder);
-  if (!locked) {
-    locked = WriteFileContents(volume, dirID, kNameDotMapName, kCatalogueCreator, kNameDotMapKind,
-                               kNameDotMapSize, bytes) != 0;
-  }
+  bool locked = !IsWritable(folder) || !RewriteInPlace(volume, dirID, kNameDotMapName, bytes);
   if (!allowSameName) {
     for (int32_t i = 0; i < MapCount(); ++i) {
       MapRecord listed;
