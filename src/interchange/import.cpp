@@ -107,12 +107,10 @@ bool ParseImportID(const std::string& text, ObjectID& id) {
 
 int32_t FindOrCreateLayer(const std::string& name, int32_t& layerID) {
   ImportRun& run = state.run;
+  // Nothing removes overlays or maps while an import runs, so a name once found stays found.
   if (auto it = run.layerIDs.find(name); it != run.layerIDs.end()) {
-    if (LayerIDToIndex(it->second) >= 0) {
-      layerID = it->second;
-      return 0;
-    }
-    run.layerIDs.erase(it);
+    layerID = it->second;
+    return 0;
   }
   int32_t index = LayerNameToIndex(name);
   if (index < 0) {
@@ -139,11 +137,8 @@ int32_t FindOrCreateMap(const std::string& name, int32_t& mapID) {
     return 0;
   }
   if (auto it = run.mapIDs.find(name); it != run.mapIDs.end()) {
-    if (MapIDToIndex(it->second) >= 0) {
-      mapID = it->second;
-      return 0;
-    }
-    run.mapIDs.erase(it);
+    mapID = it->second;
+    return 0;
   }
   int32_t index = MapNameToIndex(name);
   if (index < 0) {
