@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cstring>
+#include <vector>
 
 #include "app/config.h"
 #include "app/folders.h"
@@ -21,6 +22,8 @@
 #include "store/memory.h"
 #include "store/open_files.h"
 #include "store/strings.h"
+#include "store/undo.h"
+#include "search/selection.h"
 
 namespace tlv {
 
@@ -54,6 +57,23 @@ void LoadCompassLetters() {
   for (int i = 0; i < 4; ++i) {
     const std::string letter = MessageText(639 + i);
     if (!letter.empty()) state.compassLetters[i] = letter[0];
+  }
+}
+
+// Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection when the
+// catalogue lets go of them.
+void ForgetSelectedObjects(int32_t mapID, int32_t overlayID) {
+  std::vector<ObjectRef> doomed;
+  ForEachSelectedObject(
+      [&](int32_t objectMap, int32_t objectOverlay, int32_t position) -> int32_t {
+        if ((mapID != 0 && objectMap == mapID) || (overlayID != 0 && objectOverlay == overlayID)) {
+          doomed.push_back({objectMap, objectOverlay, position});
+        }
+        return 0;
+      },
+      true);
+  for (const ObjectRef& object : doomed) {
+    RemoveSelectedObject(object.mapID, object.overlayID, object.position, false);
   }
 }
 
@@ -155,6 +175,10 @@ int32_t FinishStartup() {
                        folders.userMap});
   CatalogueHooks hooks;
   hooks.currentScale = []() -> int32_t { return CurrentMapView().scale; };
+  hooks.forgetMapObjects = [](int32_t mapID) { ForgetSelectedObjects(mapID, 0); };
+  hooks.forgetLayerObjects = [](int32_t layerID) { ForgetSelectedObjects(0, layerID); };
+  hooks.redraw = [] { Shell().InvalidateMap(); };
+  hooks.clearUndo = [] { SetUndoNothing(); };
   SetCatalogueHooks(hooks);
   if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
   if (Config().dlgz) {
