@@ -91,7 +91,7 @@ void MakePoints(Scene& scene, std::ofstream* csv) {
   graphics.symbol = 212;
   graphics.colour = kColourBlack;
   graphics.variant = 3;  // dots of 4 pixels with the fat-line setting
-  if (csv != nullptr) *csv << "WKT\n";
+  if (csv != nullptr) *csv << "id,WKT\n";
   BeginObjectBatch();
   for (int32_t i = 0; i < kPointCount; ++i) {
     const int32_t x = random.Between(kLeft, kRight);
@@ -107,7 +107,7 @@ void MakePoints(Scene& scene, std::ofstream* csv) {
     int32_t position = -1;
     CreateObject(scene.mapID, OverlayID(scene.pointsIndex), kPointObject, id, contents, position);
     if (csv != nullptr) {
-      *csv << "\"POINT (" << Degrees(x, 180000000) << " " << Degrees(y, 90000000) << ")\"\n";
+      *csv << i << ",\"POINT (" << Degrees(x, 180000000) << " " << Degrees(y, 90000000) << ")\"\n";
     }
   }
   EndObjectBatch();
@@ -121,7 +121,7 @@ void MakeLines(Scene& scene, std::ofstream* csv) {
   graphics.variant = 1;
   graphics.lineType = kLineSolid;
   graphics.fillPattern = kPatternNone;
-  if (csv != nullptr) *csv << "WKT\n";
+  if (csv != nullptr) *csv << "id,WKT\n";
   BeginObjectBatch();
   for (int32_t i = 0; i < kLineCount; ++i) {
     Handle points = MyNewHandle(kLinePoints * static_cast<int32_t>(sizeof(WPoint)));
@@ -129,7 +129,7 @@ void MakeLines(Scene& scene, std::ofstream* csv) {
     int32_t x = random.Between(kLeft + 200000, kRight - 200000);
     int32_t y = random.Between(kBottom + 200000, kTop - 200000);
     WRect bounds = kUnionStartRect;
-    if (csv != nullptr) *csv << "\"LINESTRING (";
+    if (csv != nullptr) *csv << i << ",\"LINESTRING (";
     for (int32_t p = 0; p < kLinePoints; ++p) {
       list.Set(p, {x, y});
       UnionWRect(bounds, WRect{x, y, x, y});

@@ -24,6 +24,7 @@ namespace {
 constexpr const char* kProgressPrefix = "Drawing overlay: ";
 constexpr uint32_t kProgressTicks = 60;  // once a second
 constexpr int32_t kProgressBlankSpaces = 8;
+constexpr int32_t kProgressCheckMask = 255;
 
 struct ThematicSlot {
   std::vector<WPoint> points;
@@ -252,7 +253,8 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
             !hooks.objectInCollection(entry.mapID, entry.overlayID, record.position)) {
           return 0;
         }
-        ShowProgress(overlayName, mapName, index, total, false);
+        // The clock is asked now and then only; it costs more than drawing a dot.
+        if ((index & kProgressCheckMask) == 0) ShowProgress(overlayName, mapName, index, total, false);
         const int32_t result = DrawObject(pass, objects, record.position);
         pass.thematic = nullptr;
         return result;

@@ -247,15 +247,16 @@ struct PolylineResult {
   ScreenPoint b;
 };
 
-// Reads the segments one by one and draws each with the current pen; finds the label segment.
+// Reads the segments and draws each with the current pen; finds the label segment. The points
+// come in one read: the record's layout is then checked once, not again for every segment.
 int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, bool track,
                          PolylineResult& result) {
+  Handle points = nullptr;
   int32_t count = 0;
-  int32_t offset = 0;
-  int32_t recordEnd = 0;
-  int32_t err = FSGetObjectNumSegs(file, position, count);
-  if (err == 0) err = FSGetObjectSegmentRange(file, position, offset, recordEnd);
+  const int32_t err = FSGetObjectPoints(file, position, points, count, true);
   if (err != 0) return err;
+  HandleArray<WPoint> list(points);
+  count = std::min(count, list.Count());
   DrawPort& port = *pass.port;
   const double ppi = port.PixelsPerInchX();
   int32_t best = -10;
@@ -264,11 +265,9 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
   bool penAt = false;
   ScreenPoint penPoint;
   for (int32_t i = 0; i < count; ++i) {
-    WPoint p;
-    bool newPiece = false;
-    if (offset + kPlainSegmentSize > recordEnd) break;
-    err = FSGetObjectSeg(file, position, offset, p.x, p.y, newPiece);
-    if (err != 0) return err;
+    WPoint p = list.Get(i);
+    const bool newPiece = (static_cast<uint32_t>(p.x) & kNewPieceBit) != 0;
+    p.x = static_cast<int32_t>(static_cast<uint32_t>(p.x) & ~kNewPieceBit);
     if (!track && !PointInWRect(p, pass.layer.overlayRect)) break;
     if (newPiece || !havePrevious) {
       previous = p;
@@ -293,6 +292,7 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
       penAt = true;
       penPoint = sb;
     }
+    if (!pass.layer.labels) continue;
     const int32_t score = SegmentLabelScore(pass.view, pass.area, ppi, a, b, sa, sb);
     if (score > best) {
       best = score;
@@ -301,6 +301,7 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
       result.b = sb;
     }
   }
+  MyDisposeHandle(points);
   // LineTo stops short of its end point; the last point of a path is drawn as well.
   if (penAt && !track) port.LineTo(penPoint.x + 1, penPoint.y);
   return 0;
@@ -326,6 +327,22 @@ void SetFillBrush(DrawPass& pass, int16_t pattern, RGBColour colour) {
 
 }  // namespace
 
+namespace {
+
+// Larger pixel extents (printer pages) halve as they always did.
+constexpr int32_t kMaxTablePower = 1 << 16;
+
+void FillBounds(std::vector<int64_t>& bounds, int64_t w0, int64_t w1, int32_t p0, int32_t p1) {
+  const int32_t m = (p0 + p1) >> 1;
+  if (m == p0) return;
+  const int64_t w = (w0 + w1) >> 1;
+  bounds[static_cast<size_t>(m)] = w;
+  FillBounds(bounds, w0, w, p0, m);
+  FillBounds(bounds, w, w1, m, p1);
+}
+
+}  // namespace
+
 void IntegerAxis::Setup(int32_t world0, int32_t world1, int32_t pixel0, int32_t pixels) {
   int32_t power = 2;
   while (power < pixels && power < (1 << 30)) power <<= 1;
@@ -335,28 +352,48 @@ void IntegerAxis::Setup(int32_t world0, int32_t world1, int32_t pixel0, int32_t 
   w0_ = world0;
   w1_ = world0 + std::max<int64_t>(1, span * power / real);
   p0_ = pixel0;
+  bounds_.clear();
+  if (power <= kMaxTablePower) {
+    bounds_.assign(static_cast<size_t>(power) + 1, 0);
+    bounds_[0] = w0_;
+    bounds_[static_cast<size_t>(power)] = w1_;
+    FillBounds(bounds_, w0_, w1_, 0, power);
+  }
+}
+
+// Moves the intervals by whole widths until c lies within the world interval.
+void IntegerAxis::Shift(int32_t c, int64_t& steps) const {
+  const int64_t width = w1_ - w0_;
+  steps = 0;
+  if (w0_ > c) {
+    steps = -((w0_ - c + width - 1) / width);
+  } else if (w1_ < c) {
+    steps = (c - w1_ + width - 1) / width;
+  }
 }
 
 int32_t IntegerAxis::Map(int32_t c) const {
-  int64_t w0 = w0_;
-  int64_t w1 = w1_;
-  int64_t p0 = p0_;
-  int64_t p1 = p0_ + power_;
-  const int64_t width = w1 - w0;
-  // Whole widths at once: the same intervals the one-width steps would reach.
-  if (w0 > c) {
-    const int64_t steps = (w0 - c + width - 1) / width;
-    w0 -= steps * width;
-    w1 -= steps * width;
-    p0 -= steps * power_;
-    p1 -= steps * power_;
-  } else if (w1 < c) {
-    const int64_t steps = (c - w1 + width - 1) / width;
-    w0 += steps * width;
-    w1 += steps * width;
-    p0 += steps * power_;
-    p1 += steps * power_;
-  }
+  if (bounds_.empty()) return MapByHalving(c);
+  int64_t steps = 0;
+  Shift(c, steps);
+  const int64_t width = w1_ - w0_;
+  // Moving both intervals by whole widths moves every compared value by the same amount.
+  const int64_t local = c - steps * width;
+  const int64_t last = power_ - 1;
+  int64_t p = std::clamp<int64_t>((local - w0_) * power_ / width, 0, last);
+  while (p > 0 && bounds_[static_cast<size_t>(p)] >= local) --p;
+  while (p < last && bounds_[static_cast<size_t>(p + 1)] < local) ++p;
+  return static_cast<int32_t>(Clamp64(p0_ + steps * power_ + p));
+}
+
+int32_t IntegerAxis::MapByHalving(int32_t c) const {
+  int64_t steps = 0;
+  Shift(c, steps);
+  const int64_t width = w1_ - w0_;
+  int64_t w0 = w0_ + steps * width;
+  int64_t w1 = w1_ + steps * width;
+  int64_t p0 = p0_ + steps * power_;
+  int64_t p1 = p0 + power_;
   int64_t shift = 0;
   if (p0 < 0) {
     shift = -p0;
@@ -417,6 +454,7 @@ void SetPictureReader(PictureReader reader) {
 }
 
 bool ClipSegmentToWRect(const WRect& r, WPoint& a, WPoint& b) {
+  if (PointInWRect(a, r) && PointInWRect(b, r)) return true;
   // Liang-Barsky on doubles: world values and their differences are exact in a double.
   const double x0 = a.x, y0 = a.y;
   const double dx = static_cast<double>(b.x) - a.x;

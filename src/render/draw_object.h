@@ -22,14 +22,22 @@ class IntegerAxis {
  public:
   // world0..world1 shows on pixels pixel0..pixel0 + pixels.
   void Setup(int32_t world0, int32_t world1, int32_t pixel0, int32_t pixels);
+  // The same result as MapByHalving, from a table of the world values the halving compares
+  // with, so a coordinate costs a guess and a step or two instead of a dozen halvings.
   int32_t Map(int32_t c) const;
+  // The halving itself: both intervals are halved until one pixel is left.
+  int32_t MapByHalving(int32_t c) const;
   int32_t Power() const { return power_; }
 
  private:
+  void Shift(int32_t c, int64_t& steps) const;
+
   int64_t w0_ = 0;
   int64_t w1_ = 1;
   int64_t p0_ = 0;
   int32_t power_ = 2;
+  // bounds_[m] is the world value the halving compares with when its pixel midpoint is m.
+  std::vector<int64_t> bounds_;
 };
 
 class IntegerMapping {

@@ -19,6 +19,7 @@
 #include "platform/qt/symbol_fonts.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
+#include "render/selection_tags.h"
 #include "render/symbols.h"
 #include "shell/map_area.h"
 #include "store/life_cycle.h"
@@ -393,6 +394,32 @@ TEST_F(DrawMapTest, PicturesAreScaledIntoTheirBoxOrStandInWithPatternFour) {
   }
   EXPECT_EQ(matching, 60 * 60) << "the missing picture's box";
   SetPictureReader({});
+}
+
+TEST_F(DrawMapTest, SelectionTagsSitOnCornersAndVerticesAndUndoThemselves) {
+  const int32_t box = Make(kRectangleObject, WorldBox(100, 100, 200, 180), Area(kColourBlack, 2));
+  const std::vector<WPoint> line = {World(250, 50), World(300, 60), World(300, 60),
+                                    World(350, 120)};
+  const int32_t path = Make(kPolylineObject, {line[0].x, line[3].y, line[3].x, line[0].y},
+                            Area(kColourBlack, 2, 1), "", Points(line));
+  ASSERT_EQ(FlushBufferedFiles(), 0);
+  const QImage before = image.copy();
+  const std::vector<ObjectRef> selected = {{harbour, roads, box}, {harbour, roads, path}};
+  {
+    QtDrawPort port(image, DeviceKind::kScreen);
+    ASSERT_EQ(DrawSelectionTags(port, CurrentMapView(), {0, 0, kWidth, kHeight}, selected, false),
+              0);
+  }
+  // Four corners and three distinct vertices: seven 9 x 9 squares.
+  EXPECT_EQ(ChangedPixels(), 7 * 81);
+  EXPECT_NE(image.pixel(100, 100), kMapColour);
+  EXPECT_NE(image.pixel(300, 60), kMapColour);
+  {
+    QtDrawPort port(image, DeviceKind::kScreen);
+    ASSERT_EQ(DrawSelectionTags(port, CurrentMapView(), {0, 0, kWidth, kHeight}, selected, false),
+              0);
+  }
+  EXPECT_EQ(image, before);
 }
 
 TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {

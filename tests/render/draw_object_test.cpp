@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "render/draw_map.h"
 #include "render/graphics_tables.h"
 
@@ -34,6 +36,31 @@ TEST(IntegerMappingTest, MapsByHalvingOverAPowerOfTwo) {
   EXPECT_EQ(mapping.Map({1005, 6795}), (ScreenPoint{0, 1}));
   EXPECT_EQ(mapping.Map({7395, 2005}), (ScreenPoint{639, 480}));
   EXPECT_EQ(mapping.MapRect({1105, 2105, 1205, 2205}), (ScreenRect{10, 460, 20, 470}));
+}
+
+TEST(IntegerMappingTest, TableGivesWhatTheHalvingGives) {
+  uint64_t state = 88172645463325252ull;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  for (int round = 0; round < 40; ++round) {
+    IntegerAxis axis;
+    const int32_t w0 = static_cast<int32_t>(next() % 300000000);
+    const int32_t span = 1 + static_cast<int32_t>(next() % 20000000);
+    const int32_t pixels = 1 + static_cast<int32_t>(next() % 2000);
+    axis.Setup(w0, w0 + span, static_cast<int32_t>(next() % 100) - 50, pixels);
+    for (int i = 0; i < 500; ++i) {
+      // Mostly inside the view, some around it, a few far off.
+      const int64_t reach = i % 10 == 0 ? 200000000 : span * 2;
+      const int32_t c = static_cast<int32_t>(
+          std::clamp<int64_t>(w0 - span / 2 + static_cast<int64_t>(next() % (reach + 1)), 0,
+                              360000000));
+      ASSERT_EQ(axis.Map(c), axis.MapByHalving(c)) << w0 << " " << span << " " << pixels << " " << c;
+    }
+  }
 }
 
 TEST(DrawReadBufferTest, SizeFollowsTheRecordCountWithinItsBounds) {
