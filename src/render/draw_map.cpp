@@ -261,7 +261,8 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
       },
       &walkMapIndex, &walkFileIndex, &search);
   DrawDeferredLabels(pass);
-  if (err == kDrawStopped || pass.stopped) return kDrawStopped;
+  // Only the stop check ends a pass: a read failure's -1 stops this overlay file alone.
+  if (pass.stopped) return kDrawStopped;
   // A failed read stops this overlay file only; it was reported where it happened.
   return 0;
 }
@@ -317,16 +318,18 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   s.running = &pass;
   s.progressShown = false;
   BeginReadOnlyFiles();
-  const int32_t walk = ForEachOverlayFile(
+  // Without an overlay catalogue the walk finds nothing to draw.
+  ForEachOverlayFile(
       [&](OverlayFileRecord& entry) -> int32_t {
-        return DrawOverlayFile(pass, view.scale, entry) == kDrawStopped ? kDrawStopped : 0;
+        DrawOverlayFile(pass, view.scale, entry);
+        return pass.stopped ? kDrawStopped : 0;
       },
       kWalkForwards, true, false, true);
   EndReadOnlyFiles(CloseBufferedFiles);
   CloseBufferedFiles();
   s.running = nullptr;
   if (s.progressShown) Platform().SetMessageLine("");
-  if (walk == kDrawStopped || pass.stopped) return interrupted();
+  if (pass.stopped) return interrupted();
   if (grid && !gridUnder) hooks.drawGrid(port, mapping);
   s.incomplete = false;
   s.haveStop = false;
