@@ -422,6 +422,67 @@ TEST_F(DrawMapTest, SelectionTagsSitOnCornersAndVerticesAndUndoThemselves) {
   EXPECT_EQ(image, before);
 }
 
+TEST_F(DrawMapTest, BadRecordsStopTheirOverlayFileAndTheRestStillDraws) {
+  const int32_t odd = Make(kRectangleObject, WorldBox(20, 20, 60, 60), Area(kColourBlack, 1));
+  const int32_t unreadable =
+      Make(kRectangleObject, WorldBox(80, 20, 120, 60), Area(kColourBlack, 1));
+  Make(kRectangleObject, WorldBox(140, 20, 180, 60), Area(kColourBlack, 1));
+  std::string other = "Other";
+  int32_t otherIndex = -1;
+  ASSERT_EQ(AddLayer(other, false, false, false, otherIndex), 0);
+  const int32_t roadsID = roads;
+  roads = LayerAt(otherIndex).layerID;
+  Make(kRectangleObject, WorldBox(200, 100, 260, 160), Area(kColourBlue, 1));
+  ASSERT_EQ(FlushBufferedFiles(), 0);
+  CloseBufferedFiles();
+  // An unknown kind (9) in the first record and an unreadable second record.
+  const int32_t mapIndex = MapNameToIndex("Harbour");
+  OverlayFileRecord entry;
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, OverlayFileIndexForID(mapIndex, roadsID), entry));
+  const fs::path objects = root / "OverlayMaps" / "Harbour" / (std::string(entry.baseName) + ".OBJ");
+  std::string bytes = ReadWholeFile(objects);
+  ASSERT_GT(bytes.size(), static_cast<size_t>(unreadable + 26));
+  bytes[static_cast<size_t>(odd + kObjTypeOffset)] = 9;
+  bytes[static_cast<size_t>(unreadable + kObjVersionFlagsOffset + 3)] = 2;
+  WriteWholeFile(objects, bytes);
+
+  ASSERT_EQ(Draw(), 0);
+  EXPECT_EQ(image.pixel(40, 40), kMapColour) << "the unknown kind is not drawn";
+  EXPECT_EQ(image.pixel(100, 40), kMapColour);
+  EXPECT_EQ(image.pixel(160, 40), kMapColour) << "the overlay file stops at the bad record";
+  EXPECT_EQ(image.pixel(230, 130), qRgb(0, 0, 255)) << "other overlays still draw";
+  ASSERT_GE(platform().alerts.size(), 2u);
+  EXPECT_EQ(platform().alerts[0].text,
+            "Technical error while drawing: Unknown object type: 9\nOffset: " +
+                std::to_string(odd));
+  EXPECT_FALSE(DrawIncomplete());
+}
+
+TEST_F(DrawMapTest, DeferredLabelsAreDrawnOpaqueAfterTheirOverlay) {
+  Make(kRectangleObject, WorldBox(100, 100, 300, 200), Area(kColourBlack, 1));
+  const WPoint at = World(200, 150);
+  DrawMapHooks hooks;
+  // The thematic look-up runs inside the pass, where labels can be queued.
+  hooks.thematicNumber = [at](int32_t, int32_t) {
+    QueueDeferredLabel("Staging area", at, kColourRed);
+    return 0;
+  };
+  SetDrawMapHooks(hooks);
+  ASSERT_EQ(Draw(), 0);
+  // On the black rectangle, the label's white background and red text show.
+  const QRect around(150, 140, 100, 20);
+  EXPECT_GT(CountPixels(around, qRgb(255, 255, 255)), 100);
+  int reddish = 0;
+  for (int y = around.top(); y <= around.bottom(); ++y) {
+    for (int x = around.left(); x <= around.right(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      reddish += qRed(p) > 150 && qGreen(p) < 100;
+    }
+  }
+  EXPECT_GT(reddish, 20);
+  EXPECT_EQ(image.pixel(110, 110), qRgb(0, 0, 0)) << "away from the label the fill stays";
+}
+
 TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {
   LifeCycleHooks others;
   others.removeFromSelections = [](const ObjectRef&) {};
