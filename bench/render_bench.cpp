@@ -149,8 +149,7 @@ void MakeLines(Scene& scene, std::ofstream* csv) {
     ObjectID id;
     NewObjectID(id);
     int32_t position = -1;
-    CreateObject(scene.mapID, OverlayID(scene.linesIndex), kPolylineObject, id, contents,
-                 position);
+    CreateObject(scene.mapID, OverlayID(scene.linesIndex), kPolylineObject, id, contents, position);
     MyDisposeHandle(points);
   }
   EndObjectBatch();
@@ -172,8 +171,7 @@ Scene& TheScene() {
   std::string nameDotMap(56, '\0');
   nameDotMap.replace(0, 6, "Plains");
   nameDotMap.replace(46, 5, "00000");
-  std::ofstream(scene.root / "OverlayMaps" / "Plains" / "NAME.MAP", std::ios::binary)
-      << nameDotMap;
+  std::ofstream(scene.root / "OverlayMaps" / "Plains" / "NAME.MAP", std::ios::binary) << nameDotMap;
   InitWindowsHandles();
   ResetDirectoryTableForTesting();
   ResetOpenFilesForTesting();
@@ -232,17 +230,20 @@ void DrawOverlay(benchmark::State& state, bool points) {
   }
   state.counters["scale"] = view.scale;
   if (const char* out = std::getenv("TOLVANE_BENCH_EXPORT"); out != nullptr && out[0] != '\0') {
-    image.save(QString::fromStdString((fs::path(out) / (points ? "tolvane_points.png"
-                                                               : "tolvane_lines.png"))
-                                          .string()));
+    image.save(QString::fromStdString(
+        (fs::path(out) / (points ? "tolvane_points.png" : "tolvane_lines.png")).string()));
     std::ofstream(fs::path(out) / "extent.txt")
         << Degrees(view.left, 180000000) << " " << Degrees(ViewWorldRect().y1, 90000000) << " "
         << Degrees(ViewWorldRect().x2, 180000000) << " " << Degrees(view.top, 90000000) << "\n";
   }
 }
 
-void BM_DrawMillionPoints(benchmark::State& state) { DrawOverlay(state, true); }
-void BM_DrawHundredThousandPolylines(benchmark::State& state) { DrawOverlay(state, false); }
+void BM_DrawMillionPoints(benchmark::State& state) {
+  DrawOverlay(state, true);
+}
+void BM_DrawHundredThousandPolylines(benchmark::State& state) {
+  DrawOverlay(state, false);
+}
 
 BENCHMARK(BM_DrawMillionPoints)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_DrawHundredThousandPolylines)->Unit(benchmark::kMillisecond)->MinTime(3.0);

@@ -38,8 +38,8 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 
 bool ParseTriple(const std::string& text, double& a, double& b, double& c) {
   char extra = 0;
-  return std::sscanf(text.c_str(), "%lf,%lf,%lf%c", &a, &b, &c, &extra) == 3 &&
-         std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
+  return std::sscanf(text.c_str(), "%lf,%lf,%lf%c", &a, &b, &c, &extra) == 3 && std::isfinite(a) &&
+         std::isfinite(b) && std::isfinite(c);
 }
 
 // The map's extent, or the union of its overlay files' rectangles when it has none.
@@ -114,8 +114,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
       err << "tolvane-cli: --corner takes LEFT,TOP,SCALE in world units\n";
       return 1;
     }
-    SetView(ClampScale(std::llround(scale)), static_cast<int32_t>(left),
-            static_cast<int32_t>(top));
+    SetView(ClampScale(std::llround(scale)), static_cast<int32_t>(left), static_cast<int32_t>(top));
   } else if (!fit.empty()) {
     const int32_t index = MapNameToIndex(fit);
     WRect bounds;

@@ -186,8 +186,8 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
   const DrawMapHooks& hooks = s.hooks;
 
   // Thematic mapping: a code per summary record, from a file or from a slot.
-  const int32_t thematic = hooks.thematicNumber ? hooks.thematicNumber(entry.mapID, entry.overlayID)
-                                                : 0;
+  const int32_t thematic =
+      hooks.thematicNumber ? hooks.thematicNumber(entry.mapID, entry.overlayID) : 0;
   std::string fileCodes;
   bool haveFileCodes = false;
   const ThematicSlot* slot = nullptr;
@@ -214,8 +214,7 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
 
   int32_t objectMapIndex = -1, objectFileIndex = -1;
   int32_t err = AllocateSpaceForFile(entry.mapID, entry.overlayID, kObjectFileKind,
-                                     -DrawReadBufferSize(total), &objectMapIndex,
-                                     &objectFileIndex);
+                                     -DrawReadBufferSize(total), &objectMapIndex, &objectFileIndex);
   if (err != 0) return 0;
   BufferedFile& objects = CurrentObjectFile();
 
@@ -254,7 +253,8 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
           return 0;
         }
         // The clock is asked now and then only; it costs more than drawing a dot.
-        if ((index & kProgressCheckMask) == 0) ShowProgress(overlayName, mapName, index, total, false);
+        if ((index & kProgressCheckMask) == 0)
+          ShowProgress(overlayName, mapName, index, total, false);
         const int32_t result = DrawObject(pass, objects, record.position);
         pass.thematic = nullptr;
         return result;
@@ -276,8 +276,9 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   pass.options = request.options;
   pass.printerFont = request.printerFont;
   pass.fatLines = request.fatLines;
-  pass.interrupted = request.interrupted ? request.interrupted
-                                         : InterruptCheck([] { return Platform().EscapePressed(); });
+  pass.interrupted = request.interrupted
+                         ? request.interrupted
+                         : InterruptCheck([] { return Platform().EscapePressed(); });
   pass.view = ViewWorldRectFor(view, area, ViewScaleFactorK());
   pass.mapping.Setup(pass.view, area);
   pass.deferred.clear();
@@ -336,8 +337,8 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   return 0;
 }
 
-int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area,
-                         int32_t mapID, int32_t overlayID, int32_t position) {
+int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area, int32_t mapID,
+                         int32_t overlayID, int32_t position) {
   DrawPass pass;
   pass.port = &port;
   pass.area = area;
@@ -352,8 +353,8 @@ int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& 
     pass.layer.overlayID = overlayID;
   }
   int32_t mapIndex = -1, fileIndex = -1;
-  int32_t err =
-      AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kSmallWindowSize, &mapIndex, &fileIndex);
+  int32_t err = AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kSmallWindowSize, &mapIndex,
+                                     &fileIndex);
   if (err != 0) {
     ReportError("DrawSingleObject()", "AllocateSpaceForFile()", err);
     return err;
@@ -382,22 +383,22 @@ void ClearThematicSlots() {
 bool ComputeTextObjectRect(DrawPort& port, const std::string& text, const ObjectGraphics& graphics,
                            const WRect& given, WRect& computed) {
   const std::vector<std::string> lines = SplitTextLines(text);
-  port.SetFont(MakeNumberedFont(graphics.textValue, 12, FontStyleForTextStyle(graphics.textCode),
-                                0, port.Kind(), false));
+  port.SetFont(MakeNumberedFont(graphics.textValue, 12, FontStyleForTextStyle(graphics.textCode), 0,
+                                port.Kind(), false));
   int32_t width = 0;
   for (const std::string& line : lines) width = std::max(width, port.TextWidth(line));
   const FontMetrics m = port.GetFontMetrics();
-  const int64_t height = static_cast<int64_t>(m.ascent + m.descent + m.leading) *
-                         static_cast<int64_t>(lines.size());
+  const int64_t height =
+      static_cast<int64_t>(m.ascent + m.descent + m.leading) * static_cast<int64_t>(lines.size());
   if (width <= 0 || height <= 0) return false;
   const double unitsPerPixel = ViewUnitsPerPixel();
   // Horizontal pixels cover more world units away from the equator (the view's cosine).
   const MapView& view = CurrentMapView();
   const WRect world = ViewWorldRectFor(view, MapArea(), ViewScaleFactorK());
   const ScreenRect& area = MapArea();
-  const double xUnits = area.right > area.left ? static_cast<double>(world.x2 - world.x1) /
-                                                     (area.right - area.left)
-                                               : unitsPerPixel;
+  const double xUnits = area.right > area.left
+                            ? static_cast<double>(world.x2 - world.x1) / (area.right - area.left)
+                            : unitsPerPixel;
   const int64_t w = static_cast<int64_t>(width * xUnits + 0.5);
   const int64_t h = static_cast<int64_t>(static_cast<double>(height) * unitsPerPixel + 0.5);
   computed.x1 = given.x1;

@@ -75,8 +75,8 @@ int32_t PrepareLayerDrawGlobals(DrawPass& pass, int32_t scale, int32_t mapID, in
 int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& entry);
 
 // Draws (or, drawn again, erases) one object in NOT-XOR for highlight and drag feedback.
-int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area,
-                         int32_t mapID, int32_t overlayID, int32_t position);
+int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area, int32_t mapID,
+                         int32_t overlayID, int32_t position);
 
 // Queues a label of the pass that is running (up to 20; text cut to 50 characters).
 void QueueDeferredLabel(const std::string& text, WPoint point, int16_t colourIndex);

@@ -152,12 +152,11 @@ void DrawTextObject(DrawPass& pass, BufferedFile& file, int32_t position, const 
     FillWithFallbackPattern(pass, box, colour);
     return;
   }
-  port.SetFont(MakeNumberedFont(look.graphics.textValue, size, style, 0, port.Kind(),
-                                pass.printerFont));
+  port.SetFont(
+      MakeNumberedFont(look.graphics.textValue, size, style, 0, port.Kind(), pass.printerFont));
   const FontMetrics metrics = port.GetFontMetrics();
-  const int32_t lineHeight = pictureFile
-                                 ? static_cast<int32_t>(size * 1.25)
-                                 : metrics.ascent + metrics.descent + metrics.leading;
+  const int32_t lineHeight = pictureFile ? static_cast<int32_t>(size * 1.25)
+                                         : metrics.ascent + metrics.descent + metrics.leading;
   const int32_t total = lineHeight * static_cast<int32_t>(lines.size());
   int32_t y = box.top + (height - total) / 2;
   port.SetTextColour(colour);
@@ -202,12 +201,13 @@ void PlacePolylineLabel(ScreenPoint a, ScreenPoint b, double& degrees, ScreenPoi
     px = -dy / length * kPolylineLabelGap;
     py = dx / length * kPolylineLabelGap;
   }
-  start = {static_cast<int32_t>(std::lround(a.x + px)), static_cast<int32_t>(std::lround(a.y + py))};
+  start = {static_cast<int32_t>(std::lround(a.x + px)),
+           static_cast<int32_t>(std::lround(a.y + py))};
 }
 
-void DrawLabel(DrawPass& pass, BufferedFile& file, int32_t position, int16_t type,
-               const Look& look, const ScreenRect& screen, bool haveSegment, ScreenPoint segA,
-               ScreenPoint segB, bool havePoint, ScreenPoint point) {
+void DrawLabel(DrawPass& pass, BufferedFile& file, int32_t position, int16_t type, const Look& look,
+               const ScreenRect& screen, bool haveSegment, ScreenPoint segA, ScreenPoint segB,
+               bool havePoint, ScreenPoint point) {
   DrawPort& port = *pass.port;
   std::string name;
   if (GetObjectDisplayName(file, position, name) != 0) {
@@ -485,8 +485,8 @@ bool ClipSegmentToWRect(const WRect& r, WPoint& a, WPoint& b) {
   return true;
 }
 
-int32_t SegmentLabelScore(const WRect& view, const ScreenRect& area, double pixelsPerInch,
-                          WPoint a, WPoint b, ScreenPoint sa, ScreenPoint sb) {
+int32_t SegmentLabelScore(const WRect& view, const ScreenRect& area, double pixelsPerInch, WPoint a,
+                          WPoint b, ScreenPoint sa, ScreenPoint sb) {
   int32_t score = -5;
   if (PointInWRect(a, view)) score += 10;
   if (PointInWRect(b, view)) score += 10;
@@ -538,9 +538,9 @@ int32_t FitTextSize(DrawPort& port, const std::vector<std::string>& lines, int16
     return m.ascent + m.descent + m.leading;
   };
   const int32_t atTwelve = widest(kFitStartSize);
-  int32_t size = atTwelve > 0 ? static_cast<int32_t>(static_cast<int64_t>(boxWidth) *
-                                                     kFitStartSize / atTwelve)
-                              : kFitStartSize;
+  int32_t size =
+      atTwelve > 0 ? static_cast<int32_t>(static_cast<int64_t>(boxWidth) * kFitStartSize / atTwelve)
+                   : kFitStartSize;
   size = std::min(size, kMaxTextBoxPixels);
   while (size > 0 && widest(size) > boxWidth) --size;
   const int64_t count = static_cast<int64_t>(lines.size());
@@ -553,8 +553,8 @@ void RingsToScreen(const IntegerMapping& mapping, const std::vector<WPoint>& poi
                    std::vector<int32_t>& ringSizes) {
   for (size_t r = 0; r < ringStarts.size(); ++r) {
     const size_t begin = static_cast<size_t>(ringStarts[r]);
-    const size_t end = r + 1 < ringStarts.size() ? static_cast<size_t>(ringStarts[r + 1])
-                                                 : points.size();
+    const size_t end =
+        r + 1 < ringStarts.size() ? static_cast<size_t>(ringStarts[r + 1]) : points.size();
     const size_t first = out.size();
     for (size_t i = begin; i < end; ++i) {
       const ScreenPoint s = mapping.Map(points[i]);
@@ -650,8 +650,7 @@ int32_t DrawPolygon(DrawPass& pass, BufferedFile& file, int32_t position,
 
 int32_t DrawObject(DrawPass& pass, BufferedFile& file, int32_t position) {
   if (!pass.singleObject) {
-    const bool atEarlierStop = pass.haveEarlierStop &&
-                               pass.earlierStopMapID == pass.layer.mapID &&
+    const bool atEarlierStop = pass.haveEarlierStop && pass.earlierStopMapID == pass.layer.mapID &&
                                pass.earlierStopOverlayID == pass.layer.overlayID &&
                                pass.earlierStopPosition == position;
     if (atEarlierStop || (pass.interrupted && pass.interrupted())) {
@@ -728,12 +727,12 @@ int32_t DrawObject(DrawPass& pass, BufferedFile& file, int32_t position) {
     case kPointObject: {
       const ScreenPoint at = pass.mapping.Map({rect.x1, rect.y2});
       if (pass.layer.dots) {
-        const int32_t side = std::max(kDotMinimumSize, DrawnLineWidth(look.graphics.variant,
-                                                                      pass.fatLines));
+        const int32_t side =
+            std::max(kDotMinimumSize, DrawnLineWidth(look.graphics.variant, pass.fatLines));
         port.SetRasterMode(pass.singleObject ? RasterMode::kNotXor : RasterMode::kCopy);
         port.SetBrush(BrushForPattern(kPatternSolid, colour, port.Kind()));
-        port.FillRect({at.x - side / 2, at.y - side / 2, at.x - side / 2 + side,
-                       at.y - side / 2 + side});
+        port.FillRect(
+            {at.x - side / 2, at.y - side / 2, at.x - side / 2 + side, at.y - side / 2 + side});
       } else {
         const ScreenRect box = SymbolBox(at, FontPixelSize(kSymbolFontSize));
         DrawSymbol(port, look.graphics.symbol, box, colour, pass.printerFont);
@@ -748,8 +747,7 @@ int32_t DrawObject(DrawPass& pass, BufferedFile& file, int32_t position) {
       if (outline) {
         SetLinePen(pass, look, colour, true);
         PolylineResult ignored;
-        err = DrawPolylinePath(pass, file, position, look.graphics.lineType == kLineTrack,
-                               ignored);
+        err = DrawPolylinePath(pass, file, position, look.graphics.lineType == kLineTrack, ignored);
         if (err != 0) return err;
       }
       break;

@@ -115,8 +115,8 @@ void SetPictureReader(PictureReader reader);
 
 struct DrawPass {
   DrawPort* port = nullptr;
-  WRect view;        // the view's world rectangle (x1 left, y1 bottom, x2 right, y2 top)
-  ScreenRect area;   // the pixels that show it
+  WRect view;       // the view's world rectangle (x1 left, y1 bottom, x2 right, y2 top)
+  ScreenRect area;  // the pixels that show it
   IntegerMapping mapping;
   DrawOptions options;
   bool singleObject = false;  // highlight or drag feedback in NOT-XOR, not interruptible
@@ -162,8 +162,8 @@ void RingsToScreen(const IntegerMapping& mapping, const std::vector<WPoint>& poi
                    std::vector<int32_t>& ringSizes);
 
 // The label score of one drawn segment (higher is a better place for the label).
-int32_t SegmentLabelScore(const WRect& view, const ScreenRect& area, double pixelsPerInch,
-                          WPoint a, WPoint b, ScreenPoint sa, ScreenPoint sb);
+int32_t SegmentLabelScore(const WRect& view, const ScreenRect& area, double pixelsPerInch, WPoint a,
+                          WPoint b, ScreenPoint sa, ScreenPoint sb);
 // Cuts a segment to a world rectangle; false when nothing of it lies inside.
 bool ClipSegmentToWRect(const WRect& r, WPoint& a, WPoint& b);
 

@@ -90,7 +90,8 @@ bool ReadPictureWithQt(const std::string& path, PictureImage& image) {
   image.pixels.resize(static_cast<size_t>(image.width) * image.height);
   for (int y = 0; y < image.height; ++y) {
     const auto* row = reinterpret_cast<const uint32_t*>(read.constScanLine(y));
-    std::copy(row, row + image.width, image.pixels.begin() + static_cast<ptrdiff_t>(y) * image.width);
+    std::copy(row, row + image.width,
+              image.pixels.begin() + static_cast<ptrdiff_t>(y) * image.width);
   }
   return true;
 }
@@ -311,9 +312,9 @@ namespace {
 void SetScaleCommand(MainWindow& window) {
   const MapView& view = CurrentMapView();
   bool ok = false;
-  const double value = QInputDialog::getDouble(&window, QStringLiteral("Set Scale"),
-                                               QStringLiteral("Scale 1:"), view.scale, kMinScale,
-                                               kMaxScale, 0, &ok);
+  const double value =
+      QInputDialog::getDouble(&window, QStringLiteral("Set Scale"), QStringLiteral("Scale 1:"),
+                              view.scale, kMinScale, kMaxScale, 0, &ok);
   if (!ok) return;
   int32_t scale = 0;
   if (ParseScale(value, kScaleAsRatio, scale) == 0) SetScaleKeepCentre(scale);

@@ -1,11 +1,11 @@
 // Draws the demo county twice: the program off screen saves its map area once the first pass is
 // done, and tolvane-cli render draws the same view; both pictures must show the map and match
 // pixel for pixel.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,7 +39,8 @@ struct Pixels {
 
 uint32_t Le32(const std::string& b, size_t at) {
   return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-         static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+         static_cast<uint8_t>(b[at + 2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
 }
 
 bool ReadBmp(const fs::path& path, Pixels& out) {
@@ -127,8 +128,8 @@ class MapRenderTest : public ::testing::Test {
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(),
-                                      envp.data());
+    const int spawned =
+        ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
   }
@@ -188,8 +189,8 @@ TEST_F(MapRenderTest, WindowAndCliDrawTheDemoCountyAlike) {
   SaveHomeView({101380000, 128400000, 102000000, 128840000});
 
   const fs::path window = folder.path() / "window.bmp";
-  running = Spawn(binary, {}, {"TOLVANE_MAP_SNAPSHOT=" + window.string()},
-                  folder.path() / "tolvane.out");
+  running =
+      Spawn(binary, {}, {"TOLVANE_MAP_SNAPSHOT=" + window.string()}, folder.path() / "tolvane.out");
   ASSERT_GT(running, 0);
   const std::string line = LogLine("mapsnapshot ", std::chrono::seconds(60));
   ASSERT_FALSE(line.empty()) << test::ReadWholeFile(log);
@@ -209,12 +210,12 @@ TEST_F(MapRenderTest, WindowAndCliDrawTheDemoCountyAlike) {
   const std::string corner =
       std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(scale);
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size,
-                    "--out", drawn.string()}),
+  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size, "--out",
+                    drawn.string()}),
             0);
   const fs::path png = folder.path() / "cli.png";
-  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size,
-                    "--out", png.string()}),
+  ASSERT_EQ(RunCli({"--maps", maps.string(), "render", "--corner", corner, "--size", size, "--out",
+                    png.string()}),
             0);
   EXPECT_EQ(test::ReadWholeFile(png).substr(1, 3), "PNG");
 

@@ -205,8 +205,8 @@ TEST_F(DrawMapTest, TwoPointRingsFillNothing) {
   mapping.Setup(ViewWorldRect(), {0, 0, kWidth, kHeight});
   std::vector<ScreenPoint> screen;
   std::vector<int32_t> sizes;
-  const std::vector<WPoint> rings = {World(10, 10), World(50, 50), World(100, 100),
-                                     World(150, 100), World(150, 150)};
+  const std::vector<WPoint> rings = {World(10, 10), World(50, 50), World(100, 100), World(150, 100),
+                                     World(150, 150)};
   RingsToScreen(mapping, rings, {0, 2}, screen, sizes);
   ASSERT_EQ(sizes, std::vector<int32_t>{4}) << "only the triangle, closed";
   EXPECT_EQ(screen.front(), screen.back());
@@ -221,8 +221,7 @@ TEST_F(DrawMapTest, TwoPointRingsFillNothing) {
 }
 
 TEST_F(DrawMapTest, PolygonHolesStayUnfilled) {
-  const std::vector<WPoint> ring = {World(50, 50), World(250, 50), World(250, 250),
-                                    World(50, 250)};
+  const std::vector<WPoint> ring = {World(50, 50), World(250, 50), World(250, 250), World(50, 250)};
   const std::vector<WPoint> hole = {World(120, 120), World(180, 120), World(180, 180),
                                     World(120, 180)};
   std::vector<WPoint> points = ring;
@@ -325,8 +324,8 @@ TEST_F(DrawMapTest, KeyPressStopsThePassAndSetsTheMarker) {
   int calls = 0;
   auto check = [&] {
     if (++calls == 3) {
-      QCoreApplication::postEvent(
-          &target, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+      QCoreApplication::postEvent(&target,
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
     }
     ResetInputCheckForTesting();
     return QtInputWaiting();
@@ -374,8 +373,8 @@ TEST_F(DrawMapTest, PicturesAreScaledIntoTheirBoxOrStandInWithPatternFour) {
   InstallQtDrawing();
   QImage picture(10, 10, QImage::Format_RGB32);
   picture.fill(qRgb(0, 200, 0));
-  ASSERT_TRUE(picture.save(QString::fromStdString((root / "OverlayMaps" / "Harbour" / "dock.png")
-                                                      .string())));
+  ASSERT_TRUE(picture.save(
+      QString::fromStdString((root / "OverlayMaps" / "Harbour" / "dock.png").string())));
   ObjectGraphics g;
   const std::string dock = "dock.png";
   const std::string missing = "gone.png";
@@ -439,7 +438,8 @@ TEST_F(DrawMapTest, BadRecordsStopTheirOverlayFileAndTheRestStillDraws) {
   const int32_t mapIndex = MapNameToIndex("Harbour");
   OverlayFileRecord entry;
   ASSERT_TRUE(GetOverlayFileRecord(mapIndex, OverlayFileIndexForID(mapIndex, roadsID), entry));
-  const fs::path objects = root / "OverlayMaps" / "Harbour" / (std::string(entry.baseName) + ".OBJ");
+  const fs::path objects =
+      root / "OverlayMaps" / "Harbour" / (std::string(entry.baseName) + ".OBJ");
   std::string bytes = ReadWholeFile(objects);
   ASSERT_GT(bytes.size(), static_cast<size_t>(unreadable + 26));
   bytes[static_cast<size_t>(odd + kObjTypeOffset)] = 9;
@@ -452,9 +452,9 @@ TEST_F(DrawMapTest, BadRecordsStopTheirOverlayFileAndTheRestStillDraws) {
   EXPECT_EQ(image.pixel(160, 40), kMapColour) << "the overlay file stops at the bad record";
   EXPECT_EQ(image.pixel(230, 130), qRgb(0, 0, 255)) << "other overlays still draw";
   ASSERT_GE(platform().alerts.size(), 2u);
-  EXPECT_EQ(platform().alerts[0].text,
-            "Technical error while drawing: Unknown object type: 9\nOffset: " +
-                std::to_string(odd));
+  EXPECT_EQ(
+      platform().alerts[0].text,
+      "Technical error while drawing: Unknown object type: 9\nOffset: " + std::to_string(odd));
   EXPECT_FALSE(DrawIncomplete());
 }
 

@@ -55,10 +55,10 @@ TEST(IntegerMappingTest, TableGivesWhatTheHalvingGives) {
     for (int i = 0; i < 500; ++i) {
       // Mostly inside the view, some around it, a few far off.
       const int64_t reach = i % 10 == 0 ? 200000000 : span * 2;
-      const int32_t c = static_cast<int32_t>(
-          std::clamp<int64_t>(w0 - span / 2 + static_cast<int64_t>(next() % (reach + 1)), 0,
-                              360000000));
-      ASSERT_EQ(axis.Map(c), axis.MapByHalving(c)) << w0 << " " << span << " " << pixels << " " << c;
+      const int32_t c = static_cast<int32_t>(std::clamp<int64_t>(
+          w0 - span / 2 + static_cast<int64_t>(next() % (reach + 1)), 0, 360000000));
+      ASSERT_EQ(axis.Map(c), axis.MapByHalving(c))
+          << w0 << " " << span << " " << pixels << " " << c;
     }
   }
 }
@@ -76,7 +76,9 @@ TEST(ThematicCodeTest, DecodesFieldsCustomColoursAndHiding) {
   EXPECT_EQ(keep.colourCode, -1);
   EXPECT_EQ(keep.fillPattern, -1);
 
-  const ThematicOverride fields = DecodeThematicCode("FA3\x41" "2");
+  const ThematicOverride fields = DecodeThematicCode(
+      "FA3\x41"
+      "2");
   EXPECT_EQ(ColourIndexForCode(fields.colourCode), 15) << "F is table colour 15, Red";
   EXPECT_EQ(fields.fillPattern, 10) << "letters count on from 9";
   EXPECT_EQ(fields.lineType, 3);
@@ -89,7 +91,10 @@ TEST(ThematicCodeTest, DecodesFieldsCustomColoursAndHiding) {
   EXPECT_TRUE(custom.customColour);
   EXPECT_EQ(custom.colour, (RGBColour{0x10, 0, 0x30}));
   EXPECT_EQ(custom.fillPattern, -1);
-  EXPECT_EQ(DecodeThematicCode("R\x01\x02\x03" "5").fillPattern, 5);
+  EXPECT_EQ(DecodeThematicCode("R\x01\x02\x03"
+                               "5")
+                .fillPattern,
+            5);
 }
 
 TEST(ClipSegmentTest, CutsToTheRectangleAndDropsMisses) {

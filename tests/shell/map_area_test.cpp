@@ -85,8 +85,8 @@ TEST_F(MapAreaTest, ZoomInRectangleFitsItAndTheDragToolMovesTheView) {
   const MapView after = CurrentMapView();
   EXPECT_EQ(after.scale, before.scale);
   EXPECT_EQ(after.top, before.top);
-  const double units = (ViewWorldRect().x2 - ViewWorldRect().x1) /
-                       static_cast<double>(area.right - area.left);
+  const double units =
+      (ViewWorldRect().x2 - ViewWorldRect().x1) / static_cast<double>(area.right - area.left);
   EXPECT_NEAR(before.left - after.left, 50 * units, 2 * units) << "the map follows the mouse";
 }
 
