@@ -483,6 +483,55 @@ TEST_F(DrawMapTest, DeferredLabelsAreDrawnOpaqueAfterTheirOverlay) {
   EXPECT_EQ(image.pixel(110, 110), qRgb(0, 0, 0)) << "away from the label the fill stays";
 }
 
+TEST_F(DrawMapTest, RequestOptionsPickPatternedOrOtherObjects) {
+  Make(kRectangleObject, WorldBox(20, 20, 80, 80), Area(kColourBlack, 13));
+  Make(kRectangleObject, WorldBox(120, 20, 180, 80), Area(kColourBlack, 1));
+  const WPoint p = World(250, 50);
+  ObjectGraphics g;
+  g.colour = kColourBlack;
+  g.variant = 3;
+  Make(kPointObject, {p.x, p.y, p.x, p.y}, g);
+  SetLayer([](LayerRecord& l) { l.scales[3] = kScale; });  // the symbol as a dot
+  ASSERT_EQ(FlushBufferedFiles(), 0);
+  auto drawWith = [&](bool patterned, bool others) {
+    image.fill(kMapColour);
+    QtDrawPort port(image, DeviceKind::kScreen);
+    DrawMapRequest request;
+    request.options.patternedOnly = patterned;
+    request.options.unpatternedOnly = others;
+    request.interrupted = [] { return false; };
+    return DrawMap(port, CurrentMapView(), {0, 0, kWidth, kHeight}, request);
+  };
+  ASSERT_EQ(drawWith(true, false), 0);
+  EXPECT_LT(CountPixels(QRect(30, 30, 40, 40), kMapColour), 1600) << "the patterned area";
+  EXPECT_EQ(image.pixel(150, 50), kMapColour);
+  EXPECT_EQ(image.pixel(250, 50), kMapColour);
+  ASSERT_EQ(drawWith(false, true), 0);
+  EXPECT_EQ(CountPixels(QRect(30, 30, 40, 40), kMapColour), 1600);
+  EXPECT_EQ(image.pixel(150, 50), qRgb(0, 0, 0));
+  EXPECT_EQ(image.pixel(250, 50), qRgb(0, 0, 0)) << "everything else";
+}
+
+TEST_F(DrawMapTest, LabelsGoUnderObjectsOnScreenAndBesideThemInPictureFiles) {
+  SetLayer([](LayerRecord& l) { l.displayMode = kDisplayShowNames; });
+  Make(kRectangleObject, WorldBox(100, 100, 160, 140), Area(kColourYellow, 2, 1), "Depot");
+  ASSERT_EQ(Draw(), 0);
+  // Yellow objects get black labels, 14 pixels under the bottom edge.
+  const QRect under(100, 152, 60, 16);
+  EXPECT_GT(CountPixels(under, qRgb(0, 0, 0)), 5);
+  EXPECT_EQ(CountPixels(QRect(170, 100, 80, 40), kMapColour), 80 * 40);
+
+  image.fill(kMapColour);
+  {
+    QtDrawPort port(image, DeviceKind::kBitmap);
+    DrawMapRequest request;
+    request.interrupted = [] { return false; };
+    ASSERT_EQ(DrawMap(port, CurrentMapView(), {0, 0, kWidth, kHeight}, request), 0);
+  }
+  EXPECT_EQ(CountPixels(under, kMapColour), 60 * 16) << "not under it";
+  EXPECT_GT(CountPixels(QRect(170, 100, 80, 40), qRgb(0, 0, 0)), 5) << "beside it";
+}
+
 TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {
   LifeCycleHooks others;
   others.removeFromSelections = [](const ObjectRef&) {};
