@@ -236,6 +236,7 @@ facility_kinds = [
     (131, "Park and Ride"), (100, "Substation"), (100, "Cold Storage"), (101, "Fertilizer Depot"),
 ]
 plant = None
+used_names = {}
 for i in range(84):
     number, kind = facility_kinds[i % len(facility_kinds)]
     if i % 3 == 0:
@@ -246,6 +247,10 @@ for i in range(84):
         lon, lat = near(town, 0.016)
         where = town
     name = "%s %s" % (where, kind)
+    # A second site of the same kind in the same place is numbered, as counties name them.
+    used_names[name] = used_names.get(name, 0) + 1
+    if used_names[name] > 1:
+        name = "%s No. %d" % (name, used_names[name])
     symbol(name, "FACILITIES", lon, lat, number, "PURPLE" if number == 101 else "BLACK")
     if number == 101 and plant is None:
         plant = (name, lon, lat)
