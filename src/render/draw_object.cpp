@@ -264,6 +264,10 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
   bool havePrevious = false;
   bool penAt = false;
   ScreenPoint penPoint;
+  // The end of one segment is the start of the next: its pixel is kept rather than mapped again.
+  bool haveMapped = false;
+  WPoint mappedWorld;
+  ScreenPoint mappedScreen;
   for (int32_t i = 0; i < count; ++i) {
     WPoint p = list.Get(i);
     const bool newPiece = (static_cast<uint32_t>(p.x) & kNewPieceBit) != 0;
@@ -282,8 +286,13 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
       penAt = false;
       continue;
     }
-    const ScreenPoint sa = pass.mapping.Map(a);
+    const ScreenPoint sa = haveMapped && mappedWorld.x == a.x && mappedWorld.y == a.y
+                               ? mappedScreen
+                               : pass.mapping.Map(a);
     const ScreenPoint sb = pass.mapping.Map(b);
+    haveMapped = true;
+    mappedWorld = b;
+    mappedScreen = sb;
     if (track) {
       DrawTrackLine(port, sa, sb);
     } else {
@@ -352,6 +361,7 @@ void IntegerAxis::Setup(int32_t world0, int32_t world1, int32_t pixel0, int32_t 
   w0_ = world0;
   w1_ = world0 + std::max<int64_t>(1, span * power / real);
   p0_ = pixel0;
+  pixelsPerUnit_ = static_cast<double>(power) / static_cast<double>(w1_ - w0_);
   bounds_.clear();
   if (power <= kMaxTablePower) {
     bounds_.assign(static_cast<size_t>(power) + 1, 0);
@@ -380,7 +390,8 @@ int32_t IntegerAxis::Map(int32_t c) const {
   // Moving both intervals by whole widths moves every compared value by the same amount.
   const int64_t local = c - steps * width;
   const int64_t last = power_ - 1;
-  int64_t p = std::clamp<int64_t>((local - w0_) * power_ / width, 0, last);
+  int64_t p = std::clamp<int64_t>(
+      static_cast<int64_t>(static_cast<double>(local - w0_) * pixelsPerUnit_), 0, last);
   while (p > 0 && bounds_[static_cast<size_t>(p)] >= local) --p;
   while (p < last && bounds_[static_cast<size_t>(p + 1)] < local) ++p;
   return static_cast<int32_t>(Clamp64(p0_ + steps * power_ + p));

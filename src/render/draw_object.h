@@ -36,6 +36,7 @@ class IntegerAxis {
   int64_t w1_ = 1;
   int64_t p0_ = 0;
   int32_t power_ = 2;
+  double pixelsPerUnit_ = 1.0;  // for the first guess only
   // bounds_[m] is the world value the halving compares with when its pixel midpoint is m.
   std::vector<int64_t> bounds_;
 };
