@@ -44,10 +44,16 @@ int32_t SelectionTagPoints(BufferedFile& file, int32_t position, const IntegerMa
   return 0;
 }
 
-void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame) {
+RGBColour ConfiguredTagColour(int32_t setting) {
+  return {static_cast<uint8_t>(setting & 0xFF), static_cast<uint8_t>((setting >> 8) & 0xFF),
+          static_cast<uint8_t>((setting >> 16) & 0xFF)};
+}
+
+void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame,
+              RGBColour colour) {
   port.SetRasterMode(RasterMode::kNotXor);
-  port.SetBrush(BrushSpec{BrushKind::kSolid, kBlackColour, kWhiteColour, {}});
-  port.SetPen(PenSpec{kBlackColour, 1, frame ? PenStyle::kSolid : PenStyle::kNone});
+  port.SetBrush(BrushSpec{BrushKind::kSolid, colour, kWhiteColour, {}});
+  port.SetPen(PenSpec{colour, 1, frame ? PenStyle::kSolid : PenStyle::kNone});
   const int32_t half = kSelectionTagSize / 2;
   for (const ScreenPoint& p : points) {
     const ScreenRect tag{p.x - half, p.y - half, p.x - half + kSelectionTagSize,
@@ -63,7 +69,7 @@ void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame
 }
 
 int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect& area,
-                          const std::vector<ObjectRef>& objects, bool frame) {
+                          const std::vector<ObjectRef>& objects, bool frame, RGBColour colour) {
   IntegerMapping mapping;
   mapping.Setup(ViewWorldRectFor(view, area, ViewScaleFactorK()), area);
   std::vector<ScreenPoint> points;
@@ -78,7 +84,7 @@ int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect&
     err = SelectionTagPoints(CurrentObjectFile(), object.position, mapping, points);
     if (err != 0) return err;
   }
-  DrawTags(port, points, frame);
+  DrawTags(port, points, frame, colour);
   return 0;
 }
 

@@ -18,10 +18,14 @@ constexpr int32_t kSelectionTagSize = 9;
 // segments join). Reads the object file in slot 0.
 int32_t SelectionTagPoints(BufferedFile& file, int32_t position, const IntegerMapping& mapping,
                            std::vector<ScreenPoint>& points);
-// Draws one 9 x 9 tag per point, framed when frame is set.
-void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame);
+// Draws one 9 x 9 tag per point, framed when frame is set. Black inverts what lies beneath.
+void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame,
+              RGBColour colour = kBlackColour);
 // Draws the tags of every object of the list in the view.
 int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect& area,
-                          const std::vector<ObjectRef>& objects, bool frame);
+                          const std::vector<ObjectRef>& objects, bool frame,
+                          RGBColour colour = kBlackColour);
+// The configured tag colour (red + green x 256 + blue x 65536; 0 is the standard black).
+RGBColour ConfiguredTagColour(int32_t setting);
 
 }  // namespace tlv

@@ -18,6 +18,8 @@
 #include "app/config.h"
 #include "platform/qt/qt_draw_port.h"
 #include "platform/qt/text_codec.h"
+#include "render/selection_tags.h"
+#include "search/selection.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
@@ -56,6 +58,13 @@ class InputCatcher : public QObject {
     }
   }
 };
+
+std::vector<ObjectRef> AllSelected() {
+  std::vector<ObjectRef> objects;
+  ObjectRef object;
+  for (int32_t i = 0; GetSelectedObject(i, object); ++i) objects.push_back(object);
+  return objects;
+}
 
 }  // namespace
 
@@ -160,6 +169,7 @@ int32_t MapPane::Redraw() {
     request.interrupted = QtInputWaiting;
     result = RenderViewToImage(image_, CurrentMapView(), request);
     ++passes_;
+    ToggleTagsOnImage(AllSelected());
     ShowIncomplete(DrawIncomplete());
     // A pass stopped by the user is not started again by the events that stopped it.
     if (result != 0) again_ = false;
@@ -167,6 +177,18 @@ int32_t MapPane::Redraw() {
   drawing_ = false;
   ShowOnly();
   return result;
+}
+
+void MapPane::ToggleTagsOnImage(const std::vector<ObjectRef>& objects) {
+  if (image_.isNull() || objects.empty()) return;
+  QtDrawPort port(image_, DeviceKind::kScreen);
+  DrawSelectionTags(port, CurrentMapView(), {0, 0, image_.width(), image_.height()}, objects, false,
+                    ConfiguredTagColour(Config().selectionTagColor));
+}
+
+void MapPane::ToggleTags(const std::vector<ObjectRef>& objects) {
+  ToggleTagsOnImage(objects);
+  ShowOnly();
 }
 
 void MapPane::ShowIncomplete(bool incomplete) {
@@ -330,6 +352,11 @@ void ZoomAtCentre(ZoomDirection direction) {
 MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string&)> log) {
   InstallQtDrawing();
   auto* pane = new MapPane(window);
+  SelectionHooks selection;
+  selection.drawTags = [pane](const ObjectRef& object) { pane->ToggleTags({object}); };
+  selection.eraseTags = [pane](const ObjectRef& object) { pane->ToggleTags({object}); };
+  selection.eraseAllTags = [pane] { pane->ToggleTags(AllSelected()); };
+  SetSelectionHooks(std::move(selection));
   window.RegisterCommand(315, [&window] { SetScaleCommand(window); });
   window.RegisterCommand(20108, [&window] { SetScaleCommand(window); });
   window.RegisterCommand(20009, [] { CentreOnClickPoint(); });

@@ -14,9 +14,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/draw_map.h"
 #include "render/map_view.h"
+#include "store/life_cycle.h"
 
 class QWidget;
 
@@ -52,6 +54,8 @@ class MapPane : public QObject {
   int32_t Redraw();
   // How many passes have finished (complete or not).
   int32_t PassCount() const { return passes_; }
+  // Toggles the tags of selected objects on the image (drawn twice they are gone) and shows it.
+  void ToggleTags(const std::vector<ObjectRef>& objects);
   // A pass is running or waiting to start.
   bool Busy() const { return drawing_ || scheduled_; }
 
@@ -67,6 +71,7 @@ class MapPane : public QObject {
   void MouseMove(const QPoint& at);
   void MouseRelease(const QPoint& at);
   void ShowIncomplete(bool incomplete);
+  void ToggleTagsOnImage(const std::vector<ObjectRef>& objects);
 
   MainWindow& window_;
   QWidget* widget_;
@@ -84,7 +89,8 @@ class MapPane : public QObject {
   int tool_ = -1;
 };
 
-// Sets up the main window's map area: the Qt drawing services, the pane, the commands Set Scale
+// Sets up the main window's map area: the Qt drawing services, the pane, the selection's tag
+// drawing (SetSelectionHooks: drawTags, eraseTags, eraseAllTags), the commands Set Scale
 // (315, 20108), Center on Click Point (20009) and Zoom In / Out (20111, 20112) of the pop-up
 // menus, and, with TOLVANE_MAP_SNAPSHOT=FILE.png, a picture of the map area saved after the
 // first pass, announced through log as "mapsnapshot FILE SCALE LEFT TOP WIDTH HEIGHT".
