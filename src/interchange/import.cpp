@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -78,6 +79,11 @@ struct ImportRun {
   std::unordered_map<int32_t, MapFacts> maps;
   std::set<std::pair<int32_t, int32_t>> knownFiles;
   ImportRecord record;  // reused, so its texts keep their room from record to record
+  // The live objects of each overlay file that existed before the import, by ID, in summary
+  // order, made on the first ID check in the file and kept up to date by the import: one walk
+  // per file instead of one per record.
+  using IDPositions = std::unordered_map<uint64_t, std::deque<int32_t>>;
+  std::map<std::pair<int32_t, int32_t>, IDPositions> idIndex;
 };
 
 struct ImportState {
@@ -90,6 +96,36 @@ struct ImportState {
 ImportState state;
 
 std::string Quoted(const std::string& text) { return " \"" + text + "\""; }
+
+uint64_t IDKey(const ObjectID& id) {
+  return static_cast<uint64_t>(static_cast<uint32_t>(id.high)) << 32 |
+         static_cast<uint32_t>(id.low);
+}
+
+// The ID index of an overlay file, made from its summary records when first asked for.
+int32_t IDIndexOf(int32_t mapID, int32_t layerID, ImportRun::IDPositions*& index) {
+  ImportRun& run = state.run;
+  const std::pair<int32_t, int32_t> key{mapID, layerID};
+  if (auto it = run.idIndex.find(key); it != run.idIndex.end()) {
+    index = &it->second;
+    return 0;
+  }
+  ImportRun::IDPositions positions;
+  int32_t walkMap = -1;
+  int32_t walkFile = -1;
+  const int32_t err = ForEachSummaryRecord(
+      mapID, layerID,
+      [&positions](const SummaryRecord& record, int32_t) -> int32_t {
+        if (SummaryRecordLive(record)) {
+          positions[IDKey({record.idHigh, record.idLow})].push_back(record.position);
+        }
+        return 0;
+      },
+      &walkMap, &walkFile);
+  if (err != 0) return err;
+  index = &run.idIndex.emplace(key, std::move(positions)).first->second;
+  return 0;
+}
 
 // The ID text read as the life cycle reads it: cut at the first blank, left-padded with "0" to
 // 16 hexadecimal digits. False when it holds anything else.
@@ -431,24 +467,27 @@ int32_t CreateImportedObject(ImportRecord& record) {
   const bool givenID = ParseImportID(record.idText, id);
   bool replacing = false;
   if (givenID && state.mode != kImportDuplicate && !run.createdFiles.count(key)) {
-    ObjectRef existing;
-    bool found = false;
-    err = FindObjectByID(ObjectIDText(id), mapID, layerID, existing, found);
+    ImportRun::IDPositions* index = nullptr;
+    err = IDIndexOf(mapID, layerID, index);
     if (err != 0) {
-      ReportError("ImportObject()", "FindObjectByID()", err);
+      ReportError("ImportObject()", "ForEachSummaryRecord()", err);
       return err;
     }
+    // The first live object with the ID, as FindObjectByID would find it.
+    auto hit = index->find(IDKey(id));
+    const bool found = hit != index->end() && !hit->second.empty();
     if (found && state.mode == kImportSkip) {
       ++run.summary.skipped;
       if (pass) run.passLine = recordStart + " \"0\" \"0\" \"0\"\r";
       return 0;
     }
     if (found) {
-      err = DeleteObjectRecord(mapID, layerID, existing.position, false, false, false);
+      err = DeleteObjectRecord(mapID, layerID, hit->second.front(), false, false, false);
       if (err != 0) {
         ReportError("ImportObject()", "DeleteObjectRecord()", err);
         return err;
       }
+      hit->second.pop_front();
       replacing = true;
     }
   }
@@ -465,6 +504,9 @@ int32_t CreateImportedObject(ImportRecord& record) {
   int32_t position = -1;
   err = MakeObject(record, mapID, layerID, id, position);
   if (err != 0) return err;
+  if (auto it = run.idIndex.find(key); it != run.idIndex.end()) {
+    it->second[IDKey(id)].push_back(position);
+  }
   if (record.dateUnreadable) Platform().Beep();
   if (record.modTime != 0 || record.aliasCount != 0) {
     int32_t mi = -1;

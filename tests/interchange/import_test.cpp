@@ -451,5 +451,25 @@ TEST_F(ImportTest, TheImportCommandAsksThroughThePlatform) {
   EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Marks")).size(), 2u);
 }
 
+TEST_F(ImportTest, UpdateReplacesDuplicatesInTheOrderTheyWereMade) {
+  const std::string known =
+      Record("Old", "Marks", "Harbour", "POINT", "00000000000000AA", "1 1 1 -70 41");
+  SetImportMode(kImportDuplicate);
+  ASSERT_EQ(Import(known + known), 0);
+  ASSERT_EQ(Import(Record("Other", "Marks", "Harbour", "POINT", "BB", "1 1 1 -70 41")), 0);
+  // Two records with the ID replace the two objects one after the other; a third finds none
+  // left of the old ones but the first new one, as a search by ID would.
+  const std::string again = Record("New", "Marks", "Harbour", "POINT", "AA", "1 1 1 -71 42");
+  ImportSummary summary;
+  ASSERT_EQ(Import(again + again + again, false, &summary), 0);
+  EXPECT_EQ(summary.updated, 3);
+  const auto objects = Objects(MapID("Harbour"), LayerID("Marks"));
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[0].name, "Other");
+  EXPECT_EQ(objects[1].name, "New");
+  EXPECT_EQ(objects[2].name, "New");
+  EXPECT_EQ(FileOf(MapID("Harbour"), LayerID("Marks")).objectCount, 3);
+}
+
 }  // namespace
 }  // namespace tlv
