@@ -29,7 +29,9 @@ constexpr int32_t kPoints = 1000000;
 constexpr int32_t kPolylines = 10000;
 constexpr int32_t kPolylinePoints = 100;
 
-fs::path BenchRoot() { return fs::temp_directory_path() / "tolvane-import-bench"; }
+fs::path BenchRoot() {
+  return fs::temp_directory_path() / "tolvane-import-bench";
+}
 
 // The input files are made once per run.
 const fs::path& PointsFile() {
@@ -123,7 +125,9 @@ void RunImport(benchmark::State& state, const fs::path& file, int64_t objects) {
   state.counters["bytes"] = static_cast<double>(fs::file_size(file));
 }
 
-void BM_ImportSimplePoints(benchmark::State& state) { RunImport(state, PointsFile(), kPoints); }
+void BM_ImportSimplePoints(benchmark::State& state) {
+  RunImport(state, PointsFile(), kPoints);
+}
 BENCHMARK(BM_ImportSimplePoints)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ImportPolylines(benchmark::State& state) {

@@ -61,8 +61,7 @@ int RunImportCommand(const std::vector<std::string>& words, std::ostream& out, s
   }
   SetImportMode(mode);
   ImportSummary summary;
-  const int32_t result =
-      Import2(0, folderID, resolved.substr(folder.size()), ids, false, &summary);
+  const int32_t result = Import2(0, folderID, resolved.substr(folder.size()), ids, false, &summary);
   // The overlays the import made must outlive this run, as the program keeps them at quit.
   const int32_t saved = SaveLayers();
   CloseBufferedFiles();

@@ -95,7 +95,9 @@ struct ImportState {
 
 ImportState state;
 
-std::string Quoted(const std::string& text) { return " \"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+  return " \"" + text + "\"";
+}
 
 uint64_t IDKey(const ObjectID& id) {
   return static_cast<uint64_t>(static_cast<uint32_t>(id.high)) << 32 |
@@ -179,8 +181,8 @@ int32_t FindOrCreateMap(const std::string& name, int32_t& mapID) {
   int32_t index = MapNameToIndex(name);
   if (index < 0) {
     Platform().SetMessageLine(FormatText("Creating map: \"%s\".", name.c_str()));
-    const int32_t err = CreateMap(CatalogueFolderIDs().volume, CatalogueFolderIDs().overlayMaps,
-                                  name, index);
+    const int32_t err =
+        CreateMap(CatalogueFolderIDs().volume, CatalogueFolderIDs().overlayMaps, name, index);
     if (err != 0) return err;
     MapRecord map;
     if (!GetMapRecord(index, map)) return kErrGeneral;
@@ -201,7 +203,7 @@ int32_t WriteAttributedSegments(int32_t mapID, int32_t layerID, int32_t position
   int32_t mapIndex = -1;
   int32_t fileIndex = -1;
   int32_t err = AllocateSpaceForFile(mapID, layerID, kObjectFileKind, kSmallWindowSize, &mapIndex,
-                             &fileIndex);
+                                     &fileIndex);
   if (err != 0) {
     ReportError("ImportObject()", "AllocateSpaceForFile()", err);
     return err;
@@ -395,11 +397,17 @@ void SetImportMode(int32_t mode) {
   state.mode = (mode == kImportSkip || mode == kImportDuplicate) ? mode : kImportUpdate;
 }
 
-int32_t ImportMode() { return state.mode; }
+int32_t ImportMode() {
+  return state.mode;
+}
 
-void SetImportHooks(ImportHooks hooks) { state.hooks = std::move(hooks); }
+void SetImportHooks(ImportHooks hooks) {
+  state.hooks = std::move(hooks);
+}
 
-void SetImportCharacterSetRecognition(bool on) { state.recogniseMacText = on; }
+void SetImportCharacterSetRecognition(bool on) {
+  state.recogniseMacText = on;
+}
 
 std::string PassFilePath(const std::string& importPath) {
   const size_t slash = importPath.find_last_of('/');
@@ -415,9 +423,8 @@ int32_t CreateImportedObject(ImportRecord& record) {
   const bool pass = run.pass != nullptr;
   const std::string recordStart =
       pass ? FormatText("%ld", static_cast<long>(record.recordNumber)) : std::string();
-  if (state.hooks.threatZoneName &&
-      (record.name.rfind(kThreatZonePrefix, 0) == 0 ||
-       record.name.rfind(kConfidencePrefix, 0) == 0)) {
+  if (state.hooks.threatZoneName && (record.name.rfind(kThreatZonePrefix, 0) == 0 ||
+                                     record.name.rfind(kConfidencePrefix, 0) == 0)) {
     state.hooks.threatZoneName(record.name);
   }
   if (record.layerName.empty()) {
@@ -433,8 +440,8 @@ int32_t CreateImportedObject(ImportRecord& record) {
   if (facts == run.maps.end()) {
     MapRecord map;
     if (!GetMapRecord(MapIDToIndex(mapID), map)) return kErrGeneral;
-    facts = run.maps.emplace(mapID, ImportRun::MapFacts{FieldText(map.name), map.locked != 0})
-                .first;
+    facts =
+        run.maps.emplace(mapID, ImportRun::MapFacts{FieldText(map.name), map.locked != 0}).first;
   }
   const std::string& mapName = facts->second.name;
   if (facts->second.locked) {
@@ -678,6 +685,8 @@ int32_t ChooseImportFile() {
   return Import2(0, folderID, path.substr(folder.size()), false, true);
 }
 
-void ResetImportForTesting() { state = ImportState(); }
+void ResetImportForTesting() {
+  state = ImportState();
+}
 
 }  // namespace tlv

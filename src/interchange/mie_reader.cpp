@@ -17,22 +17,70 @@ namespace tlv {
 // Each word appears once: later groups of the format's list that repeat a word (line types and
 // fill patterns repeat the first colours) would never be reached, since the first entry wins.
 const MIEConstant kMIEConstants[] = {
-    {"TO", 0},           {"FROM", 1},         {"YES", 1},           {"NO", 0},
-    {"RECT", 1},         {"CIRCLE", 2},       {"SYMBOL", 3},        {"POINT", 3},
-    {"POLYLINE", 4},     {"LINES", 4},        {"POLYGON", 5},       {"TEXT", 6},
-    {"PICTURE", 7},      {"ALIAS", 8},        {"TLID", 0},          {"CFCC", 1},
-    {"VERS", 2},         {"SAL", 5},          {"SAR", 6},           {"EAL", 7},
-    {"EAR", 8},          {"ZCL", 9},          {"ZCR", 10},          {"INVIS", 15},
-    {"BLACK", 1},        {"WHITE", 2},        {"DARKGRAY", 3},      {"GRAY", 4},
-    {"LIGHTGRAY", 5},    {"BROWN", 6},        {"OLIVE", 7},         {"LIGHTBROWN", 7},
-    {"DARKGREEN", 8},    {"GREEN", 9},        {"LIGHTBLUE", 10},    {"BLUE", 11},
-    {"DARKBLUE", 12},    {"ORANGE", 12},      {"AQUA", 12},         {"PURPLE", 13},
-    {"PINK", 14},        {"RED", 15},         {"YELLOW", 16},       {"TWOPOINT", 3},
-    {"THREEPOINT", 4},   {"FOURPOINT", 5},    {"DOTS", 6},          {"DASHDOTDOT", 7},
-    {"DASHDOT", 8},      {"DASHES", 9},       {"RAILROAD", 10},     {"BOXES", 10},
-    {"NONE", 2},         {"VERTSTRIPES", 6},  {"HORIZSTRIPES", 7},  {"UPSTRIPES", 8},
-    {"DOWNSTRIPES", 9},  {"ONLY", 0},         {"ETC", 1},           {"N", 1},
-    {"S", 2},            {"W", 3},            {"E", 4},             {"LANDMARK", 51},
+    {"TO", 0},
+    {"FROM", 1},
+    {"YES", 1},
+    {"NO", 0},
+    {"RECT", 1},
+    {"CIRCLE", 2},
+    {"SYMBOL", 3},
+    {"POINT", 3},
+    {"POLYLINE", 4},
+    {"LINES", 4},
+    {"POLYGON", 5},
+    {"TEXT", 6},
+    {"PICTURE", 7},
+    {"ALIAS", 8},
+    {"TLID", 0},
+    {"CFCC", 1},
+    {"VERS", 2},
+    {"SAL", 5},
+    {"SAR", 6},
+    {"EAL", 7},
+    {"EAR", 8},
+    {"ZCL", 9},
+    {"ZCR", 10},
+    {"INVIS", 15},
+    {"BLACK", 1},
+    {"WHITE", 2},
+    {"DARKGRAY", 3},
+    {"GRAY", 4},
+    {"LIGHTGRAY", 5},
+    {"BROWN", 6},
+    {"OLIVE", 7},
+    {"LIGHTBROWN", 7},
+    {"DARKGREEN", 8},
+    {"GREEN", 9},
+    {"LIGHTBLUE", 10},
+    {"BLUE", 11},
+    {"DARKBLUE", 12},
+    {"ORANGE", 12},
+    {"AQUA", 12},
+    {"PURPLE", 13},
+    {"PINK", 14},
+    {"RED", 15},
+    {"YELLOW", 16},
+    {"TWOPOINT", 3},
+    {"THREEPOINT", 4},
+    {"FOURPOINT", 5},
+    {"DOTS", 6},
+    {"DASHDOTDOT", 7},
+    {"DASHDOT", 8},
+    {"DASHES", 9},
+    {"RAILROAD", 10},
+    {"BOXES", 10},
+    {"NONE", 2},
+    {"VERTSTRIPES", 6},
+    {"HORIZSTRIPES", 7},
+    {"UPSTRIPES", 8},
+    {"DOWNSTRIPES", 9},
+    {"ONLY", 0},
+    {"ETC", 1},
+    {"N", 1},
+    {"S", 2},
+    {"W", 3},
+    {"E", 4},
+    {"LANDMARK", 51},
     {"AIRPLANE", 207},
 };
 const int32_t kMIEConstantCount = static_cast<int32_t>(std::size(kMIEConstants));
@@ -74,13 +122,25 @@ bool ParseCustomColourWord(std::string_view word, uint32_t& rgb) {
 
 namespace {
 
-bool IsSeparator(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsAsciiLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsSeparator(int c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(int c) {
+  return c >= '0' && c <= '9';
+}
+bool IsAsciiLetter(int c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-bool IsDegreeMark(int c) { return c == 0xA1 || c == 0xB0 || c == 0xBA; }
-bool IsMinuteMark(int c) { return c == 0x27 || c == 0xAB || c == 0xD5 || c == 0xB4 || c == 0x92; }
-bool IsSecondMark(int c) { return c == 0x22 || c == 0xD3 || c == 0x94; }
+bool IsDegreeMark(int c) {
+  return c == 0xA1 || c == 0xB0 || c == 0xBA;
+}
+bool IsMinuteMark(int c) {
+  return c == 0x27 || c == 0xAB || c == 0xD5 || c == 0xB4 || c == 0x92;
+}
+bool IsSecondMark(int c) {
+  return c == 0x22 || c == 0xD3 || c == 0x94;
+}
 
 bool IsNumberByte(int c) {
   switch (c) {
@@ -263,11 +323,9 @@ bool MIEReader::Refill() {
   cursor_ = 0;
   if (windowStart_ >= size_) return false;
   int32_t got = 0;
-  const int32_t want =
-      static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(window_.size()),
-                                             static_cast<int64_t>(size_) - windowStart_));
-  const int32_t err =
-      source_.ReadAt(static_cast<int32_t>(windowStart_), want, window_.data(), got);
+  const int32_t want = static_cast<int32_t>(std::min<int64_t>(
+      static_cast<int64_t>(window_.size()), static_cast<int64_t>(size_) - windowStart_));
+  const int32_t err = source_.ReadAt(static_cast<int32_t>(windowStart_), want, window_.data(), got);
   if (err != 0) {
     readError_ = err;
     return false;

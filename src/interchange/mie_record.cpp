@@ -24,7 +24,9 @@ void CutText(std::string& text, size_t limit) {
 }
 
 // Folders cannot hold a backslash in a name on the systems maps travel between.
-void ReplaceBackslashes(std::string& text) { std::replace(text.begin(), text.end(), '\\', '-'); }
+void ReplaceBackslashes(std::string& text) {
+  std::replace(text.begin(), text.end(), '\\', '-');
+}
 
 int32_t Expect(MIEReader& reader, int32_t kind, MIEToken& token) {
   const int32_t err = reader.Next(token);
@@ -348,13 +350,13 @@ void NormaliseNames(ImportRecord& record) {
 
 // Back to a fresh record, keeping the room of its texts and points for the next one.
 void ClearImportRecord(ImportRecord& record) {
-  std::string keep[7] = {std::move(record.prefix), std::move(record.name),
+  std::string keep[7] = {std::move(record.prefix),    std::move(record.name),
                          std::move(record.layerName), std::move(record.mapName),
-                         std::move(record.idText), std::move(record.text),
+                         std::move(record.idText),    std::move(record.text),
                          std::move(record.aliasOf)};
   std::vector<ImportPoint> points = std::move(record.points);
   record = ImportRecord();
-  std::string* texts[7] = {&record.prefix,  &record.name, &record.layerName, &record.mapName,
+  std::string* texts[7] = {&record.prefix, &record.name, &record.layerName, &record.mapName,
                            &record.idText, &record.text, &record.aliasOf};
   for (int i = 0; i < 7; ++i) {
     keep[i].clear();
@@ -366,7 +368,9 @@ void ClearImportRecord(ImportRecord& record) {
 
 }  // namespace
 
-std::vector<std::string> MIEFieldNames() { return {"NAME", "LAYER", "MAP", "SYMBOL", "COLOR", "ID"}; }
+std::vector<std::string> MIEFieldNames() {
+  return {"NAME", "LAYER", "MAP", "SYMBOL", "COLOR", "ID"};
+}
 
 int16_t StoredColourForMenuPosition(int32_t position) {
   if (position < 1 || position > 16) return 1;
@@ -406,7 +410,8 @@ bool ImportDateToSeconds1904(const std::string& text, uint32_t& seconds) {
   const int yoe = y - era * 400;
   const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
   const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = static_cast<int64_t>(era) * 146097 + doe - 719468 + kSeconds1904To1970 / 86400;
+  const int64_t days =
+      static_cast<int64_t>(era) * 146097 + doe - 719468 + kSeconds1904To1970 / 86400;
   const int64_t total = days * 86400;
   if (total < 0 || total > 0xFFFFFFFFLL) return false;
   seconds = static_cast<uint32_t>(total);

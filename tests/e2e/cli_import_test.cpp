@@ -60,18 +60,24 @@ class CliImportTest : public CatalogueTest {
 constexpr const char* kEveryKind =
     "\"\" \"\" \"\" \"6/15/2020\" 2 \"P1\" \"Pier\" 2 \"Marks\" \"Harbour\" RECT "
     "\"0000000100000001\" 0 \"\" 0 ONLY 0\r\nGREEN 2 DASHES DOWNSTRIPES -70.5 41.25 -70.25 41.5\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Zone\" 0 \"Marks\" \"Harbour\" CIRCLE \"0000000100000002\" 0 \"\" "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Zone\" 0 \"Marks\" \"Harbour\" CIRCLE \"0000000100000002\" 0 "
+    "\"\" "
     "0 ONLY 0\r\nBLUE 1 DOTS NONE -70.1 41.1 -70.0 41.2\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Light\" 0 \"Marks\" \"Harbour\" POINT \"0000000100000003\" 0 \"\" "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Light\" 0 \"Marks\" \"Harbour\" POINT \"0000000100000003\" 0 "
+    "\"\" "
     "0 ONLY 0\r\nR10G20B30 3 300 -70.3 41.3\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Channel\" 0 \"Marks\" \"Harbour\" POLYLINE \"0000000100000004\" 0 "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Channel\" 0 \"Marks\" \"Harbour\" POLYLINE \"0000000100000004\" "
+    "0 "
     "\"\" 0 ONLY 0\r\nRED 2 RAILROAD NONE { { FROM -70.4 41.4 { TLID 77 } { INVIS 1 } } "
     "{ TO -70.35 41.45 } }\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Shoal\" 0 \"Marks\" \"Harbour\" POLYGON \"0000000100000005\" 0 \"\" "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Shoal\" 0 \"Marks\" \"Harbour\" POLYGON \"0000000100000005\" 0 "
+    "\"\" "
     "0 ONLY 0\r\nYELLOW 1 BLACK BLACK { { FROM -70 41 } { TO -69.9 41 } { TO -70 41 } }\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"\" 0 \"Marks\" \"Harbour\" TEXT \"0000000100000006\" 0 \"\" 0 ONLY "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"\" 0 \"Marks\" \"Harbour\" TEXT \"0000000100000006\" 0 \"\" 0 "
+    "ONLY "
     "0\r\nDARKBLUE YES 21 2 \"North Harbour\" -70.5 41.6 -70.3 41.55\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Chart\" 0 \"Marks\" \"Harbour\" PICTURE \"0000000100000007\" 0 \"\" "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Chart\" 0 \"Marks\" \"Harbour\" PICTURE \"0000000100000007\" 0 "
+    "\"\" "
     "0 ONLY 0\r\n1 \"chart.png\" -70.5 41 -70 41.5\r\n"
     "\"\" \"\" \"\" \"\" 2 \"\" \"Light too\" 0 \"Marks\" \"Harbour\" ALIAS \"0000000100000008\" 0 "
     "\"\" 0 ONLY 0\r\n\"0000000100000003\"\r\n";
@@ -88,8 +94,9 @@ TEST_F(CliImportTest, EveryKindReadsBackAsWritten) {
   ASSERT_EQ(objects.status, 0);
   ASSERT_EQ(objects.lines.size(), 8u);
   const auto& o = objects.lines;
-  EXPECT_TRUE(Has(o[0], "\"type\":\"RECT\",\"id\":\"0000000100000001\",\"prefix\":\"P1\","
-                        "\"name\":\"Pier\",\"worldRect\":[109500000,131250000,109750000,131500000]"))
+  EXPECT_TRUE(Has(o[0],
+                  "\"type\":\"RECT\",\"id\":\"0000000100000001\",\"prefix\":\"P1\","
+                  "\"name\":\"Pier\",\"worldRect\":[109500000,131250000,109750000,131500000]"))
       << o[0];
   EXPECT_TRUE(Has(o[0], "\"graphics\":[0,9,2,9,9,0,0,0]")) << o[0];
   EXPECT_TRUE(Has(o[0], "\"aliasCount\":2")) << o[0];
@@ -99,11 +106,11 @@ TEST_F(CliImportTest, EveryKindReadsBackAsWritten) {
   EXPECT_TRUE(Has(o[2], "\"graphics\":[300,1,3,")) << o[2];
   EXPECT_TRUE(Has(o[2], "\"customColour\":{\"present\":true,\"active\":true,\"rgb\":660510}"))
       << o[2];
-  EXPECT_TRUE(Has(o[3], "{\"x\":109600000,\"y\":131400000,\"newPiece\":true,\"mask\":65535,"
-                        "\"attributes\":[77,0,0,0,0,0,0,0,0,0,0,0,0,0,0],\"flag\":true}"))
+  EXPECT_TRUE(Has(o[3],
+                  "{\"x\":109600000,\"y\":131400000,\"newPiece\":true,\"mask\":65535,"
+                  "\"attributes\":[77,0,0,0,0,0,0,0,0,0,0,0,0,0,0],\"flag\":true}"))
       << o[3];
-  EXPECT_TRUE(Has(o[3], "{\"x\":109650000,\"y\":131450000,\"newPiece\":false,\"mask\":0"))
-      << o[3];
+  EXPECT_TRUE(Has(o[3], "{\"x\":109650000,\"y\":131450000,\"newPiece\":false,\"mask\":0")) << o[3];
   EXPECT_TRUE(Has(o[4], "\"graphics\":[0,16,1,1,1,0,0,0]")) << o[4];
   EXPECT_TRUE(Has(o[5], "\"text\":\"North Harbour\"")) << o[5];
   EXPECT_TRUE(Has(o[5], "\"graphics\":[0,15,")) << o[5];
@@ -114,7 +121,8 @@ TEST_F(CliImportTest, EveryKindReadsBackAsWritten) {
 
 TEST_F(CliImportTest, ModesPassFileAndFailures) {
   const std::string one =
-      "\"\" \"\" \"\" \"\" 2 \"\" \"A\" 0 \"Marks\" \"Harbour\" POINT \"00000000000000AA\" 0 \"\" 0 "
+      "\"\" \"\" \"\" \"\" 2 \"\" \"A\" 0 \"Marks\" \"Harbour\" POINT \"00000000000000AA\" 0 \"\" "
+      "0 "
       "ONLY 0\r\n1 1 1 -70 41\r\n";
   ASSERT_EQ(Import(one).lines, (std::vector<std::string>{"created 1, updated 0, skipped 0"}));
   EXPECT_EQ(Import(one).lines, (std::vector<std::string>{"created 0, updated 1, skipped 0"}));

@@ -125,10 +125,10 @@ class ImportTest : public test::CatalogueTest {
   }
 
   static std::string Record(const std::string& name, const std::string& layer,
-                            const std::string& map, const std::string& kind,
-                            const std::string& id, const std::string& body,
-                            const std::string& prefix = "", const std::string& date = "",
-                            int aliases = 0, const std::string& custom = "0") {
+                            const std::string& map, const std::string& kind, const std::string& id,
+                            const std::string& body, const std::string& prefix = "",
+                            const std::string& date = "", int aliases = 0,
+                            const std::string& custom = "0") {
     return "\"\" \"\" \"\" \"" + date + "\" 2 \"" + prefix + "\" \"" + name + "\" " +
            std::to_string(aliases) + " \"" + layer + "\" \"" + map + "\" " + kind + " \"" + id +
            "\" 0 \"\" 0 ONLY " + custom + "\r\n" + body + "\r\n";
@@ -143,8 +143,8 @@ TEST_F(ImportTest, RoundTripsEveryKindWithEveryField) {
              "GREEN 2 DASHES DOWNSTRIPES -70.5 41.25 -70.25 41.5", "P1", "6/15/2020", 2) +
       Record("Buoy zone", "Marks", "Harbour", "CIRCLE", "0000000100000002",
              "BLUE 1 DOTS NONE -70.1 41.1 -70.0 41.2") +
-      Record("Light", "Marks", "Harbour", "POINT", "0000000100000003",
-             "R10G20B30 3 300 -70.3 41.3", "", "", 0) +
+      Record("Light", "Marks", "Harbour", "POINT", "0000000100000003", "R10G20B30 3 300 -70.3 41.3",
+             "", "", 0) +
       Record("Channel", "Marks", "Harbour", "POLYLINE", "0000000100000004",
              "RED 2 RAILROAD NONE { { FROM -70.4 41.4 { TLID 77 } { CFCC \"A41\" } "
              "{ 4 9 } { INVIS 1 } } { TO -70.35 41.45 } { FROM -70.2 41.2 } { TO -70.1 41.3 } }") +
@@ -156,8 +156,7 @@ TEST_F(ImportTest, RoundTripsEveryKindWithEveryField) {
              "DARKBLUE YES 21 2 \"North Harbour\" -70.5 41.6 -70.3 41.55") +
       Record("Chart", "Marks", "Harbour", "PICTURE", "0000000100000007",
              "1 \"chart.png\" -70.5 41 -70 41.5") +
-      Record("Light too", "Marks", "Harbour", "ALIAS", "0000000100000008",
-             "\"0000000100000003\"");
+      Record("Light too", "Marks", "Harbour", "ALIAS", "0000000100000008", "\"0000000100000003\"");
   ImportSummary summary;
   ASSERT_EQ(Import(text, false, &summary), 0)
       << (platform().alerts.empty() ? "" : platform().alerts.back().text);
@@ -263,8 +262,7 @@ TEST_F(ImportTest, EmptyIDsGetNewIDsAndTheModesDecideCollisions) {
 
   const std::string known =
       Record("Old", "Marks", "Harbour", "POINT", "00000000000000AA", "1 1 1 -70 41");
-  const std::string again =
-      Record("New", "Marks", "Harbour", "POINT", "AA", "RED 1 5 -71 42");
+  const std::string again = Record("New", "Marks", "Harbour", "POINT", "AA", "RED 1 5 -71 42");
   ASSERT_EQ(Import(known), 0);
   ImportSummary summary;
   ASSERT_EQ(Import(again, false, &summary), 0);  // Update is the default
@@ -322,10 +320,9 @@ TEST_F(ImportTest, LockedMapsAreSkippedAfterTheirSegmentsAreRead) {
   MapRecord vault = MapAt(MapNameToIndex("Vault"));
   vault.locked = 1;
   ASSERT_TRUE(SetMapRecord(MapNameToIndex("Vault"), vault));
-  const std::string text =
-      Record("Line", "Marks", "Vault", "POLYLINE", "",
-             "1 1 1 1 { { FROM -70 41 } { TO -70.1 41.1 } }") +
-      Record("Free", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
+  const std::string text = Record("Line", "Marks", "Vault", "POLYLINE", "",
+                                  "1 1 1 1 { { FROM -70 41 } { TO -70.1 41.1 } }") +
+                           Record("Free", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41");
   ImportSummary summary;
   ASSERT_EQ(Import(text, false, &summary), 0);
   EXPECT_EQ(summary.created, 1);
@@ -342,8 +339,8 @@ TEST_F(ImportTest, PassFileListsEveryRecordsIDOrZeros) {
   vault.locked = 1;
   ASSERT_TRUE(SetMapRecord(MapNameToIndex("Vault"), vault));
   const std::string text =
-      "17 " + Record("A", "Marks", "Harbour", "POINT", "0000000500000006", "1 1 1 -70 41") +
-      "18 " + Record("B", "Marks", "Vault", "POINT", "", "1 1 1 -70 41") +
+      "17 " + Record("A", "Marks", "Harbour", "POINT", "0000000500000006", "1 1 1 -70 41") + "18 " +
+      Record("B", "Marks", "Vault", "POINT", "", "1 1 1 -70 41") +
       "19 -70.5\t41.5\tSimple\tMarks\tHarbour\n";
   ASSERT_EQ(Import(text, true), 0);
   const std::string pass = test::ReadWholeFile(root / "Program" / "in.OUT");
@@ -371,8 +368,8 @@ TEST_F(ImportTest, SimplePointsDefaultToTheUsersMapAndTheFirstOverlay) {
 }
 
 TEST_F(ImportTest, ImportsTheDemoCounty) {
-  const std::string demo = test::ReadWholeFile(fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" /
-                                               "Cassel_County.mie");
+  const std::string demo =
+      test::ReadWholeFile(fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" / "Cassel_County.mie");
   ASSERT_FALSE(demo.empty());
   ImportSummary summary;
   ASSERT_EQ(Import(demo, false, &summary), 0)
@@ -437,8 +434,8 @@ TEST_F(ImportTest, TheImportCommandAsksThroughThePlatform) {
   EXPECT_NE(platform().alerts.back().text.find("not supported yet"), std::string::npos);
 
   chosen = (root / "Program" / "good.mie").string();
-  test::WriteWholeFile(chosen, Record("A", "Marks", "Harbour", "POINT", "00000000000000AB",
-                                      "1 1 1 -70 41"));
+  test::WriteWholeFile(
+      chosen, Record("A", "Marks", "Harbour", "POINT", "00000000000000AB", "1 1 1 -70 41"));
   platform().answers = {2};  // Duplicate
   EXPECT_EQ(ChooseImportFile(), 0);
   EXPECT_EQ(platform().questions.back().title, "Import Options");

@@ -62,16 +62,28 @@ TEST_F(MIEReaderTest, ReadsEveryTokenKindAcrossEverySeparator) {
 }
 
 TEST_F(MIEReaderTest, ReadsDegreesMinutesSecondsAndHemispheres) {
-  EXPECT_DOUBLE_EQ(Number("12\xB0" "30'"), 12.5);
-  EXPECT_DOUBLE_EQ(Number("-12\xB0" "30'"), -12.5);
+  EXPECT_DOUBLE_EQ(Number("12\xB0"
+                          "30'"),
+                   12.5);
+  EXPECT_DOUBLE_EQ(Number("-12\xB0"
+                          "30'"),
+                   -12.5);
   EXPECT_DOUBLE_EQ(Number("77.5W"), -77.5);
   EXPECT_DOUBLE_EQ(Number("38.25N"), 38.25);
   EXPECT_DOUBLE_EQ(Number("10.5E"), 10.5);
   EXPECT_DOUBLE_EQ(Number("33.5s"), -33.5);
   // Mac OS Roman marks and the Windows closing quotes.
-  EXPECT_DOUBLE_EQ(Number("10\xA1" "30\xD5" "36\xD3"), 10.51);
-  EXPECT_DOUBLE_EQ(Number("10\xBA" "15\x92" "0\x94"), 10.25);
-  EXPECT_DOUBLE_EQ(Number("77\xB0" "30'W"), -77.5);
+  EXPECT_DOUBLE_EQ(Number("10\xA1"
+                          "30\xD5"
+                          "36\xD3"),
+                   10.51);
+  EXPECT_DOUBLE_EQ(Number("10\xBA"
+                          "15\x92"
+                          "0\x94"),
+                   10.25);
+  EXPECT_DOUBLE_EQ(Number("77\xB0"
+                          "30'W"),
+                   -77.5);
   EXPECT_DOUBLE_EQ(Number("1.5e3"), 1500.0);
   EXPECT_DOUBLE_EQ(Number("-2.5e-1"), -0.25);
   EXPECT_DOUBLE_EQ(Number(".5"), 0.5);
@@ -93,15 +105,15 @@ TEST_F(MIEReaderTest, ReadsNumbersAsIntegersAndDecimals) {
 
 TEST_F(MIEReaderTest, PlainDecimalsReadAsTheGeneralReaderReadsThem) {
   // The shortcut for plain decimals must give exactly what the general reading gives.
-  const char* samples[] = {"-77.123456", "38.9", "0.1", "-0.000001", "179.999999", "123456789012345",
-                           "+12.5", "-2147483649", "7.", ".25"};
+  const char* samples[] = {"-77.123456",      "38.9",  "0.1",         "-0.000001", "179.999999",
+                           "123456789012345", "+12.5", "-2147483649", "7.",        ".25"};
   for (const char* sample : samples) {
     double value = 0;
     int32_t integer = 0;
     ReadMIENumberText(sample, value, integer);
     EXPECT_EQ(value, std::strtod(sample, nullptr)) << sample;
-    EXPECT_EQ(integer, static_cast<int32_t>(std::clamp<long long>(
-                           std::strtoll(sample, nullptr, 10), INT32_MIN, INT32_MAX)))
+    EXPECT_EQ(integer, static_cast<int32_t>(std::clamp<long long>(std::strtoll(sample, nullptr, 10),
+                                                                  INT32_MIN, INT32_MAX)))
         << sample;
   }
 }

@@ -35,14 +35,15 @@ class MIERecordTest : public test::CoreTest {
 
 TEST_F(MIERecordTest, ReadsAPolylineWithPiecesAndAttributes) {
   ImportRecord record;
-  ASSERT_EQ(Read(Head("POLYLINE") +
-                     "RED 2 DASHES NONE {\r\n"
-                     " { FROM -77.5 38.9 }\r\n"
-                     " { TO -77.4 38.95 { TLID 12345 } { CFCC \"A41\" } { INVIS 1 } }\r\n"
-                     " { FROM -77.3 38.8 } { TO 77.2W 38\xB0" "45' }\r\n"
-                     "}\r\n",
-                 record),
-            0)
+  ASSERT_EQ(
+      Read(Head("POLYLINE") + "RED 2 DASHES NONE {\r\n"
+                              " { FROM -77.5 38.9 }\r\n"
+                              " { TO -77.4 38.95 { TLID 12345 } { CFCC \"A41\" } { INVIS 1 } }\r\n"
+                              " { FROM -77.3 38.8 } { TO 77.2W 38\xB0"
+                              "45' }\r\n"
+                              "}\r\n",
+           record),
+      0)
       << reader_->ErrorText();
   EXPECT_FALSE(record.simplePoint);
   EXPECT_EQ(record.kind, kPolylineObject);
@@ -166,7 +167,8 @@ TEST_F(MIERecordTest, RefusesNewerVersionsUnknownKindsAndBadAttributes) {
   EXPECT_EQ(Read(std::string(kHead) + "\"\" 5", record), -1);
   EXPECT_EQ(reader_->ErrorText(), "Import error: expected type: string\n\nWhile importing line 1.");
   EXPECT_EQ(Read(Head("POINT") + "MAUVE 1 1 0 0", record), -1);
-  EXPECT_EQ(reader_->ErrorText(), "Unrecognized constant in file: MAUVE.\n\nWhile importing line 1.");
+  EXPECT_EQ(reader_->ErrorText(),
+            "Unrecognized constant in file: MAUVE.\n\nWhile importing line 1.");
   // A truncated record.
   EXPECT_EQ(Read(Head("RECT") + "1 1 1 1 0 0", record), -1);
   EXPECT_EQ(reader_->ErrorText(), "Import error: expected type: number\n\nWhile importing line 1.");
@@ -188,8 +190,8 @@ TEST_F(MIERecordTest, DatesFollowTheCenturyRule) {
   EXPECT_FALSE(ImportDateToSeconds1904("yesterday", a));
   EXPECT_FALSE(ImportDateToSeconds1904("1/1/1800", a));
   ImportRecord record;
-  ASSERT_EQ(Read("\"\" \"\" \"\" \"99/99/99\" 2 " + Head("POINT").substr(std::string(kHead).size()) +
-                     "1 1 1 0 0",
+  ASSERT_EQ(Read("\"\" \"\" \"\" \"99/99/99\" 2 " +
+                     Head("POINT").substr(std::string(kHead).size()) + "1 1 1 0 0",
                  record),
             0);
   EXPECT_TRUE(record.dateUnreadable);
