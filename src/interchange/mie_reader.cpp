@@ -313,6 +313,7 @@ int32_t MIEReader::Open() {
   int32_t err = source_.Size(size_);
   if (err != 0) return err;
   window_.assign(static_cast<size_t>(std::min(std::max(size_, 1), kMIEReadWindow)), 0);
+  nextProgress_ = std::min<int64_t>(kMIEProgressStep, std::max(size_, 1));
   return 0;
 }
 
@@ -345,11 +346,11 @@ void MIEReader::Advance() {
   lastWasCR_ = c == '\r';
   ++cursor_;
   if (windowStart_ + cursor_ >= nextProgress_) {
-    nextProgress_ += kMIEProgressStep;
+    // Told after every whole piece and after the last, shorter one.
+    const int64_t read = windowStart_ + cursor_;
+    nextProgress_ = read >= size_ ? INT64_MAX : std::min<int64_t>(read + kMIEProgressStep, size_);
     if (progress_) {
-      progress_(size_ < kMIEProgressStep
-                    ? 100
-                    : static_cast<int32_t>((windowStart_ + cursor_) * 100 / size_));
+      progress_(size_ < kMIEProgressStep ? 100 : static_cast<int32_t>(read * 100 / size_));
     }
   }
 }

@@ -220,9 +220,19 @@ TEST_F(MIEReaderTest, ReportsProgressPerPieceRead) {
   MIEToken token;
   while (reader.Next(token) == 0 && token.kind != kTokenEndOfFile) {
   }
-  ASSERT_EQ(shares.size(), 4u);  // 9000 bytes: after 2000, 4000, 6000 and 8000
-  EXPECT_EQ(shares.front(), 22);
-  EXPECT_EQ(shares.back(), 88);
+  // 9000 bytes: after 2000, 4000, 6000 and 8000, and after the last 1000.
+  EXPECT_EQ(shares, (std::vector<int32_t>{22, 44, 66, 88, 100}));
+
+  // A file shorter than one piece shows 100 once it is read.
+  const std::string small = "12 34";
+  MemoryByteSource smallSource(small.data(), small.size());
+  MIEReader smallReader(smallSource, false);
+  ASSERT_EQ(smallReader.Open(), 0);
+  shares.clear();
+  smallReader.SetProgress([&](int32_t percent) { shares.push_back(percent); });
+  while (smallReader.Next(token) == 0 && token.kind != kTokenEndOfFile) {
+  }
+  EXPECT_EQ(shares, (std::vector<int32_t>{100}));
 }
 
 int32_t FileTypeOf(const std::string& text) {
