@@ -390,3 +390,28 @@ TEST_F(LifeCycleTest, BatchWritesTheSameFilesAsObjectByObject) {
 
 }  // namespace
 }  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(LifeCycleTest, RecordsOutOfOrderAreStillFound) {
+  const int32_t first = MakePoint(harbour, roads, "First", {1000, 1000, 1010, 1010});
+  const int32_t second = MakePoint(harbour, roads, "Second", {2000, 2000, 2010, 2010});
+  const int32_t third = MakePoint(harbour, roads, "Third", {3000, 3000, 3010, 3010});
+  // A summary file written by another program may list its objects in any order.
+  auto records = Summaries(harbour, roads);
+  ASSERT_EQ(records.size(), 3u);
+  std::swap(records[0], records[2]);
+  ASSERT_EQ(AllocateSpaceForFile(harbour, roads, kSummaryFileKind, 1024, &scratchMap, &scratchFile), 0);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(FSSetSummaryRecord(CurrentSummaryFile(), i * 32, records[static_cast<size_t>(i)]), 0);
+  }
+  for (const int32_t position : {first, second, third}) {
+    ASSERT_EQ(DeleteObjectRecord(harbour, roads, position, false, false, false), 0);
+  }
+  for (const auto& r : Summaries(harbour, roads)) EXPECT_FALSE(SummaryRecordLive(r));
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+}  // namespace
+}  // namespace tlv
