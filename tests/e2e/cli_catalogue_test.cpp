@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "e2e/e2e_support.h"
 #include "support/byte_builder.h"
 #include "support/test_support.h"
 
@@ -15,25 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::ByteBuilder;
 
-const fs::path kCli = fs::path(TOLVANE_BINARY_DIR) / "src" / "tolvane-cli";
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun RunCli(const std::string& arguments) {
-  CliRun run;
-  const std::string command = kCli.string() + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+const fs::path kCli = test::BuiltProgram("tolvane-cli");
+using test::CliRun;
+using test::RunCli;
 
 std::string NameDotMap(const std::string& name, const std::string& owner, char universal) {
   return ByteBuilder().Text(name, 42).I32(0).Text(owner, 6).U8(universal).Zeros(3).bytes();

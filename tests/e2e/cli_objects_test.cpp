@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_fixture.h"
+#include "e2e/e2e_support.h"
 #include "store/life_cycle.h"
 #include "store/memory.h"
 #include "store/object_record.h"
@@ -17,28 +18,7 @@
 namespace tlv::test {
 namespace {
 
-const fs::path kCli = fs::path(TOLVANE_BINARY_DIR) / "src" / "tolvane-cli";
-
-struct CliRun {
-  int status = -1;
-  std::vector<std::string> lines;
-};
-
-CliRun RunCli(const std::string& arguments) {
-  CliRun run;
-  const std::string command = kCli.string() + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::istringstream stream(out);
-  for (std::string line; std::getline(stream, line);) run.lines.push_back(line);
-  return run;
-}
+const fs::path kCli = BuiltProgram("tolvane-cli");
 
 class CliObjectsTest : public CatalogueTest {
  protected:

@@ -19,6 +19,7 @@
 #include "app/preferences.h"
 #include "store/directory_table.h"
 #include "store/memory.h"
+#include "e2e/e2e_support.h"
 #include "support/test_support.h"
 
 namespace tlv {
@@ -88,20 +89,7 @@ class MapRenderTest : public ::testing::Test {
     fs::copy(kSourceDir / "data" / "TolvaneMaps", maps, fs::copy_options::recursive);
     fs::copy(kSourceDir / "data" / "fonts", program / "fonts", fs::copy_options::recursive);
     log = folder.path() / "events.log";
-    fs::create_directories(folder.path() / "runtime");
-    fs::permissions(folder.path() / "runtime", fs::perms::owner_all);
-    environment = {
-        "QT_QPA_PLATFORM=offscreen",
-        "TOLVANE_PROGRAM_FOLDER=" + program.string(),
-        "TOLVANE_EVENT_LOG=" + log.string(),
-        "TOLVANE_INSTANCE=tolvane-render-e2e-" + std::to_string(::getpid()),
-        "XDG_CONFIG_HOME=" + (folder.path() / "config").string(),
-        "XDG_DATA_HOME=" + (folder.path() / "data").string(),
-        "XDG_RUNTIME_DIR=" + (folder.path() / "runtime").string(),
-        "TOLVANE_UNATTENDED=1",
-        "HOME=" + folder.path().string(),
-        "ASAN_OPTIONS=detect_leaks=0",
-    };
+    environment = test::ProgramEnvironment(folder.path(), program, log, "render-e2e");
   }
   void TearDown() override {
     if (running > 0) {
@@ -112,52 +100,17 @@ class MapRenderTest : public ::testing::Test {
 
   pid_t Spawn(const fs::path& exe, const std::vector<std::string>& args,
               const std::vector<std::string>& extraEnv, const fs::path& output) {
-    std::vector<std::string> all = {exe.string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
     std::vector<std::string> env = environment;
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned =
-        ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? pid : -1;
+    return test::SpawnProgram(exe, args, env, output);
   }
-  int Wait(pid_t pid, std::chrono::seconds timeout) {
-    const auto until = Clock::now() + timeout;
-    while (Clock::now() < until) {
-      int status = 0;
-      if (::waitpid(pid, &status, WNOHANG) == pid) {
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-  }
+  int Wait(pid_t pid, std::chrono::seconds timeout) { return test::WaitForExit(pid, timeout); }
   int RunCli(const std::vector<std::string>& args) {
     const pid_t pid = Spawn(cli, args, {}, folder.path() / "cli.out");
     return pid > 0 ? Wait(pid, std::chrono::seconds(120)) : -1;
   }
   std::string LogLine(const std::string& start, std::chrono::seconds timeout) {
-    const auto until = Clock::now() + timeout;
-    while (Clock::now() < until) {
-      std::istringstream lines(test::ReadWholeFile(log));
-      for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(start, 0) == 0) return line;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return "";
+    return test::WaitForLogLine(log, start, timeout);
   }
 
   // The Home view fits the county, so the program opens on it.

@@ -1,0 +1,126 @@
+// What the end-to-end tests share: running the built programs with an environment of their own,
+// waiting for them, reading what they print and log.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace tlv::test {
+
+inline std::filesystem::path BuiltProgram(const char* name) {
+  return std::filesystem::path(TOLVANE_BINARY_DIR) / "src" / name;
+}
+
+// The environment that keeps a started tolvane to itself: off screen, its own folders, its own
+// one-running-copy socket, alerts logged instead of waiting for a person.
+inline std::vector<std::string> ProgramEnvironment(const std::filesystem::path& folder,
+                                                   const std::filesystem::path& program,
+                                                   const std::filesystem::path& log,
+                                                   const std::string& tag) {
+  std::filesystem::create_directories(folder / "runtime");
+  std::filesystem::permissions(folder / "runtime", std::filesystem::perms::owner_all);
+  return {
+      "QT_QPA_PLATFORM=offscreen",
+      "TOLVANE_PROGRAM_FOLDER=" + program.string(),
+      "TOLVANE_EVENT_LOG=" + log.string(),
+      "TOLVANE_INSTANCE=tolvane-" + tag + "-" + std::to_string(::getpid()),
+      "XDG_CONFIG_HOME=" + (folder / "config").string(),
+      "XDG_DATA_HOME=" + (folder / "data").string(),
+      "XDG_RUNTIME_DIR=" + (folder / "runtime").string(),
+      "TOLVANE_UNATTENDED=1",
+      "HOME=" + folder.string(),
+      "ASAN_OPTIONS=detect_leaks=0",
+  };
+}
+
+// Starts exe with args and exactly the given environment; standard output goes to output when
+// one is named. -1 when it cannot be started.
+inline pid_t SpawnProgram(const std::filesystem::path& exe, const std::vector<std::string>& args,
+                          const std::vector<std::string>& environment,
+                          const std::filesystem::path& output = {}) {
+  std::vector<std::string> all = {exe.string()};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env = environment;
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!output.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  }
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+// The exit status (128 + signal for a killed process), or -1 after the timeout.
+inline int WaitForExit(pid_t pid, std::chrono::seconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < until) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return -1;
+}
+
+// The first line of the log that begins with start, waiting for it up to the timeout; "" if none.
+inline std::string WaitForLogLine(const std::filesystem::path& log, const std::string& start,
+                                  std::chrono::seconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < until) {
+    std::istringstream lines(ReadWholeFile(log));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(start, 0) == 0) return line;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return "";
+}
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::vector<std::string> lines;
+};
+
+// Runs the built tolvane-cli through the shell with the arguments as written (quoting is the
+// caller's) and collects its standard output line by line.
+inline CliRun RunCli(const std::string& arguments) {
+  CliRun run;
+  const std::string command = BuiltProgram("tolvane-cli").string() + " " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::istringstream stream(run.out);
+  for (std::string line; std::getline(stream, line);) run.lines.push_back(line);
+  return run;
+}
+
+}  // namespace tlv::test
