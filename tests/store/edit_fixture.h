@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_fixture.h"
+#include "store/objects_fixture.h"
 #include "catalogue/edit_targets.h"
 #include "search/selection.h"
 #include "store/endian.h"
@@ -24,27 +24,16 @@
 
 namespace tlv::test {
 
-class EditTest : public CatalogueTest {
+class EditTest : public ObjectsTest {
  protected:
   void SetUp() override {
-    CatalogueTest::SetUp();
-    ResetLifeCycleForTesting();
-    ResetObjectRecordForTesting();
+    ObjectsTest::SetUp();
     ResetSelectionForTesting();
     ResetUndoForTesting();
     ResetModifyForTesting();
     ResetEditTargetsForTesting();
-    MakeMap("Harbour", "Harbour");
-    MakeMap("Inland", "Inland");
-    ASSERT_EQ(LoadAll(), 0);
-    harbour = MapAt(MapNameToIndex("Harbour")).mapID;
-    inland = MapAt(MapNameToIndex("Inland")).mapID;
     user = UserMapID();
     ASSERT_LT(user, 0) << "the User's Map is loaded";
-    roads = AddOverlay("Roads");
-    sites = AddOverlay("Sites");
-    platform().fixedClock = true;
-    platform().fixedSeconds1970 = 1700000000;
     platform().fixedTicks = 77;
     LifeCycleHooks hooks;
     hooks.redrawArea = [this](const WRect&) { ++redraws; };
@@ -55,15 +44,7 @@ class EditTest : public CatalogueTest {
     ResetModifyForTesting();
     ResetUndoForTesting();
     ResetSelectionForTesting();
-    ResetLifeCycleForTesting();
-    CatalogueTest::TearDown();
-  }
-
-  int32_t AddOverlay(const std::string& wanted) {
-    std::string name = wanted;
-    int32_t position = -1;
-    EXPECT_EQ(AddLayer(name, false, false, false, position), 0);
-    return LayerAt(position).layerID;
+    ObjectsTest::TearDown();
   }
 
   void SetLock(int32_t overlayID, int32_t lockState, int32_t flags = 0) {
@@ -241,7 +222,7 @@ class EditTest : public CatalogueTest {
   }
   bool Alerted(int m) { return AlertsContaining(MessageText(m)) > 0; }
 
-  int32_t harbour = 0, inland = 0, user = 0, roads = 0, sites = 0;
+  int32_t user = 0;
   int redraws = 0;
 };
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "catalogue/catalogue_fixture.h"
+#include "store/objects_fixture.h"
 #include "store/memory.h"
 #include "store/object_record.h"
 
@@ -13,33 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class LifeCycleTest : public test::CatalogueTest {
+class LifeCycleTest : public test::ObjectsTest {
  protected:
   void SetUp() override {
-    CatalogueTest::SetUp();
-    ResetLifeCycleForTesting();
-    ResetObjectRecordForTesting();
-    harbourFolder = MakeMap("Harbour", "Harbour");
-    MakeMap("Inland", "Inland");
-    ASSERT_EQ(LoadAll(), 0);
-    harbour = MapAt(MapNameToIndex("Harbour")).mapID;
-    inland = MapAt(MapNameToIndex("Inland")).mapID;
-    roads = AddOverlay("Roads");
-    sites = AddOverlay("Sites");
-    platform().fixedClock = true;
-    platform().fixedSeconds1970 = 1700000000;
+    ObjectsTest::SetUp();
     platform().fixedTicks = 4242;
-  }
-  void TearDown() override {
-    ResetLifeCycleForTesting();
-    CatalogueTest::TearDown();
-  }
-
-  int32_t AddOverlay(const std::string& wanted) {
-    std::string name = wanted;
-    int32_t position = -1;
-    EXPECT_EQ(AddLayer(name, false, false, false, position), 0);
-    return LayerAt(position).layerID;
   }
 
   // A point object with a name at a place.
@@ -90,8 +68,6 @@ class LifeCycleTest : public test::CatalogueTest {
     return CurrentObjectFile();
   }
 
-  fs::path harbourFolder;
-  int32_t harbour = 0, inland = 0, roads = 0, sites = 0;
   int32_t scratchMap = -1, scratchFile = -1;
 };
 
