@@ -300,53 +300,31 @@ void MetafilePort::FillRegion(std::span<const ScreenPoint> points,
   PolyPolygonRecord(kept, keptSizes);
 }
 
-void MetafilePort::FillRect(const ScreenRect& rect) {
-  if (ended_ || brush_.kind == BrushKind::kNone || rect.right <= rect.left ||
-      rect.bottom <= rect.top) {
-    return;
-  }
-  UsePen(false);
-  UseBrush(true);
+bool MetafilePort::BeginRectShape(const ScreenRect& rect, bool filled) {
+  if (ended_ || rect.right <= rect.left || rect.bottom <= rect.top) return false;
+  if (filled ? brush_.kind == BrushKind::kNone : pen_.style == PenStyle::kNone) return false;
+  UsePen(!filled);
+  UseBrush(filled);
   UseRop(mode_);
   UseBkMode(gdi::kBkTransparent);
+  return true;
+}
+
+void MetafilePort::FillRect(const ScreenRect& rect) {
   // Without a pen a rectangle loses its right and bottom edge; one more keeps all the pixels.
-  RectangleRecord(GrownByOne(rect));
+  if (BeginRectShape(rect, true)) RectangleRecord(GrownByOne(rect));
 }
 
 void MetafilePort::FrameRect(const ScreenRect& rect) {
-  if (ended_ || pen_.style == PenStyle::kNone || rect.right <= rect.left ||
-      rect.bottom <= rect.top) {
-    return;
-  }
-  UsePen(true);
-  UseBrush(false);
-  UseRop(mode_);
-  UseBkMode(gdi::kBkTransparent);
-  RectangleRecord(rect);
+  if (BeginRectShape(rect, false)) RectangleRecord(rect);
 }
 
 void MetafilePort::FillEllipse(const ScreenRect& rect) {
-  if (ended_ || brush_.kind == BrushKind::kNone || rect.right <= rect.left ||
-      rect.bottom <= rect.top) {
-    return;
-  }
-  UsePen(false);
-  UseBrush(true);
-  UseRop(mode_);
-  UseBkMode(gdi::kBkTransparent);
-  EllipseRecord(GrownByOne(rect));
+  if (BeginRectShape(rect, true)) EllipseRecord(GrownByOne(rect));
 }
 
 void MetafilePort::FrameEllipse(const ScreenRect& rect) {
-  if (ended_ || pen_.style == PenStyle::kNone || rect.right <= rect.left ||
-      rect.bottom <= rect.top) {
-    return;
-  }
-  UsePen(true);
-  UseBrush(false);
-  UseRop(mode_);
-  UseBkMode(gdi::kBkTransparent);
-  EllipseRecord(rect);
+  if (BeginRectShape(rect, false)) EllipseRecord(rect);
 }
 
 void MetafilePort::SetFont(const FontSpec& font) {
