@@ -1,6 +1,8 @@
 // Creating point objects on one overlay file with CreateObject, one by one and in a batch.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,29 +31,7 @@ struct Scene {
 Scene MakeScene(const std::string& tag) {
   Scene scene;
   scene.root = fs::temp_directory_path() / ("tolvane-bench-life-" + tag);
-  fs::remove_all(scene.root);
-  fs::create_directories(scene.root / "Settings");
-  fs::create_directories(scene.root / "OverlayMaps" / "County");
-  std::string nameDotMap(56, '\0');
-  nameDotMap.replace(0, 6, "County");
-  nameDotMap.replace(46, 5, "00000");
-  std::ofstream(scene.root / "OverlayMaps" / "County" / "NAME.MAP", std::ios::binary) << nameDotMap;
-  InitWindowsHandles();
-  ResetDirectoryTableForTesting();
-  ResetOpenFilesForTesting();
-  ResetSummaryForTesting();
-  ClearMapList();
-  ResetLayersForTesting();
-  ResetLifeCycleForTesting();
-  CatalogueFolders folders;
-  RegisterDirectory((scene.root / "Settings").string() + "/", true, folders.settings);
-  RegisterDirectory((scene.root / "OverlayMaps").string() + "/", true, folders.overlayMaps);
-  SetCatalogueFolders(folders);
-  LoadLayers();
-  LoadMaps();
-  MapRecord map;
-  GetMapRecord(MapNameToIndex("County"), map);
-  scene.mapID = map.mapID;
+  scene.mapID = bench::MakeBenchMapsFolder(scene.root, "County");
   std::string name = "FACILITIES";
   int32_t position = -1;
   AddLayer(name, false, false, false, position);

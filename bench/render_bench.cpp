@@ -4,6 +4,8 @@
 // lines.csv) so that bench/render_compare.sh can draw them with another renderer.
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <QGuiApplication>
 #include <QImage>
 
@@ -165,29 +167,7 @@ Scene& TheScene() {
   static QGuiApplication* app = new QGuiApplication(argc, argv);
   (void)app;
   scene.root = fs::temp_directory_path() / "tolvane-bench-render";
-  fs::remove_all(scene.root);
-  fs::create_directories(scene.root / "Settings");
-  fs::create_directories(scene.root / "OverlayMaps" / "Plains");
-  std::string nameDotMap(56, '\0');
-  nameDotMap.replace(0, 6, "Plains");
-  nameDotMap.replace(46, 5, "00000");
-  std::ofstream(scene.root / "OverlayMaps" / "Plains" / "NAME.MAP", std::ios::binary) << nameDotMap;
-  InitWindowsHandles();
-  ResetDirectoryTableForTesting();
-  ResetOpenFilesForTesting();
-  ResetSummaryForTesting();
-  ClearMapList();
-  ResetLayersForTesting();
-  ResetLifeCycleForTesting();
-  CatalogueFolders folders;
-  RegisterDirectory((scene.root / "Settings").string() + "/", true, folders.settings);
-  RegisterDirectory((scene.root / "OverlayMaps").string() + "/", true, folders.overlayMaps);
-  SetCatalogueFolders(folders);
-  LoadLayers();
-  LoadMaps();
-  MapRecord map;
-  GetMapRecord(MapNameToIndex("Plains"), map);
-  scene.mapID = map.mapID;
+  scene.mapID = tlv::bench::MakeBenchMapsFolder(scene.root, "Plains");
   scene.pointsIndex = AddOverlay("POINTS");
   scene.linesIndex = AddOverlay("LINES");
   const char* exportDir = std::getenv("TOLVANE_BENCH_EXPORT");
