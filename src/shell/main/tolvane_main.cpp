@@ -18,6 +18,7 @@
 #include "store/object_record.h"
 #include "render/map_view.h"
 #include "shell/edit_commands.h"
+#include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/single_instance.h"
@@ -173,6 +174,7 @@ int Run(int argc, char** argv) {
 
   RegisterCommands(window);
   RegisterEditCommands(window);
+  RegisterImportCommand(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {
