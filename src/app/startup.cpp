@@ -13,7 +13,9 @@
 #include "catalogue/edit_targets.h"
 #include "catalogue/groups.h"
 #include "catalogue/layers.h"
+#include "catalogue/map_list.h"
 #include "catalogue/maps.h"
+#include "geometry/wrect.h"
 #include "geometry/geo_settings.h"
 #include "platform/platform.h"
 #include "render/map_view.h"
@@ -199,8 +201,29 @@ void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstall
   state.secondSymbolFont = secondSymbolFontInstalled;
   if (!firstSymbolFontInstalled) ShowAlert(MessageText(135), kCautionAlert);
   if (!secondSymbolFontInstalled) ShowAlert(MessageText(134), kCautionAlert);
+  if (!state.settingsLoaded) FitHomeViewToMaps();
   GoToHomeView();
   Platform().SetWaitCursor(false);
+}
+
+void FitHomeViewToMaps() {
+  WRect all = kUnionStartRect;
+  for (int32_t m = 0; m < MapCount(); ++m) {
+    MapRecord map;
+    if (!GetMapRecord(m, map) || !map.inUse) continue;
+    for (int32_t f = 0; f < map.overlayFileCount; ++f) {
+      OverlayFileRecord file;
+      if (!GetOverlayFileRecord(m, f, file) || file.objectCount <= 0) continue;
+      if (file.bounds.x1 > file.bounds.x2 || file.bounds.y1 > file.bounds.y2) continue;
+      UnionWRect(all, file.bounds);
+    }
+  }
+  if (all.x1 >= all.x2 || all.y1 >= all.y2) return;
+  if (FitWorldRect(all) != 0) return;
+  ViewRecord home = HomeView();
+  home.rect = all;
+  home.scale = CurrentMapView().scale;
+  SetHomeView(home);
 }
 
 void GoToHomeView() {

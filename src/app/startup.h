@@ -33,6 +33,9 @@ void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstall
 
 // Shows the Home view of the settings (start-up, and the Home command).
 void GoToHomeView();
+// Without saved settings (a first start), the Home view is the extent of the objects on the
+// maps in use, so the first picture shows the user's data; nothing changes when there are none.
+void FitHomeViewToMaps();
 
 // The idle step: run before most messages and from the timer.
 void IdleStep();

@@ -392,3 +392,37 @@ TEST_F(StartupWithCatalogueTest, ShutDownEmptiesDeleteAtQuitOverlaysOnTheUsersMa
 
 }  // namespace
 }  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(StartupWithCatalogueTest, FirstStartShowsTheObjectsOnTheMaps) {
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  ResetMapView();
+  SetMapArea({40, 40, 840, 640});
+  MakePoint(LayerID(TemporaryLayerIndex()));
+  ObjectID id;
+  NewObjectID(id);
+  const std::string empty;
+  const WRect far{10500000, 10400000, 10500010, 10400010};
+  ObjectContents contents;
+  contents.prefix = &empty;
+  contents.name = &empty;
+  contents.rect = &far;
+  int32_t position = -1;
+  ASSERT_EQ(CreateObject(UserMapID(), LayerID(TemporaryLayerIndex()), kPointObject, id, contents,
+                         position),
+            0);
+  CompleteStartup(true, true);
+  const WRect shown = ViewWorldRect();
+  EXPECT_LE(shown.x1, 10000000);
+  EXPECT_GE(shown.x2, 10500010);
+  EXPECT_LE(shown.y1, 10000000);
+  EXPECT_GE(shown.y2, 10400010);
+  EXPECT_LT(CurrentMapView().scale, 20000000) << "the view is near the objects, not the default";
+  EXPECT_EQ(HomeView().rect.x2, 10500010);
+  ResetMapView();
+}
+
+}  // namespace
+}  // namespace tlv
