@@ -158,14 +158,17 @@ int32_t LengthToWorldDx(double length, int32_t y, int16_t unit) {
 }
 
 double GreatCircleDistance(WPoint a, WPoint b, int16_t unit) {
-  double sinPhi1, cosPhi1, sinLambda1, cosLambda1, sinPhi2, cosPhi2, sinLambda2, cosLambda2;
+  double sinPhi1, cosPhi1, sinPhi2, cosPhi2, sinDelta, cosDelta;
   const DegreeTable& t = Degrees();
   SinCos(t, int64_t{a.y} - kWorldOffsetY, sinPhi1, cosPhi1);
-  SinCos(t, int64_t{a.x} - kWorldOffsetX, sinLambda1, cosLambda1);
   SinCos(t, int64_t{b.y} - kWorldOffsetY, sinPhi2, cosPhi2);
-  SinCos(t, int64_t{b.x} - kWorldOffsetX, sinLambda2, cosLambda2);
-  double d = cosLambda1 * cosPhi1 * (cosLambda2 * cosPhi2) +
-             sinLambda1 * cosPhi1 * (sinLambda2 * cosPhi2) + sinPhi1 * sinPhi2;
+  // cos l1 cos l2 + sin l1 sin l2 is cos(l1 - l2): one angle instead of two, and the difference
+  // of the longitudes is exact in world units.
+  int64_t delta = int64_t{a.x} - int64_t{b.x};
+  if (delta > 180000000) delta -= 360000000;
+  if (delta < -180000000) delta += 360000000;
+  SinCos(t, delta, sinDelta, cosDelta);
+  double d = cosPhi1 * cosPhi2 * cosDelta + sinPhi1 * sinPhi2;
   // Rounding can push the cosine just past either end; acos would then give NaN.
   d = std::clamp(d, -1.0, 1.0);
   return std::acos(d) * UnitsPerDegreeLatitude(unit) * 360.0 / kTwoPi;
