@@ -52,6 +52,18 @@ int32_t OpenForWriting(const std::string& path, PlatformFile& file) {
   return OpenFile(target, FileAccess::kReadWrite, file);
 }
 
+// Deletes any file of that name, makes it anew and opens it for reading and writing. A failure
+// to delete or create is returned before anything is opened.
+int32_t CreateAnew(const std::string& path, PlatformFile& file) {
+  if (FileExists(path)) {
+    const int32_t err = DeleteFile(path);
+    if (err != 0) return err;
+  }
+  const int32_t err = CreateFile(path);
+  if (err != 0) return err;
+  return OpenFile(path, FileAccess::kReadWrite, file);
+}
+
 int32_t CopyBytes(const PlatformFile& from, int32_t fromOffset, const PlatformFile& to,
                   int32_t toOffset, int32_t count) {
   std::vector<char> chunk(static_cast<size_t>(std::min(count, kCopyChunk)));
@@ -216,14 +228,8 @@ int32_t CopyFileContents(int16_t sourceVolume, int32_t sourceDirID, const char* 
   int32_t length = 0;
   err = source.GetLength(length);
   if (err != 0) return err;
-  if (FileExists(targetPath)) {
-    err = DeleteFile(targetPath);
-    if (err != 0) return err;
-  }
-  err = CreateFile(targetPath);
-  if (err != 0) return err;
   PlatformFile target;
-  err = OpenFile(targetPath, FileAccess::kReadWrite, target);
+  err = CreateAnew(targetPath, target);
   if (err == 0) err = CopyBytes(source, 0, target, 0, length);
   const int32_t closeErr = target.Close();
   if (err == 0) err = closeErr;
@@ -287,14 +293,8 @@ int32_t CutFileRange(int16_t volume, int32_t dirID, const char* name, int32_t of
   if (offset < 0 || length < 0 || offset > fileLength - length) return kErrBadLength;
 
   const std::string workPath = FolderOfPath(resolved) + kWorkFileName;
-  if (FileExists(workPath)) {
-    err = DeleteFile(workPath);
-    if (err != 0) return err;
-  }
-  err = CreateFile(workPath);
-  if (err != 0) return err;
   PlatformFile work;
-  err = OpenFile(workPath, FileAccess::kReadWrite, work);
+  err = CreateAnew(workPath, work);
   if (err == 0) err = CopyBytes(source, 0, work, 0, offset);
   if (err == 0) {
     err = CopyBytes(source, offset + length, work, offset, fileLength - offset - length);

@@ -74,28 +74,16 @@ class EditTest : public ObjectsTest {
   // A point with a name, a colour and a place; id (when given) is used instead of a new one.
   int32_t MakePoint(int32_t mapID, int32_t overlayID, const std::string& name, int16_t colour,
                     int32_t x, const ObjectID* id = nullptr) {
-    ObjectID made;
-    if (id != nullptr) {
-      made = *id;
-    } else {
-      NewObjectID(made);
-    }
-    const std::string prefix;
     ObjectGraphics graphics;
     graphics.symbol = 212;
     graphics.colour = colour;
     graphics.variant = 1;
     graphics.lineType = 1;
     graphics.fillPattern = 2;
-    const WRect rect{x, 90000000, x + 10, 90000010};
-    ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
-    int32_t position = -1;
-    EXPECT_EQ(CreateObject(mapID, overlayID, kPointObject, made, contents, position), 0);
-    return position;
+    ObjectID made;
+    if (id != nullptr) made = *id;
+    return MakeObject(mapID, overlayID, kPointObject, name, &graphics,
+                      {x, 90000000, x + 10, 90000010}, nullptr, &made);
   }
   // A polyline (or polygon) through the points, all one piece.
   int32_t MakePoly(int32_t mapID, int32_t overlayID, int16_t type, const std::vector<WPoint>& at) {
@@ -107,18 +95,9 @@ class EditTest : public ObjectsTest {
       std::memcpy(*points.get() + i * sizeof(WPoint), &at[i], sizeof(WPoint));
       UnionWRect(rect, {at[i].x, at[i].y, at[i].x, at[i].y});
     }
-    const std::string prefix, name = "Line";
     ObjectGraphics graphics;
     graphics.colour = 3;
-    ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
-    contents.points = points.get();
-    int32_t position = -1;
-    EXPECT_EQ(CreateObject(mapID, overlayID, type, id, contents, position), 0);
-    return position;
+    return MakeObject(mapID, overlayID, type, "Line", &graphics, rect, points.get(), &id);
   }
   // An alias of the object at position, in the same overlay file.
   int32_t MakeAlias(int32_t mapID, int32_t overlayID, int32_t position, const std::string& name) {
@@ -140,11 +119,6 @@ class EditTest : public ObjectsTest {
     return alias;
   }
 
-  BufferedFile& Objects(int32_t mapID, int32_t overlayID) {
-    int32_t m = -1, f = -1;
-    EXPECT_EQ(AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, 1024, &m, &f), 0);
-    return CurrentObjectFile();
-  }
   ObjectGraphics GraphicsOf(int32_t mapID, int32_t overlayID, int32_t position) {
     ObjectGraphics g;
     EXPECT_EQ(FSGetObjectGraphics(Objects(mapID, overlayID), position, g), 0);
@@ -156,21 +130,6 @@ class EditTest : public ObjectsTest {
     return type;
   }
 
-  std::vector<SummaryRecord> Summaries(int32_t mapID, int32_t overlayID) {
-    std::vector<SummaryRecord> records;
-    const int32_t m = MapIDToIndex(mapID);
-    if (m < 0 || OverlayFileIndexForID(m, overlayID) < 0) return records;
-    int32_t wm = -1, wf = -1;
-    EXPECT_EQ(ForEachSummaryRecord(
-                  mapID, overlayID,
-                  [&records](const SummaryRecord& r, int32_t) {
-                    records.push_back(r);
-                    return 0;
-                  },
-                  &wm, &wf),
-              0);
-    return records;
-  }
   std::vector<int32_t> LivePositions(int32_t mapID, int32_t overlayID) {
     std::vector<int32_t> live;
     for (const auto& r : Summaries(mapID, overlayID)) {

@@ -23,35 +23,14 @@ class LifeCycleTest : public test::ObjectsTest {
   // A point object with a name at a place.
   int32_t MakePoint(int32_t mapID, int32_t overlayID, const std::string& name, const WRect& rect,
                     ObjectID* idOut = nullptr) {
-    ObjectID id;
-    NewObjectID(id);
-    if (idOut != nullptr) *idOut = id;
-    const std::string prefix;
     ObjectGraphics graphics;
     graphics.symbol = 212;
     graphics.colour = 15;
-    ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
-    int32_t position = -1;
-    EXPECT_EQ(CreateObject(mapID, overlayID, kPointObject, id, contents, position), 0)
-        << (platform().alerts.empty() ? std::string() : platform().alerts.back().text);
+    ObjectID id;
+    const int32_t position = MakeObject(mapID, overlayID, kPointObject, name, &graphics, rect,
+                                        nullptr, &id);
+    if (idOut != nullptr) *idOut = id;
     return position;
-  }
-
-  std::vector<SummaryRecord> Summaries(int32_t mapID, int32_t overlayID) {
-    std::vector<SummaryRecord> records;
-    EXPECT_EQ(ForEachSummaryRecord(
-                  mapID, overlayID,
-                  [&records](const SummaryRecord& r, int32_t) {
-                    records.push_back(r);
-                    return 0;
-                  },
-                  &scratchMap, &scratchFile),
-              0);
-    return records;
   }
 
   OverlayFileRecord FileOf(int32_t mapID, int32_t overlayID) {
@@ -59,13 +38,6 @@ class LifeCycleTest : public test::ObjectsTest {
     OverlayFileRecord entry;
     EXPECT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, overlayID), entry));
     return entry;
-  }
-
-  BufferedFile& Objects(int32_t mapID, int32_t overlayID) {
-    EXPECT_EQ(AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, 1024, &scratchMap,
-                                   &scratchFile),
-              0);
-    return CurrentObjectFile();
   }
 
   int32_t scratchMap = -1, scratchFile = -1;
