@@ -12,10 +12,10 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "store/directory_table.h"
-#include "store/life_cycle.h"
-#include "store/memory.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "edit/life_cycle.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace tlv::bench {
 
@@ -33,7 +33,7 @@ inline int32_t MakeBenchMapsFolder(const std::filesystem::path& root, const std:
   InitWindowsHandles();
   ResetDirectoryTableForTesting();
   ResetOpenFilesForTesting();
-  ResetSummaryForTesting();
+  ResetWalksForTesting();
   ClearMapList();
   ResetLayersForTesting();
   ResetLifeCycleForTesting();

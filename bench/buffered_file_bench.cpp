@@ -11,7 +11,7 @@
 
 #include "store/buffered_file.h"
 #include "store/directory_table.h"
-#include "store/endian.h"
+#include "base/endian.h"
 #include "store/file_contents.h"
 
 namespace tlv {

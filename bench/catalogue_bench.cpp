@@ -14,7 +14,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "store/directory_table.h"
-#include "store/open_files.h"
+#include "catalogue/open_files.h"
 
 namespace tlv {
 namespace {

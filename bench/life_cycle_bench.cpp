@@ -12,9 +12,9 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "store/directory_table.h"
-#include "store/life_cycle.h"
-#include "store/memory.h"
-#include "store/open_files.h"
+#include "edit/life_cycle.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
 #include "store/summary.h"
 
 namespace {

@@ -19,14 +19,14 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "platform/qt/qt_draw_port.h"
+#include "render/qt/qt_draw_port.h"
 #include "render/draw_map.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
-#include "store/life_cycle.h"
-#include "store/memory.h"
-#include "store/open_files.h"
+#include "edit/life_cycle.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
 #include "store/summary.h"
 
 namespace {

@@ -14,9 +14,9 @@
 
 #include "catalogue/map_list.h"
 #include "store/directory_table.h"
-#include "store/endian.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "base/endian.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace tlv {
 namespace {

@@ -12,7 +12,7 @@
 #include "store/buffered_file.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
-#include "store/memory.h"
+#include "base/memory.h"
 
 namespace {
 

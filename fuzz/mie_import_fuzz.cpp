@@ -14,12 +14,12 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "interchange/import.h"
-#include "platform/headless/headless_platform.h"
+#include "base/headless_platform.h"
 #include "store/directory_table.h"
-#include "store/life_cycle.h"
-#include "store/memory.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "edit/life_cycle.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "interchange/file_type.h"
-#include "interchange/mie_reader.h"
+#include "store/mie_reader.h"
 #include "interchange/mie_record.h"
 
 namespace {

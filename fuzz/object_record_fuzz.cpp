@@ -13,14 +13,14 @@
 #include <string>
 
 #include "catalogue/map_list.h"
-#include "platform/headless/headless_platform.h"
+#include "base/headless_platform.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/memory.h"
+#include "base/memory.h"
 #include "store/object_record.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/files.h"
-#include "store/collate.h"
+#include "base/files.h"
+#include "base/collate.h"
 #include "store/directory_table.h"
-#include "store/endian.h"
-#include "store/errors.h"
+#include "base/endian.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/strings.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/endian.h"
-#include "store/errors.h"
+#include "base/endian.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "platform/files.h"
+#include "base/files.h"
 #include "store/directory_table.h"
 
 namespace tlv {

@@ -10,22 +10,22 @@
 #include "app/shell_services.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
-#include "catalogue/edit_targets.h"
+#include "edit/edit_targets.h"
 #include "catalogue/groups.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "geometry/wrect.h"
 #include "geometry/geo_settings.h"
-#include "platform/platform.h"
+#include "base/platform.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
-#include "store/memory.h"
-#include "store/open_files.h"
-#include "store/strings.h"
-#include "store/undo.h"
-#include "search/selection.h"
+#include "base/errors.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
+#include "edit/undo.h"
+#include "edit/selection.h"
 
 namespace tlv {
 
@@ -62,22 +62,6 @@ void LoadCompassLetters() {
   }
 }
 
-// Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection when the
-// catalogue lets go of them.
-void ForgetSelectedObjects(int32_t mapID, int32_t overlayID) {
-  std::vector<ObjectRef> doomed;
-  ForEachSelectedObject(
-      [&](int32_t objectMap, int32_t objectOverlay, int32_t position) -> int32_t {
-        if ((mapID != 0 && objectMap == mapID) || (overlayID != 0 && objectOverlay == overlayID)) {
-          doomed.push_back({objectMap, objectOverlay, position});
-        }
-        return 0;
-      },
-      true);
-  for (const ObjectRef& object : doomed) {
-    RemoveSelectedObject(object.mapID, object.overlayID, object.position, false);
-  }
-}
 
 void LoadSettingsAndApply() {
   state.settingsLoaded = LoadSettings(Folders().volume, Folders().settings, ProgramFolderID());
@@ -171,17 +155,9 @@ int32_t CommonInit2() {
 
 int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
-  SetEditViewSource(ViewWorldRect);
   const FolderTable& folders = Folders();
   SetCatalogueFolders({folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps,
                        folders.userMap});
-  CatalogueHooks hooks;
-  hooks.currentScale = []() -> int32_t { return CurrentMapView().scale; };
-  hooks.forgetMapObjects = [](int32_t mapID) { ForgetSelectedObjects(mapID, 0); };
-  hooks.forgetLayerObjects = [](int32_t layerID) { ForgetSelectedObjects(0, layerID); };
-  hooks.redraw = [] { Shell().InvalidateMap(); };
-  hooks.clearUndo = [] { SetUndoNothing(); };
-  SetCatalogueHooks(hooks);
   if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
   if (Config().dlgz) {
     int32_t deleted = 0;

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "store/collate.h"
+#include "base/collate.h"
 
 namespace tlv {
 

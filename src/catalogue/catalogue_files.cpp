@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

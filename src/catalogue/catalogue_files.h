@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/catalogue_records.h"
-#include "store/endian.h"
+#include "store/store_records.h"
+#include "base/endian.h"
 
 namespace tlv {
 

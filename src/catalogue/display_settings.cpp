@@ -5,14 +5,14 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
-#include "platform/files.h"
-#include "platform/platform.h"
+#include "base/files.h"
+#include "base/platform.h"
 #include "store/directory_table.h"
-#include "store/endian.h"
-#include "store/errors.h"
+#include "base/endian.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/memory.h"
-#include "store/strings.h"
+#include "base/memory.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -9,12 +9,12 @@
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "platform/files.h"
-#include "store/collate.h"
-#include "store/endian.h"
-#include "store/errors.h"
+#include "base/files.h"
+#include "base/collate.h"
+#include "base/endian.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/strings.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/catalogue_records.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

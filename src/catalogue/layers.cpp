@@ -9,15 +9,15 @@
 #include "catalogue/display_settings.h"
 #include "catalogue/groups.h"
 #include "catalogue/map_list.h"
-#include "platform/files.h"
-#include "platform/platform.h"
-#include "store/collate.h"
+#include "base/files.h"
+#include "base/platform.h"
+#include "base/collate.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/open_files.h"
-#include "store/strings.h"
-#include "store/summary.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
+#include "catalogue/walks.h"
 
 namespace tlv {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "store/collate.h"
+#include "base/collate.h"
 
 namespace tlv {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "catalogue/catalogue_records.h"
-#include "store/memory.h"
+#include "store/store_records.h"
+#include "base/memory.h"
 
 namespace tlv {
 

@@ -7,14 +7,14 @@
 #include "catalogue/layer_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "platform/files.h"
-#include "platform/platform.h"
-#include "store/collate.h"
+#include "base/files.h"
+#include "base/platform.h"
+#include "base/collate.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 #include "store/file_contents.h"
-#include "store/open_files.h"
-#include "store/strings.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "catalogue/catalogue_files.h"
-#include "catalogue/catalogue_records.h"
-#include "store/memory.h"
+#include "store/store_records.h"
+#include "base/memory.h"
 
 namespace tlv {
 

@@ -6,12 +6,12 @@
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "platform/files.h"
-#include "store/collate.h"
+#include "base/files.h"
+#include "base/collate.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
-#include "store/open_files.h"
-#include "store/strings.h"
+#include "base/errors.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/catalogue_records.h"
-#include "store/memory.h"
+#include "store/store_records.h"
+#include "base/memory.h"
 
 namespace tlv {
 

@@ -10,11 +10,11 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "cli/json_text.h"
-#include "store/collate.h"
+#include "base/collate.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
-#include "store/open_files.h"
-#include "store/strings.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
 
 namespace tlv::cli {
 

@@ -5,9 +5,9 @@
 
 #include "catalogue/layers.h"
 #include "interchange/import.h"
-#include "platform/files.h"
+#include "base/files.h"
 #include "store/directory_table.h"
-#include "store/open_files.h"
+#include "catalogue/open_files.h"
 
 namespace tlv::cli {
 

@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "app/folders.h"
+#include "app/wiring.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
-#include "platform/files.h"
-#include "platform/headless/headless_platform.h"
-#include "search/selection.h"
+#include "base/files.h"
+#include "base/headless_platform.h"
 #include "store/directory_table.h"
-#include "store/memory.h"
+#include "base/memory.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ int Run(int argc, char** argv) {
   tlv::HeadlessPlatform& platform = tlv::DefaultHeadlessPlatform();
   platform.echoToStderr = true;
   tlv::InstallPlatform(&platform);
-  tlv::InstallSelectionLifeCycleHooks();
+  tlv::WireCore();
   if (tlv::InitWindowsHandles() != 0 || tlv::InitDirectoryTable() != 0) {
     std::cerr << "tolvane-cli: out of memory\n";
     return kExitFailed;

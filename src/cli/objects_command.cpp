@@ -3,16 +3,16 @@
 #include <cstdio>
 #include <ostream>
 
-#include "catalogue/catalogue_records.h"
+#include "store/store_records.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "cli/json_text.h"
-#include "platform/metafile/metafile_port.h"
-#include "store/life_cycle.h"
+#include "render/metafile/metafile_port.h"
+#include "edit/life_cycle.h"
 #include "store/object_record.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace tlv::cli {
 

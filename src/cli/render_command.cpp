@@ -1,3 +1,4 @@
+#include "app/draw_request.h"
 #include "cli/render_command.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "geometry/wrect.h"
-#include "platform/files.h"
+#include "base/files.h"
 #include "render/map_view.h"
 #include "store/summary.h"
 
@@ -18,9 +19,9 @@
 #include <QImage>
 #include <QString>
 
-#include "platform/qt/symbol_fonts.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
-#include "shell/map_area.h"
+#include "render/qt/qt_rendering.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
 #endif

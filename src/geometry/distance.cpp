@@ -8,7 +8,7 @@
 #include "geometry/geo_settings.h"
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "store/strings.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "store/memory.h"
-#include "store/world_types.h"
+#include "base/memory.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

@@ -6,7 +6,7 @@
 
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

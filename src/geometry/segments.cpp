@@ -4,7 +4,7 @@
 
 #include "geometry/coordinates.h"
 #include "geometry/wrect.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

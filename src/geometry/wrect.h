@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "store/world_types.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "store/endian.h"
+#include "base/endian.h"
 
 namespace tlv {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "interchange/mie_reader.h"
+#include "store/mie_reader.h"
 #include "interchange/mie_record.h"
-#include "store/world_types.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/platform.h"
-#include "store/errors.h"
-#include "store/strings.h"
+#include "base/platform.h"
+#include "base/errors.h"
+#include "base/strings.h"
 
 namespace tlv {
 

@@ -5,18 +5,17 @@
 #include <iterator>
 #include <utility>
 
-#include "app/idle.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "platform/files.h"
-#include "platform/platform.h"
+#include "base/files.h"
+#include "base/platform.h"
 #include "render/graphics_tables.h"
-#include "store/errors.h"
-#include "store/life_cycle.h"
-#include "store/open_files.h"
-#include "store/summary.h"
+#include "base/errors.h"
+#include "edit/life_cycle.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 
 namespace tlv {
 namespace {
@@ -408,21 +407,19 @@ bool ComputeTextObjectRect(DrawPort& port, const std::string& text, const Object
   return true;
 }
 
-void InstallDrawingLifeCycleHooks(std::function<DrawPort*()> metricsPort) {
+void SetTextMetricsPort(std::function<DrawPort*()> metricsPort) {
   State().metricsPort = std::move(metricsPort);
-  LifeCycleHooks hooks = CurrentLifeCycleHooks();
-  hooks.redrawArea = [](const WRect& changed) {
-    if (!RectsMeet(changed, ViewWorldRect())) return;
-    AddQueuedChanges(1);
-    SetRedrawCountdown(kRedrawCountdownSteps);
-  };
-  hooks.textRect = [](const std::string& text, const ObjectGraphics& graphics, const WRect& given,
-                      WRect& computed) {
-    const auto& factory = State().metricsPort;
-    DrawPort* port = factory ? factory() : nullptr;
-    return port != nullptr && ComputeTextObjectRect(*port, text, graphics, given, computed);
-  };
-  SetLifeCycleHooks(hooks);
+}
+
+bool MeasureTextObjectRect(const std::string& text, const ObjectGraphics& graphics,
+                           const WRect& given, WRect& computed) {
+  const auto& factory = State().metricsPort;
+  DrawPort* port = factory ? factory() : nullptr;
+  return port != nullptr && ComputeTextObjectRect(*port, text, graphics, given, computed);
+}
+
+bool ChangeMeetsView(const WRect& changed) {
+  return RectsMeet(changed, ViewWorldRect());
 }
 
 void ResetDrawMapForTesting() {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_records.h"
+#include "store/store_records.h"
 #include "render/draw_object.h"
 #include "render/draw_port.h"
 #include "render/map_view.h"
@@ -92,10 +92,14 @@ void ClearThematicSlots();
 bool ComputeTextObjectRect(DrawPort& port, const std::string& text, const ObjectGraphics& graphics,
                            const WRect& given, WRect& computed);
 
-// Installs the drawing pass's members of the life-cycle hooks (keeping the others): a changed
-// area inside the view queues a redraw through the idle step; a text object's rectangle is
-// measured on the port the factory makes.
-void InstallDrawingLifeCycleHooks(std::function<DrawPort*()> metricsPort);
+// The port text objects are measured on (the screen's fonts); without one a text object keeps
+// the rectangle it is given.
+void SetTextMetricsPort(std::function<DrawPort*()> metricsPort);
+// A text object's rectangle measured on the metrics port; false without a port.
+bool MeasureTextObjectRect(const std::string& text, const ObjectGraphics& graphics,
+                           const WRect& given, WRect& computed);
+// Whether a changed area of the map shows in the current view.
+bool ChangeMeetsView(const WRect& changed);
 // Steps of the idle count-down after an object changed inside the view.
 constexpr int32_t kRedrawCountdownSteps = 2;
 

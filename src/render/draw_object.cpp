@@ -8,8 +8,8 @@
 #include "catalogue/maps.h"
 #include "render/graphics_tables.h"
 #include "render/symbols.h"
-#include "store/errors.h"
-#include "store/strings.h"
+#include "base/errors.h"
+#include "base/strings.h"
 
 namespace tlv {
 namespace {

@@ -12,7 +12,7 @@
 #include "render/draw_port.h"
 #include "store/buffered_file.h"
 #include "store/object_record.h"
-#include "store/world_types.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

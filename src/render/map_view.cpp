@@ -10,8 +10,8 @@
 #include "geometry/geo_settings.h"
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "platform/platform.h"
-#include "store/errors.h"
+#include "base/platform.h"
+#include "base/errors.h"
 
 namespace tlv {
 

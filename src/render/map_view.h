@@ -10,8 +10,8 @@
 #include <string>
 
 #include "geometry/screen.h"
-#include "store/memory.h"
-#include "store/world_types.h"
+#include "base/memory.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "render/map_view.h"
-#include "store/errors.h"
-#include "store/open_files.h"
+#include "base/errors.h"
+#include "catalogue/open_files.h"
 
 namespace tlv {
 

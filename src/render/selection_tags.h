@@ -7,7 +7,7 @@
 #include "render/draw_object.h"
 #include "render/draw_port.h"
 #include "render/map_view.h"
-#include "store/life_cycle.h"
+#include "edit/life_cycle.h"
 
 namespace tlv {
 

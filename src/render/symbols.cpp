@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "store/file_contents.h"
-#include "store/memory.h"
+#include "base/memory.h"
 
 namespace tlv {
 namespace {

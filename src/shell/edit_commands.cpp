@@ -12,11 +12,11 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "platform/qt/text_codec.h"
-#include "search/selection.h"
+#include "edit/selection.h"
 #include "shell/main_window.h"
-#include "store/modify.h"
+#include "edit/modify.h"
 #include "store/object_record.h"
-#include "store/undo.h"
+#include "edit/undo.h"
 
 namespace tlv {
 
@@ -93,16 +93,6 @@ void ChooseSymbol(MainWindow& window) {
 }  // namespace
 
 void RegisterEditCommands(MainWindow& window) {
-  InstallSelectionLifeCycleHooks();
-  ModifyHooks hooks = CurrentModifyHooks();
-  hooks.chooseCustomColour = [&window](uint32_t& rgb) {
-    const QColor colour = QColorDialog::getColor(Qt::black, &window);
-    if (!colour.isValid()) return false;
-    rgb = static_cast<uint32_t>(colour.red() << 16 | colour.green() << 8 | colour.blue());
-    return true;
-  };
-  hooks.redrawMap = [&window] { window.InvalidateMap(); };
-  SetModifyHooks(hooks);
 
   window.RegisterCommand(
       kUndoCommand,

@@ -21,7 +21,7 @@
 #include "render/graphics_tables.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

@@ -18,31 +18,14 @@
 
 #include "render/draw_map.h"
 #include "render/map_view.h"
-#include "store/life_cycle.h"
+#include "render/qt/qt_rendering.h"
+#include "edit/life_cycle.h"
 
 class QWidget;
 
 namespace tlv {
 
 class MainWindow;
-
-// Whether a key press or a mouse click is waiting: delivers pending events, takes (and drops)
-// key presses and clicks, and answers true when one came. Looks at most every 20 ms.
-bool QtInputWaiting();
-void ResetInputCheckForTesting();
-
-// Reads a picture file with QImageReader into ARGB pixels.
-bool ReadPictureWithQt(const std::string& path, PictureImage& image);
-
-// Installs the picture reader and the drawing pass's life-cycle hooks (text rectangles measured
-// with the screen fonts). Needs a QGuiApplication.
-void InstallQtDrawing();
-
-// The request of a pass with the configuration's line setting.
-DrawMapRequest StandardDrawRequest();
-
-// Draws the view into a white image of the given size (the whole image is the map area).
-int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request);
 
 class MapPane : public QObject {
  public:

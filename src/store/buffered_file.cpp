@@ -5,7 +5,7 @@
 #include <string>
 
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

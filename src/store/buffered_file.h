@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "platform/files.h"
-#include "store/endian.h"
-#include "store/memory.h"
-#include "store/world_types.h"
+#include "base/files.h"
+#include "base/endian.h"
+#include "base/memory.h"
+#include "base/world_types.h"
 
 namespace tlv {
 

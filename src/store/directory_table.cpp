@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "platform/files.h"
-#include "store/collate.h"
-#include "store/errors.h"
-#include "store/memory.h"
+#include "base/files.h"
+#include "base/collate.h"
+#include "base/errors.h"
+#include "base/memory.h"
 
 namespace tlv {
 

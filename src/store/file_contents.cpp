@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/files.h"
+#include "base/files.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 

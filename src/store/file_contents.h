@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "store/memory.h"
+#include "base/memory.h"
 
 namespace tlv {
 

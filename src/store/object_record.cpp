@@ -6,9 +6,8 @@
 #include <cstring>
 
 #include "geometry/segments.h"
-#include "store/errors.h"
-#include "store/open_files.h"
-#include "store/strings.h"
+#include "base/errors.h"
+#include "base/strings.h"
 #include "store/summary.h"
 
 namespace tlv {
@@ -20,7 +19,6 @@ constexpr int kMessageUnreadableObject = 38;
 constexpr int kMessageNameTooLong = 39;
 constexpr int kMessageTextTooLong = 40;
 constexpr int kMessageTooManySegments = 41;
-constexpr int kMessageAliasOriginalMissing = 46;
 constexpr int32_t kMaxRoomByte = 255;
 // Pieces of at most this many bytes keep every transfer inside a small window.
 constexpr int32_t kTransferPiece = 256;
@@ -973,38 +971,6 @@ int32_t FSInitObjectSegments(BufferedFile& file, int32_t position, Handle points
     if (err != 0) return err;
   }
   return WriteLong(file, static_cast<int64_t>(position) + span.first - 4, n, caller);
-}
-
-// ---- Aliases ---------------------------------------------------------------------------------
-
-int32_t ResolveAlias(int32_t mapID, int32_t overlayID, int32_t aliasPosition,
-                     int32_t& objectPosition, bool silent) {
-  int32_t mapIndex = -1;
-  int32_t fileIndex = -1;
-  int32_t err = AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kSmallWindowSize, &mapIndex,
-                                     &fileIndex);
-  if (err != 0) return err;  // reported by AllocateSpaceForFile
-  WRect rect;
-  err = FSGetObjectWorldRect(CurrentObjectFile(), aliasPosition, rect);
-  if (err != 0) return err;
-  int32_t found = -1;
-  err = ForEachSummaryRecord(
-      mapIndex, fileIndex,
-      [&](const SummaryRecord& record, int32_t) -> int32_t {
-        if (SummaryRecordLive(record) && record.idHigh == rect.x1 && record.idLow == rect.y1) {
-          found = record.position;
-          return 1;
-        }
-        return 0;
-      },
-      nullptr, nullptr);
-  if (err != 0 && found < 0) return err;
-  if (found < 0) {
-    if (!silent) ShowMessageAlert(kMessageAliasOriginalMissing, kStopAlert);
-    return kErrGeneral;
-  }
-  objectPosition = found;
-  return 0;
 }
 
 void ResetObjectRecordForTesting() {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "store/buffered_file.h"
-#include "store/memory.h"
-#include "store/world_types.h"
+#include "base/memory.h"
+#include "base/world_types.h"
 
 namespace tlv {
 
@@ -208,10 +208,6 @@ int32_t FSInitObjectSegments(BufferedFile& file, int32_t position, Handle points
 // The range rule of every segment write.
 void ClampStoredPoint(int32_t& x, int32_t& y);
 
-// The position of the object an alias stands for, found among the live summary records of the
-// alias's overlay file. Not found: message 46 (unless silent) and -1.
-int32_t ResolveAlias(int32_t mapID, int32_t overlayID, int32_t aliasPosition,
-                     int32_t& objectPosition, bool silent);
 
 void ResetObjectRecordForTesting();
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "store/directory_table.h"
-#include "store/endian.h"
+#include "base/endian.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "support/byte_builder.h"
 
 namespace tlv {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 namespace {

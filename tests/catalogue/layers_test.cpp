@@ -4,7 +4,7 @@
 
 #include "catalogue/groups.h"
 #include "catalogue/layer_files.h"
-#include "catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "catalogue/layer_files.h"
 #include "catalogue/overlay_maps_dialog.h"
-#include "catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "e2e/e2e_support.h"
 
 namespace tlv::test {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "e2e/e2e_support.h"
-#include "store/life_cycle.h"
-#include "store/memory.h"
+#include "edit/life_cycle.h"
+#include "base/memory.h"
 #include "store/object_record.h"
-#include "store/open_files.h"
+#include "catalogue/open_files.h"
 
 namespace tlv::test {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "app/preferences.h"
 #include "store/directory_table.h"
-#include "store/memory.h"
+#include "base/memory.h"
 #include "e2e/e2e_support.h"
 #include "support/test_support.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "geometry/coordinates.h"
-#include "store/memory.h"
+#include "base/memory.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "catalogue/layer_files.h"
-#include "store/life_cycle.h"
+#include "edit/life_cycle.h"
 #include "store/object_record.h"
-#include "store/open_files.h"
+#include "catalogue/open_files.h"
 
 namespace tlv {
 namespace {

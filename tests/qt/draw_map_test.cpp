@@ -1,6 +1,7 @@
 // The drawing pass on objects made with the life cycle, drawn into images and checked pixel by
 // pixel: pattern fills, the pattern fallback, NOT-XOR feedback, polygon rings, symbols, text
 // boxes, the polyline label's segment, and interruption by a key press.
+#include "app/wiring.h"
 #include "render/draw_map.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,15 @@
 #include <vector>
 
 #include "app/idle.h"
-#include "catalogue/catalogue_fixture.h"
-#include "platform/qt/qt_draw_port.h"
-#include "platform/qt/symbol_fonts.h"
+#include "support/catalogue_fixture.h"
+#include "render/qt/qt_draw_port.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
 #include "render/selection_tags.h"
 #include "render/symbols.h"
-#include "shell/map_area.h"
-#include "store/life_cycle.h"
+#include "render/qt/qt_rendering.h"
+#include "edit/life_cycle.h"
 #include "store/object_record.h"
 
 namespace tlv::test {
@@ -533,13 +534,10 @@ TEST_F(DrawMapTest, LabelsGoUnderObjectsOnScreenAndBesideThemInPictureFiles) {
 }
 
 TEST_F(DrawMapTest, LifeCycleHooksQueueRedrawsAndMeasureTexts) {
-  LifeCycleHooks others;
-  others.removeFromSelections = [](const ObjectRef&) {};
-  SetLifeCycleHooks(others);
+  WireCore();
   InstallQtDrawing();
   const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
-  ASSERT_TRUE(hooks.redrawArea && hooks.textRect);
-  EXPECT_TRUE(hooks.removeFromSelections) << "other members are kept";
+  ASSERT_TRUE(hooks.redrawArea && hooks.textRect && hooks.removeFromSelections);
 
   ResetIdleWorkForTesting();
   hooks.redrawArea({1, 1, 2, 2});

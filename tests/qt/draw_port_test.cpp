@@ -1,7 +1,7 @@
 // The QPainter drawing surface, checked pixel by pixel in images of a fixed size: pattern bits,
 // the three raster modes, regions, rectangles, line widths and styles, text rotation and symbols.
 
-#include "platform/qt/qt_draw_port.h"
+#include "render/qt/qt_draw_port.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/qt/symbol_fonts.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/graphics_tables.h"
 #include "render/symbols.h"
 

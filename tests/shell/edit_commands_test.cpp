@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "qt_test_app.h"
-#include "search/selection.h"
+#include "edit/selection.h"
 #include "shell/main_window.h"
-#include "store/life_cycle.h"
-#include "store/modify.h"
-#include "store/undo.h"
+#include "edit/life_cycle.h"
+#include "edit/modify.h"
+#include "edit/undo.h"
 
 namespace tlv {
 namespace {
@@ -39,12 +39,6 @@ TEST_F(EditCommandsTest, EditCommandsWaitForASelectionAndUndoForAStep) {
   EXPECT_TRUE(window.CommandEnabled(201));
   SetUndoNothing();
   EXPECT_FALSE(window.CommandEnabled(201));
-
-  // The selection follows the life cycle and the custom colour has a chooser.
-  EXPECT_TRUE(static_cast<bool>(CurrentLifeCycleHooks().addToSelection));
-  EXPECT_TRUE(static_cast<bool>(CurrentLifeCycleHooks().removeFromSelections));
-  EXPECT_TRUE(static_cast<bool>(CurrentModifyHooks().chooseCustomColour));
-  EXPECT_TRUE(static_cast<bool>(CurrentModifyHooks().redrawMap));
 }
 
 }  // namespace

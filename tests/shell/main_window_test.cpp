@@ -19,7 +19,7 @@
 #include "render/map_view.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 namespace {

@@ -14,7 +14,7 @@
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
 #include "shell/qt_test_app.h"
-#include "store/errors.h"
+#include "base/errors.h"
 
 namespace tlv {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "store/directory_table.h"
-#include "store/errors.h"
+#include "base/errors.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/files.h"
-#include "store/memory.h"
+#include "base/files.h"
+#include "base/memory.h"
 #include "support/test_support.h"
 
 namespace tlv {

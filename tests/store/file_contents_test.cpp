@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "base/files.h"
 #include "store/directory_table.h"
-#include "store/endian.h"
-#include "store/errors.h"
+#include "base/endian.h"
+#include "base/errors.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -1,4 +1,5 @@
 #include "store/object_record.h"
+#include "catalogue/walks.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,8 @@
 #include <vector>
 
 #include "geometry/segments.h"
-#include "overlay_fixture.h"
-#include "store/memory.h"
+#include "support/overlay_fixture.h"
+#include "base/memory.h"
 
 namespace tlv {
 namespace {

@@ -1,4 +1,4 @@
-#include "store/summary.h"
+#include "catalogue/walks.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "overlay_fixture.h"
-#include "store/open_files.h"
+#include "support/overlay_fixture.h"
+#include "catalogue/open_files.h"
 
 namespace tlv {
 namespace {

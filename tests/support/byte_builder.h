@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/world_types.h"
+#include "base/world_types.h"
 
 namespace tlv::test {
 

@@ -3,12 +3,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "store/errors.h"
-#include "store/memory.h"
+#include "app/wiring.h"
+#include "base/errors.h"
+#include "base/memory.h"
 
 namespace tlv::test {
 
 void ResetCoreState() {
+  ResetAllForTesting();
   DefaultHeadlessPlatform().Reset();
   InstallPlatform(nullptr);
   ResetMemoryFailuresForTesting();

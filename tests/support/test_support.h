@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/headless/headless_platform.h"
+#include "base/headless_platform.h"
 
 namespace tlv::test {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/platform.h"
+#include "base/platform.h"
 
 class QMessageBox;
 

@@ -1,6 +1,7 @@
 // The program's entry: one running copy per user, the start-up sequence around the main window,
 // the event loop, and the orderly end.
 #include <QApplication>
+#include <QColorDialog>
 #include <QDir>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -11,9 +12,10 @@
 #include <unistd.h>
 
 #include "app/startup.h"
+#include "app/wiring.h"
 #include "app/window_position.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/symbol_fonts.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
 #include "store/object_record.h"
 #include "render/map_view.h"
@@ -23,10 +25,10 @@
 #include "shell/map_area.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
-#include "store/errors.h"
-#include "store/memory.h"
-#include "store/open_files.h"
-#include "store/strings.h"
+#include "base/errors.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
+#include "base/strings.h"
 
 namespace tlv {
 namespace {
@@ -160,6 +162,14 @@ int Run(int argc, char** argv) {
     ReleaseStartupResources();
     return 0;
   };
+  FrontEndHooks frontEnd;
+  frontEnd.chooseCustomColour = [&window](uint32_t& rgb) {
+    const QColor colour = QColorDialog::getColor(Qt::black, &window);
+    if (!colour.isValid()) return false;
+    rgb = static_cast<uint32_t>(colour.red() << 16 | colour.green() << 8 | colour.blue());
+    return true;
+  };
+  WireCore(frontEnd);
   MapViewHooks viewHooks;
   viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
   viewHooks.layoutAndRedraw = [&window] { window.LayOutAndRedraw(); };

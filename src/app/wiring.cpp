@@ -1,0 +1,131 @@
+#include "app/wiring.h"
+
+#include <memory>
+#include <utility>
+
+#include "app/config.h"
+#include "app/idle.h"
+#include "app/shell_services.h"
+#include "app/startup.h"
+#include "base/memory.h"
+#include "catalogue/catalogue_folders.h"
+#include "catalogue/display_settings.h"
+#include "catalogue/groups.h"
+#include "catalogue/layers.h"
+#include "catalogue/map_list.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
+#include "edit/edit_targets.h"
+#include "edit/life_cycle.h"
+#include "edit/modify.h"
+#include "edit/selection.h"
+#include "edit/undo.h"
+#include "geometry/geo_settings.h"
+#include "interchange/import.h"
+#include "render/draw_map.h"
+#include "render/draw_object.h"
+#include "render/map_view.h"
+#include "render/symbols.h"
+#include "store/directory_table.h"
+#include "store/object_record.h"
+
+namespace tlv {
+namespace {
+
+// The front end's hooks live as long as the run; the catalogue's are plain function pointers.
+std::shared_ptr<FrontEndHooks> frontEndHooks;
+
+void RedrawMap() {
+  Shell().InvalidateMap();
+}
+
+// Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection when the
+// catalogue lets go of them.
+void ForgetSelectedObjects(int32_t mapID, int32_t overlayID) {
+  std::vector<ObjectRef> doomed;
+  ForEachSelectedObject(
+      [&](int32_t objectMap, int32_t objectOverlay, int32_t position) -> int32_t {
+        if ((mapID != 0 && objectMap == mapID) || (overlayID != 0 && objectOverlay == overlayID)) {
+          doomed.push_back({objectMap, objectOverlay, position});
+        }
+        return 0;
+      },
+      true);
+  for (const ObjectRef& object : doomed) {
+    RemoveSelectedObject(object.mapID, object.overlayID, object.position, false);
+  }
+}
+
+}  // namespace
+
+void WireCore(const FrontEndHooks& frontEnd) {
+  frontEndHooks = std::make_shared<FrontEndHooks>(frontEnd);
+
+  LifeCycleHooks lifeCycle;
+  lifeCycle.redrawArea = [](const WRect& changed) {
+    if (!ChangeMeetsView(changed)) return;
+    AddQueuedChanges(1);
+    SetRedrawCountdown(kRedrawCountdownSteps);
+  };
+  lifeCycle.removeFromSelections = SelectionObjectRemoved;
+  lifeCycle.addToSelection = SelectionObjectAdded;
+  lifeCycle.objectMoved = SelectionObjectMoved;
+  lifeCycle.textRect = MeasureTextObjectRect;
+  SetLifeCycleHooks(std::move(lifeCycle));
+
+  CatalogueHooks catalogue;
+  catalogue.currentScale = []() -> int32_t { return CurrentMapView().scale; };
+  catalogue.forgetMapObjects = [](int32_t mapID) { ForgetSelectedObjects(mapID, 0); };
+  catalogue.forgetLayerObjects = [](int32_t layerID) { ForgetSelectedObjects(0, layerID); };
+  catalogue.redraw = RedrawMap;
+  catalogue.clearUndo = [] { SetUndoNothing(); };
+  SetCatalogueHooks(catalogue);
+
+  ModifyHooks modify;
+  modify.chooseCustomColour = [](uint32_t& rgb) {
+    return frontEndHooks && frontEndHooks->chooseCustomColour &&
+           frontEndHooks->chooseCustomColour(rgb);
+  };
+  modify.redrawMap = RedrawMap;
+  SetModifyHooks(std::move(modify));
+
+  SM2CommandHooks index;
+  index.clearSelection = RemoveAllSelectedObjects;
+  index.redraw = RedrawMap;
+  SetSM2CommandHooks(index);
+
+  SetEditViewSource(ViewWorldRect);
+}
+
+void ResetAllForTesting() {
+  frontEndHooks.reset();
+  ResetStartupForTesting();
+  ResetConfigForTesting();
+  ResetIdleWorkForTesting();
+  ResetImportForTesting();
+  ResetDrawMapForTesting();
+  ResetSymbolsForTesting();
+  SetPictureReader({});
+  SetMapViewHooks({});
+  ResetMapView();
+  ResetSelectionForTesting();
+  ResetUndoForTesting();
+  ResetModifyForTesting();
+  ResetEditTargetsForTesting();
+  ResetLifeCycleForTesting();
+  SetLifeCycleHooks({});
+  ResetDisplaySettingsForTesting();
+  ResetLayersForTesting();
+  ReleaseGroups();
+  ResetOpenFilesForTesting();
+  ResetWalksForTesting();
+  ClearMapList();
+  SetCatalogueHooks(CatalogueHooks());
+  SetCatalogueFolders(CatalogueFolders());
+  ResetObjectRecordForTesting();
+  ResetDirectoryTableForTesting();
+  ResetGeometrySettings();
+  ResetMemoryFailuresForTesting();
+}
+
+}  // namespace tlv

@@ -1,0 +1,120 @@
+// How objects come into being, change, are copied between overlays and maps, and go away at
+// record level. Records are never removed here: deletion complements the summary record's
+// position and compaction reclaims the space later.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/memory.h"
+#include "base/object_ids.h"
+#include "store/object_record.h"
+#include "base/world_types.h"
+
+namespace tlv {
+
+
+// What the life cycle asks of the drawing pass and of the selection lists; those install it.
+// Each member may be empty.
+struct LifeCycleHooks {
+  // An area of the map to be drawn again.
+  std::function<void(const WRect& area)> redrawArea;
+  // The object left its place: remove it from the selection, the search collection and the
+  // list of intersected objects.
+  std::function<void(const ObjectRef& object)> removeFromSelections;
+  // The object came back: add it to the selection.
+  std::function<void(const ObjectRef& object)> addToSelection;
+  // The object was re-created elsewhere (a bigger record, another map): the selection and the
+  // search collection follow it to its new place.
+  std::function<void(const ObjectRef& from, const ObjectRef& to)> objectMoved;
+  // An alias was copied to another overlay file: the search collection takes the copy.
+  std::function<void(const ObjectRef& copy)> aliasCopied;
+  // The rectangle of a text object from its text and graphics (the drawing pass computes it
+  // with its font metrics); without it a text object keeps the rectangle it is given.
+  std::function<bool(const std::string& text, const ObjectGraphics& graphics, const WRect& given,
+                     WRect& computed)>
+      textRect;
+};
+void SetLifeCycleHooks(LifeCycleHooks hooks);
+const LifeCycleHooks& CurrentLifeCycleHooks();
+
+// A fresh ID: high = seconds since 1904 (the program's own offset), low = run number * 65536 +
+// a per-run counter.
+int32_t NewObjectID(ObjectID& id);
+
+// Appends an empty record of the right size and its live summary record; creates the overlay's
+// file set on the map when it has none.
+int32_t CreateEmptyObject(int32_t mapID, int32_t overlayID, int16_t type, ObjectID id,
+                          int32_t nameRoom, int32_t textRoom, int32_t segmentCount,
+                          int32_t segmentBytes, int32_t& position);
+
+// The parts of an object that a call gives; absent parts are left as they are.
+struct ObjectContents {
+  const std::string* prefix = nullptr;  // prefix and name are given together
+  const std::string* name = nullptr;
+  const ObjectGraphics* graphics = nullptr;
+  const uint32_t* customColour = nullptr;  // the RGB value, with the present and active bits
+  const WRect* rect = nullptr;
+  const std::string* textOrPicture = nullptr;
+  Handle points = nullptr;  // WPoints, bit 31 of x starting a new piece
+};
+
+// Makes a complete object in one step, with no spare room in its record.
+int32_t CreateObject(int32_t mapID, int32_t overlayID, int16_t type, ObjectID id,
+                     const ObjectContents& contents, int32_t& position);
+
+// Changes an object, re-creating its record (same ID) at the end of the file or on targetMapID
+// when the new contents do not fit; object is updated to the object's new place.
+int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const ObjectID* newID,
+                              const ObjectContents& contents, int32_t dx, int32_t dy);
+
+// Copies an object field by field into another overlay file (same ID), with its picture file
+// and, when asked, its aliases.
+int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
+                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount,
+                     int32_t segmentBytes, int32_t& newPosition, bool withAliases);
+
+// Makes the picture file name free in the folder (base + 1 .. 999). -1 when it cannot.
+int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::string& name);
+
+// Moves (by dx, dy) or resizes (newRect) an object, with its summary record, the index and the
+// overlay bounds.
+int32_t ChangeObjectWRect(int32_t mapID, int32_t overlayID, int32_t position, const WRect* newRect,
+                          int32_t dx, int32_t dy);
+
+// Rewrites the given parts of an object in its record.
+int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
+                     const ObjectContents& contents, int32_t dx, int32_t dy);
+
+int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases,
+                           bool keepCounts, bool redraw);
+int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases);
+
+// visit(alias position, its summary record); position -1 visits every alias of the file.
+using AliasVisit = std::function<int32_t(int32_t aliasPosition, const SummaryRecord& record,
+                                         int32_t byteOffset)>;
+int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position,
+                       const AliasVisit& visit, bool includeDeleted);
+
+// Deletes the live objects of the overlay (on every map for mapID -1) whose ID text is one of
+// the lines of idList (lines end with CR, optionally followed by LF).
+int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idList);
+
+// The first live object with the ID (text form, cut at a blank, left-padded with "0"), on one
+// map or all (mapID 0), in one overlay or all (overlayID 0).
+int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID,
+                       ObjectRef& object, bool& found);
+
+// Recomputes an overlay file's bounds from its live objects and writes its file image.
+int32_t RecomputeOverlayFileBounds(int32_t mapIndex, int32_t fileIndex);
+
+// A batch of many new objects (import, bench): the overlay file images are written once when
+// the batch ends instead of after every object. The files end the same.
+void BeginObjectBatch();
+int32_t EndObjectBatch();
+
+void ResetLifeCycleForTesting();
+
+}  // namespace tlv
