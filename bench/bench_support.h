@@ -7,15 +7,15 @@
 #include <fstream>
 #include <string>
 
+#include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "store/directory_table.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "store/directory_table.h"
 
 namespace tlv::bench {
 

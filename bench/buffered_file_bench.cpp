@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/endian.h"
 #include "store/buffered_file.h"
 #include "store/directory_table.h"
-#include "base/endian.h"
 #include "store/file_contents.h"
 
 namespace tlv {

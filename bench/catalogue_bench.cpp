@@ -13,8 +13,8 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "store/directory_table.h"
 #include "catalogue/open_files.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 namespace {

@@ -9,16 +9,16 @@
 #include <random>
 #include <string>
 
+#include "base/headless_platform.h"
+#include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "interchange/import.h"
-#include "base/headless_platform.h"
-#include "store/directory_table.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
 #include "catalogue/open_files.h"
+#include "edit/life_cycle.h"
+#include "interchange/import.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 namespace {

@@ -7,14 +7,14 @@
 #include <fstream>
 #include <string>
 
+#include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "store/directory_table.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
 #include "catalogue/open_files.h"
+#include "edit/life_cycle.h"
+#include "store/directory_table.h"
 #include "store/summary.h"
 
 namespace {
@@ -79,8 +79,12 @@ void CreatePoints(benchmark::State& state, bool batch) {
   state.SetItemsProcessed(state.iterations() * count);
 }
 
-void BM_CreateObjectOneByOne(benchmark::State& state) { CreatePoints(state, false); }
-void BM_CreateObjectBatch(benchmark::State& state) { CreatePoints(state, true); }
+void BM_CreateObjectOneByOne(benchmark::State& state) {
+  CreatePoints(state, false);
+}
+void BM_CreateObjectBatch(benchmark::State& state) {
+  CreatePoints(state, true);
+}
 
 BENCHMARK(BM_CreateObjectOneByOne)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CreateObjectBatch)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);

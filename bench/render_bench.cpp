@@ -15,18 +15,18 @@
 #include <fstream>
 #include <string>
 
+#include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "render/qt/qt_draw_port.h"
+#include "catalogue/open_files.h"
+#include "edit/life_cycle.h"
 #include "render/draw_map.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
+#include "render/qt/qt_draw_port.h"
 #include "store/directory_table.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
-#include "catalogue/open_files.h"
 #include "store/summary.h"
 
 namespace {

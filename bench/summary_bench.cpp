@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/map_list.h"
-#include "store/directory_table.h"
 #include "base/endian.h"
+#include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/memory.h"
 #include "store/buffered_file.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
-#include "base/memory.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "interchange/file_type.h"
-#include "store/mie_reader.h"
 #include "interchange/mie_record.h"
+#include "store/mie_reader.h"
 
 namespace {
 

@@ -12,15 +12,15 @@
 #include <filesystem>
 #include <string>
 
-#include "catalogue/map_list.h"
-#include "base/headless_platform.h"
-#include "store/directory_table.h"
 #include "base/errors.h"
-#include "store/file_contents.h"
+#include "base/headless_platform.h"
 #include "base/memory.h"
-#include "store/object_record.h"
+#include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
+#include "store/object_record.h"
 
 namespace {
 

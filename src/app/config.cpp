@@ -77,9 +77,15 @@ constexpr FlagKeyword kFlagKeywords[] = {
 
 }  // namespace
 
-const ConfigFlags& Config() { return flags; }
-ConfigFlags& MutableConfig() { return flags; }
-void ResetConfigForTesting() { flags = ConfigFlags(); }
+const ConfigFlags& Config() {
+  return flags;
+}
+ConfigFlags& MutableConfig() {
+  return flags;
+}
+void ResetConfigForTesting() {
+  flags = ConfigFlags();
+}
 
 void ParseConfigLine(std::string_view line) {
   const size_t comment = line.find("//");

@@ -3,13 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/files.h"
 #include "base/collate.h"
-#include "store/directory_table.h"
 #include "base/endian.h"
 #include "base/errors.h"
-#include "store/file_contents.h"
+#include "base/files.h"
 #include "base/strings.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
 
 namespace tlv {
 
@@ -83,12 +83,22 @@ int32_t WriteUserFolderFile(const std::string& chosenPath) {
 
 }  // namespace
 
-const FolderTable& Folders() { return folders; }
-FolderTable& MutableFolders() { return folders; }
-void ClearFolderTable() { folders = FolderTable(); }
+const FolderTable& Folders() {
+  return folders;
+}
+FolderTable& MutableFolders() {
+  return folders;
+}
+void ClearFolderTable() {
+  folders = FolderTable();
+}
 
-int32_t ProgramFolderID() { return programFolderID; }
-const std::string& ProgramFolderPath() { return programFolderPath; }
+int32_t ProgramFolderID() {
+  return programFolderID;
+}
+const std::string& ProgramFolderPath() {
+  return programFolderPath;
+}
 
 int32_t SetProgramFolder(const std::string& path) {
   programFolderPath = WithTrailingSlash(path);
@@ -165,8 +175,8 @@ int32_t AddFolderIfMissing(int16_t volume, int32_t parentID, const char* name, i
 }
 
 int32_t AddUserMapFolderIfMissing(int32_t& dirID) {
-  int32_t err = AddFolderIfMissing(folders.volume, folders.overlayMaps,
-                                   MessageText(554).c_str(), dirID);
+  int32_t err =
+      AddFolderIfMissing(folders.volume, folders.overlayMaps, MessageText(554).c_str(), dirID);
   if (err != 0) return err;
   char nameDotMap[kNameDotMapSize] = {};
   const std::string mapName = MessageText(500) + MessageText(501);
@@ -204,13 +214,14 @@ int32_t ScanAndCreateFolders() {
     return AddFolderIfMissing(folders.volume, parentID, MessageText(message).c_str(),
                               folders.*slot);
   };
-  int32_t err = scan(folders.maps, {{&FolderTable::settings, 551}, {&FolderTable::overlayMaps, 560}});
+  int32_t err =
+      scan(folders.maps, {{&FolderTable::settings, 551}, {&FolderTable::overlayMaps, 560}});
   if (err == 0) err = create(folders.maps, &FolderTable::settings, 551);
   if (err == 0) err = create(folders.maps, &FolderTable::overlayMaps, 560);
   if (err == 0) {
-    err = scan(folders.settings, {{&FolderTable::views, 552},
-                                  {&FolderTable::searches, 553},
-                                  {&FolderTable::friends, 555}});
+    err = scan(
+        folders.settings,
+        {{&FolderTable::views, 552}, {&FolderTable::searches, 553}, {&FolderTable::friends, 555}});
   }
   if (err == 0) err = create(folders.settings, &FolderTable::views, 552);
   if (err == 0) err = create(folders.settings, &FolderTable::searches, 553);

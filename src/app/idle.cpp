@@ -15,12 +15,24 @@ std::vector<std::function<void()>> deferred;
 
 }  // namespace
 
-int32_t QueuedChangeCount() { return queuedChanges; }
-void AddQueuedChanges(int32_t count) { queuedChanges += count; }
-void ClearQueuedChanges() { queuedChanges = 0; }
-void SetRedrawCountdown(int32_t steps) { redrawCountdown = steps; }
-int32_t RedrawCountdown() { return redrawCountdown; }
-void DeferWork(std::function<void()> job) { deferred.push_back(std::move(job)); }
+int32_t QueuedChangeCount() {
+  return queuedChanges;
+}
+void AddQueuedChanges(int32_t count) {
+  queuedChanges += count;
+}
+void ClearQueuedChanges() {
+  queuedChanges = 0;
+}
+void SetRedrawCountdown(int32_t steps) {
+  redrawCountdown = steps;
+}
+int32_t RedrawCountdown() {
+  return redrawCountdown;
+}
+void DeferWork(std::function<void()> job) {
+  deferred.push_back(std::move(job));
+}
 
 bool RunIdleWork(bool inForeground) {
   // Jobs may defer further jobs; those wait for the next step.

@@ -5,9 +5,9 @@
 
 #include "base/endian.h"
 #include "base/errors.h"
-#include "store/file_contents.h"
 #include "base/files.h"
 #include "store/directory_table.h"
+#include "store/file_contents.h"
 
 namespace tlv {
 
@@ -33,17 +33,19 @@ struct PrefFieldDef {
 
 constexpr int32_t kUnsetPosition = -32000;
 
-constexpr int32_t At(Pref p) { return kNumbersOffset + 4 * static_cast<int32_t>(p); }
+constexpr int32_t At(Pref p) {
+  return kNumbersOffset + 4 * static_cast<int32_t>(p);
+}
 
 constexpr PrefFieldDef kFields[] = {
     {Pref::kDistanceUnit, "distanceUnit", At(Pref::kDistanceUnit), 5, 1, 6},
     {Pref::kCoordinateFormat, "coordinateFormat", At(Pref::kCoordinateFormat), 0, 0, 2},
     {Pref::kScaleDisplayMode, "scaleDisplayMode", At(Pref::kScaleDisplayMode), 0, 0, 2},
     {Pref::kShowReferenceView, "showReferenceView", At(Pref::kShowReferenceView), 0, 0, 1},
-    {Pref::kAllowAnyViewInReference, "allowAnyViewInReference",
-     At(Pref::kAllowAnyViewInReference), 0, 0, 1},
-    {Pref::kResizeWindowToFitView, "resizeWindowToFitView", At(Pref::kResizeWindowToFitView), 0,
-     0, 1},
+    {Pref::kAllowAnyViewInReference, "allowAnyViewInReference", At(Pref::kAllowAnyViewInReference),
+     0, 0, 1},
+    {Pref::kResizeWindowToFitView, "resizeWindowToFitView", At(Pref::kResizeWindowToFitView), 0, 0,
+     1},
     {Pref::kFlashClickPoint, "flashClickPoint", At(Pref::kFlashClickPoint), 1, 0, 1},
     {Pref::kClickPointMark, "clickPointMark", At(Pref::kClickPointMark), 0, 0, 2},
     {Pref::kClickPointColor, "clickPointColor", At(Pref::kClickPointColor), 15, 1, 16},
@@ -68,16 +70,14 @@ constexpr PrefFieldDef kFields[] = {
     {Pref::kTimeStampShown, "timeStampShown", At(Pref::kTimeStampShown), 0, 0, 1},
     {Pref::kTimeStampDateKind, "timeStampDateKind", At(Pref::kTimeStampDateKind), 1, 0, 3},
     {Pref::kTimeStampTimeKind, "timeStampTimeKind", At(Pref::kTimeStampTimeKind), 1, 0, 3},
-    {Pref::kTimeStampX, "timeStampX", At(Pref::kTimeStampX), kUnsetPosition, kUnsetPosition,
-     32000},
-    {Pref::kTimeStampY, "timeStampY", At(Pref::kTimeStampY), kUnsetPosition, kUnsetPosition,
-     32000},
+    {Pref::kTimeStampX, "timeStampX", At(Pref::kTimeStampX), kUnsetPosition, kUnsetPosition, 32000},
+    {Pref::kTimeStampY, "timeStampY", At(Pref::kTimeStampY), kUnsetPosition, kUnsetPosition, 32000},
     {Pref::kLegendShown, "legendShown", At(Pref::kLegendShown), 0, 0, 1},
     {Pref::kMapStyle, "mapStyle", At(Pref::kMapStyle), 0, 0, 1},
     {Pref::kMapStyleCompanion, "mapStyleCompanion", At(Pref::kMapStyleCompanion), 0, 0, 1},
     {Pref::kShowBasemap, "showBasemap", At(Pref::kShowBasemap), 1, 0, 1},
-    {Pref::kRedrawAfterEachChange, "redrawAfterEachChange", At(Pref::kRedrawAfterEachChange), 1,
-     0, 1},
+    {Pref::kRedrawAfterEachChange, "redrawAfterEachChange", At(Pref::kRedrawAfterEachChange), 1, 0,
+     1},
     {Pref::kConfirmDeletes, "confirmDeletes", At(Pref::kConfirmDeletes), 1, 0, 1},
     {Pref::kSelectionTagSize, "selectionTagSize", At(Pref::kSelectionTagSize), 4, 2, 10},
 };
@@ -88,12 +88,12 @@ static_assert(kTextsOffset + kTextBytes * static_cast<int32_t>(PrefText::kCount)
               kPreferencesSize);
 
 // The older 1185-byte layout: what is carried over from it, and where it lay.
-constexpr int32_t kOldHomeViewOffset = 0;        // 134-byte saved-view image, big-endian
+constexpr int32_t kOldHomeViewOffset = 0;  // 134-byte saved-view image, big-endian
 constexpr int32_t kOldReferenceViewOffset = 134;
 constexpr int32_t kOldDistanceUnitOffset = 268;  // 16-bit big-endian
 constexpr int32_t kOldCoordinateFormatOffset = 270;
 constexpr int32_t kOldScaleDisplayModeOffset = 272;
-constexpr int32_t kOldTextsOffset = 300;         // three 21-byte texts
+constexpr int32_t kOldTextsOffset = 300;  // three 21-byte texts
 
 struct Preferences {
   int32_t numbers[static_cast<int>(Pref::kCount)];
@@ -105,8 +105,12 @@ struct Preferences {
 Preferences prefs;
 
 // The record is kept in the machine's own byte order.
-void PutNative32(char* p, int32_t v) { std::memcpy(p, &v, 4); }
-void PutNative16(char* p, int16_t v) { std::memcpy(p, &v, 2); }
+void PutNative32(char* p, int32_t v) {
+  std::memcpy(p, &v, 4);
+}
+void PutNative16(char* p, int16_t v) {
+  std::memcpy(p, &v, 2);
+}
 int32_t GetNative32(const char* p) {
   int32_t v;
   std::memcpy(&v, p, 4);
@@ -118,7 +122,9 @@ int16_t GetNative16(const char* p) {
   return v;
 }
 
-const PrefFieldDef& Def(Pref field) { return kFields[static_cast<int>(field)]; }
+const PrefFieldDef& Def(Pref field) {
+  return kFields[static_cast<int>(field)];
+}
 
 void CopyText(char* to, size_t width, const char* from) {
   std::memset(to, 0, width);
@@ -204,9 +210,15 @@ void NormaliseView(ViewRecord& v, bool isHome) {
 
 }  // namespace
 
-int32_t GetPref(Pref field) { return prefs.numbers[static_cast<int>(field)]; }
-void SetPref(Pref field, int32_t value) { prefs.numbers[static_cast<int>(field)] = value; }
-const char* PrefName(Pref field) { return Def(field).name; }
+int32_t GetPref(Pref field) {
+  return prefs.numbers[static_cast<int>(field)];
+}
+void SetPref(Pref field, int32_t value) {
+  prefs.numbers[static_cast<int>(field)] = value;
+}
+const char* PrefName(Pref field) {
+  return Def(field).name;
+}
 
 std::string GetPrefText(PrefText field) {
   const char* text = prefs.texts[static_cast<int>(field)];
@@ -217,10 +229,18 @@ void SetPrefText(PrefText field, const std::string& text) {
   CopyText(prefs.texts[static_cast<int>(field)], kTextBytes, text.c_str());
 }
 
-ViewRecord HomeView() { return prefs.home; }
-void SetHomeView(const ViewRecord& view) { prefs.home = view; }
-ViewRecord ReferenceView() { return prefs.reference; }
-void SetReferenceView(const ViewRecord& view) { prefs.reference = view; }
+ViewRecord HomeView() {
+  return prefs.home;
+}
+void SetHomeView(const ViewRecord& view) {
+  prefs.home = view;
+}
+ViewRecord ReferenceView() {
+  return prefs.reference;
+}
+void SetReferenceView(const ViewRecord& view) {
+  prefs.reference = view;
+}
 
 void SetDefaultPreferences() {
   for (const PrefFieldDef& f : kFields) prefs.numbers[static_cast<int>(f.id)] = f.defaultValue;
@@ -315,9 +335,8 @@ bool LoadSettings(int16_t volume, int32_t settingsDirID, int32_t programDirID) {
 int32_t SaveSettings(int16_t volume, int32_t settingsDirID) {
   char bytes[kPreferencesSize];
   EncodePreferences(bytes);
-  const int32_t err = WriteFileContents(volume, settingsDirID, "SETTING3.PLT",
-                                        FourCharCode("TLV1"), FourCharCode("SETS"),
-                                        kPreferencesSize, bytes);
+  const int32_t err = WriteFileContents(volume, settingsDirID, "SETTING3.PLT", FourCharCode("TLV1"),
+                                        FourCharCode("SETS"), kPreferencesSize, bytes);
   if (err != 0) {
     ReportFileError("SaveSettings()", "WriteFileContents()", err, volume, settingsDirID,
                     "SETTING3.PLT");

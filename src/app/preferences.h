@@ -28,15 +28,15 @@ struct ViewRecord {
 
 // The numeric preferences, each a field of the table.
 enum class Pref : int {
-  kDistanceUnit,           // 1 feet .. 6 nautical miles
-  kCoordinateFormat,       // 0 decimal degrees, 1 degrees and minutes, 2 degrees minutes seconds
-  kScaleDisplayMode,       // 0 ratio, 1 paper-unit equivalence, 2 window width
+  kDistanceUnit,      // 1 feet .. 6 nautical miles
+  kCoordinateFormat,  // 0 decimal degrees, 1 degrees and minutes, 2 degrees minutes seconds
+  kScaleDisplayMode,  // 0 ratio, 1 paper-unit equivalence, 2 window width
   kShowReferenceView,
   kAllowAnyViewInReference,
   kResizeWindowToFitView,
   kFlashClickPoint,
-  kClickPointMark,         // 0 cross, 1 circle, 2 cross in a circle
-  kClickPointColor,        // colour code of the Click Point mark
+  kClickPointMark,   // 0 cross, 1 circle, 2 cross in a circle
+  kClickPointColor,  // colour code of the Click Point mark
   kShowMarkedPoint,
   kGridShown,
   kGridOverOverlays,
@@ -54,12 +54,12 @@ enum class Pref : int {
   kCompassX,
   kCompassY,
   kTimeStampShown,
-  kTimeStampDateKind,      // 0 none, 1 short, 2 long, 3 custom
-  kTimeStampTimeKind,      // 0 none, 1 twelve-hour, 2 twenty-four-hour, 3 custom
+  kTimeStampDateKind,  // 0 none, 1 short, 2 long, 3 custom
+  kTimeStampTimeKind,  // 0 none, 1 twelve-hour, 2 twenty-four-hour, 3 custom
   kTimeStampX,
   kTimeStampY,
   kLegendShown,
-  kMapStyle,               // 0 or 1; its companion is cleared when it is corrected
+  kMapStyle,  // 0 or 1; its companion is cleared when it is corrected
   kMapStyleCompanion,
   kShowBasemap,
   kRedrawAfterEachChange,

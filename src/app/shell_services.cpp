@@ -32,6 +32,8 @@ ShellServices& Shell() {
   return installed != nullptr ? *installed : windowless;
 }
 
-void InstallShell(ShellServices* shell) { installed = shell; }
+void InstallShell(ShellServices* shell) {
+  installed = shell;
+}
 
 }  // namespace tlv

@@ -8,34 +8,41 @@
 #include "app/idle.h"
 #include "app/preferences.h"
 #include "app/shell_services.h"
+#include "base/errors.h"
+#include "base/memory.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
-#include "edit/edit_targets.h"
 #include "catalogue/groups.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "geometry/wrect.h"
+#include "catalogue/open_files.h"
+#include "edit/edit_targets.h"
+#include "edit/selection.h"
+#include "edit/undo.h"
 #include "geometry/geo_settings.h"
-#include "base/platform.h"
+#include "geometry/wrect.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
-#include "base/errors.h"
-#include "base/memory.h"
-#include "catalogue/open_files.h"
-#include "base/strings.h"
-#include "edit/undo.h"
-#include "edit/selection.h"
 
 namespace tlv {
 
 namespace {
 
 constexpr CommandWord kCommandWords[] = {
-    {"goto", 9999},           {"redraw", 9998},         {"layers_reload", 9997},
-    {"download_manager", 9996}, {"download1", 9995},    {"download2a", 9994},
-    {"download2b", 9993},     {"download_tiger", 9992}, {"download_shapefiles", 9991},
-    {"import2mapfile", 9990}, {"getinfo_by_query", 9989},
+    {"goto", 9999},
+    {"redraw", 9998},
+    {"layers_reload", 9997},
+    {"download_manager", 9996},
+    {"download1", 9995},
+    {"download2a", 9994},
+    {"download2b", 9993},
+    {"download_tiger", 9992},
+    {"download_shapefiles", 9991},
+    {"import2mapfile", 9990},
+    {"getinfo_by_query", 9989},
 };
 
 struct StartupState {
@@ -62,7 +69,6 @@ void LoadCompassLetters() {
   }
 }
 
-
 void LoadSettingsAndApply() {
   state.settingsLoaded = LoadSettings(Folders().volume, Folders().settings, ProgramFolderID());
   SetDistanceUnitSetting(static_cast<int16_t>(GetPref(Pref::kDistanceUnit)));
@@ -84,7 +90,9 @@ int32_t CommandWordCode(std::string_view commandLine) {
   return 0;
 }
 
-bool CommandWordStartsProgram(int32_t code) { return code != 0 && code <= 9992; }
+bool CommandWordStartsProgram(int32_t code) {
+  return code != 0 && code <= 9992;
+}
 
 void HandleCommandNotice(int32_t code) {
   switch (code) {
@@ -101,7 +109,9 @@ void HandleCommandNotice(int32_t code) {
   }
 }
 
-void SetProgramFolderPath(const std::string& path) { state.programFolder = path; }
+void SetProgramFolderPath(const std::string& path) {
+  state.programFolder = path;
+}
 
 int32_t CommonInit() {
   ClearFolderTable();
@@ -156,8 +166,8 @@ int32_t CommonInit2() {
 int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
   const FolderTable& folders = Folders();
-  SetCatalogueFolders({folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps,
-                       folders.userMap});
+  SetCatalogueFolders(
+      {folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps, folders.userMap});
   if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
   if (Config().dlgz) {
     int32_t deleted = 0;
@@ -292,9 +302,15 @@ void ReleaseStartupResources() {
   ReleaseWindowsHandles();
 }
 
-bool StartupFinished() { return state.finished; }
-bool Quitting() { return state.quitting; }
-void SetQuitting() { state.quitting = true; }
+bool StartupFinished() {
+  return state.finished;
+}
+bool Quitting() {
+  return state.quitting;
+}
+void SetQuitting() {
+  state.quitting = true;
+}
 
 void ResetStartupForTesting() {
   state = StartupState();

@@ -53,7 +53,9 @@ std::string IniFilePath() {
   return std::string(home != nullptr ? home : "") + "/.config/TOLVANE.INI";
 }
 
-void SetIniFilePathForTesting(const std::string& path) { iniPathOverride = path; }
+void SetIniFilePathForTesting(const std::string& path) {
+  iniPathOverride = path;
+}
 
 bool ReadStoredWindowRect(ScreenRect& rect) {
   bool inWindow = false;
@@ -155,8 +157,8 @@ void WindowPosition(bool store) {
   }
   ScreenRect stored;
   const bool have = ReadStoredWindowRect(stored);
-  const WindowPlacement placement = PlaceStoredWindow(have ? &stored : nullptr,
-                                                      Shell().DesktopRect());
+  const WindowPlacement placement =
+      PlaceStoredWindow(have ? &stored : nullptr, Shell().DesktopRect());
   Shell().PlaceWindow(placement.rect, placement.maximised);
 }
 

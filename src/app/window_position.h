@@ -7,8 +7,12 @@
 
 namespace tlv {
 
-inline int32_t RectWidth(const ScreenRect& r) { return r.right - r.left; }
-inline int32_t RectHeight(const ScreenRect& r) { return r.bottom - r.top; }
+inline int32_t RectWidth(const ScreenRect& r) {
+  return r.right - r.left;
+}
+inline int32_t RectHeight(const ScreenRect& r) {
+  return r.bottom - r.top;
+}
 
 // The INI file's path: TOLVANE.INI in $XDG_CONFIG_HOME, else ~/.config.
 std::string IniFilePath();

@@ -30,13 +30,13 @@ struct CollationTable {
         set(c + 32, primary, secondary);
       }
     };
-    pairs(192, 198, 65, 2);  // A
-    pairs(199, 199, 67, 2);  // C
-    pairs(200, 203, 69, 2);  // E
-    pairs(204, 207, 73, 2);  // I
-    pairs(208, 208, 68, 2);  // D
+    pairs(192, 198, 65, 2);                // A
+    pairs(199, 199, 67, 2);                // C
+    pairs(200, 203, 69, 2);                // E
+    pairs(204, 207, 73, 2);                // I
+    pairs(208, 208, 68, 2);                // D
     set(209, 78.5, 1), set(241, 78.5, 1);  // a letter of its own between N and O
-    pairs(210, 214, 79, 2);  // O
+    pairs(210, 214, 79, 2);                // O
     set(216, 79, 7), set(248, 79, 7);
     pairs(217, 220, 85, 2);  // U
     set(221, 89, 3), set(253, 89, 3);
@@ -94,6 +94,8 @@ int CollateCompare(std::string_view a, std::string_view b, int32_t length, bool 
   return Compare(at(a), at(b), length, stopAtReturn);
 }
 
-CollationWeight CollationWeightOf(unsigned char code) { return Table().weights[code]; }
+CollationWeight CollationWeightOf(unsigned char code) {
+  return Table().weights[code];
+}
 
 }  // namespace tlv

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "base/platform.h"
 #include "base/memory.h"
+#include "base/platform.h"
 #include "base/strings.h"
 
 namespace tlv {
@@ -17,9 +17,9 @@ bool alertsArmed = true;
 FilePathResolver pathResolver = nullptr;
 
 bool IsAllocatorName(const char* calleeName) {
-  static const char* const kAllocators[] = {"MyNewHandle()",      "MyNewHandleClear()",
-                                            "MySetHandleSize()",  "MyNewPtr()",
-                                            "MyNewPtrClear()",    "SetPtrSize()"};
+  static const char* const kAllocators[] = {"MyNewHandle()",     "MyNewHandleClear()",
+                                            "MySetHandleSize()", "MyNewPtr()",
+                                            "MyNewPtrClear()",   "SetPtrSize()"};
   if (calleeName == nullptr) return false;
   for (const char* name : kAllocators) {
     if (std::strcmp(calleeName, name) == 0) return true;
@@ -74,8 +74,8 @@ void ReportError(const char* callerName, const char* calleeName, int32_t code) {
   ShowAlert(ComposeErrorReport(callerName, calleeName, code), kStopAlert);
 }
 
-void ReportFileError(const char* callerName, const char* calleeName, int32_t code,
-                     int16_t volume, int32_t folderID, const char* fileName) {
+void ReportFileError(const char* callerName, const char* calleeName, int32_t code, int16_t volume,
+                     int32_t folderID, const char* fileName) {
   if (code == kErrMemoryFull || IsAllocatorName(calleeName)) ReleaseMemoryReserve();
   std::string text = ComposeErrorReport(callerName, calleeName, code);
   text += "\r\n\r\n";
@@ -83,8 +83,8 @@ void ReportFileError(const char* callerName, const char* calleeName, int32_t cod
   ShowAlert(text, kStopAlert);
 }
 
-void ReportFileContentsError(const char* callerName, int32_t code, int16_t volume,
-                             int32_t folderID, const char* fileName) {
+void ReportFileContentsError(const char* callerName, int32_t code, int16_t volume, int32_t folderID,
+                             const char* fileName) {
   if (code == kErrMemoryFull) ReleaseMemoryReserve();
   std::string text = ComposeErrorReport(callerName, "ReadFileContents()", code);
   text += "\r\nFile:\r\n";
@@ -92,7 +92,9 @@ void ReportFileContentsError(const char* callerName, int32_t code, int16_t volum
   ShowAlert(text, kStopAlert);
 }
 
-void SetFilePathResolver(FilePathResolver resolver) { pathResolver = resolver; }
+void SetFilePathResolver(FilePathResolver resolver) {
+  pathResolver = resolver;
+}
 
 void ShowAlert(std::string_view text, int kind) {
   if (!alertsArmed) {
@@ -104,10 +106,18 @@ void ShowAlert(std::string_view text, int kind) {
   alertsArmed = true;
 }
 
-void ArmAlerts() { alertsArmed = true; }
-void DisarmAlerts() { alertsArmed = false; }
-bool AlertsArmed() { return alertsArmed; }
+void ArmAlerts() {
+  alertsArmed = true;
+}
+void DisarmAlerts() {
+  alertsArmed = false;
+}
+bool AlertsArmed() {
+  return alertsArmed;
+}
 
-void ShowMessageAlert(int m, int kind) { ShowAlert(MessageText(m), kind); }
+void ShowMessageAlert(int m, int kind) {
+  ShowAlert(MessageText(m), kind);
+}
 
 }  // namespace tlv

@@ -18,10 +18,10 @@ constexpr int32_t kErrMemoryFull = -108;
 
 // Names carry the function's name followed by "()", as in "FSReadBuf()".
 void ReportError(const char* callerName, const char* calleeName, int32_t code);
-void ReportFileError(const char* callerName, const char* calleeName, int32_t code,
-                     int16_t volume, int32_t folderID, const char* fileName);
-void ReportFileContentsError(const char* callerName, int32_t code, int16_t volume,
-                             int32_t folderID, const char* fileName);
+void ReportFileError(const char* callerName, const char* calleeName, int32_t code, int16_t volume,
+                     int32_t folderID, const char* fileName);
+void ReportFileContentsError(const char* callerName, int32_t code, int16_t volume, int32_t folderID,
+                             const char* fileName);
 // The text ReportError would show, without showing it.
 std::string ComposeErrorReport(const char* callerName, const char* calleeName, int32_t code);
 

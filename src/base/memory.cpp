@@ -28,7 +28,9 @@ size_t AllocationBytes(int32_t size) {
   return kHeaderSize + static_cast<size_t>(size > 0 ? size : 1);
 }
 
-BlockHeader* HeaderOf(Ptr ptr) { return reinterpret_cast<BlockHeader*>(ptr - kHeaderSize); }
+BlockHeader* HeaderOf(Ptr ptr) {
+  return reinterpret_cast<BlockHeader*>(ptr - kHeaderSize);
+}
 
 struct MemoryState {
   int32_t memError = 0;
@@ -58,7 +60,9 @@ bool AllocationAllowed(int32_t size) {
   return true;
 }
 
-bool IsLiveBlock(Ptr ptr) { return ptr != nullptr && HeaderOf(ptr)->magic == kLiveMagic; }
+bool IsLiveBlock(Ptr ptr) {
+  return ptr != nullptr && HeaderOf(ptr)->magic == kLiveMagic;
+}
 
 bool NewPage() {
   MemoryState& s = State();
@@ -91,7 +95,9 @@ Ptr MyNewPtr(int32_t size) {
   return static_cast<char*>(raw) + kHeaderSize;
 }
 
-Ptr MyNewPtrClear(int32_t size) { return MyNewPtr(size); }
+Ptr MyNewPtrClear(int32_t size) {
+  return MyNewPtr(size);
+}
 
 void MyDisposePtr(Ptr ptr) {
   if (!IsLiveBlock(ptr)) {
@@ -194,7 +200,9 @@ Handle MyNewHandle(int32_t size) {
   return slot;
 }
 
-Handle MyNewHandleClear(int32_t size) { return MyNewHandle(size); }
+Handle MyNewHandleClear(int32_t size) {
+  return MyNewHandle(size);
+}
 
 void MyDisposeHandle(Handle handle) {
   if (handle == nullptr) return;
@@ -235,7 +243,9 @@ int32_t MyHandToHand(Handle* handle) {
   return 0;
 }
 
-int32_t MyMemError() { return State().memError; }
+int32_t MyMemError() {
+  return State().memError;
+}
 
 int32_t AllocateMemoryReserve() {
   MemoryState& s = State();
@@ -253,13 +263,23 @@ void ReleaseMemoryReserve() {
   s.reserveReleased = true;
 }
 
-bool MemoryReserveHeld() { return State().reserve != nullptr; }
+bool MemoryReserveHeld() {
+  return State().reserve != nullptr;
+}
 
-int32_t LiveBlockCount() { return State().liveBlocks; }
-int32_t MasterPointerPageCount() { return static_cast<int32_t>(State().pages.size()); }
+int32_t LiveBlockCount() {
+  return State().liveBlocks;
+}
+int32_t MasterPointerPageCount() {
+  return static_cast<int32_t>(State().pages.size());
+}
 
-void SetAllocationCeilingForTesting(int32_t maxBlockSize) { State().ceiling = maxBlockSize; }
-void FailAllocationsAfterForTesting(int32_t failAfter) { State().failAfter = failAfter; }
+void SetAllocationCeilingForTesting(int32_t maxBlockSize) {
+  State().ceiling = maxBlockSize;
+}
+void FailAllocationsAfterForTesting(int32_t failAfter) {
+  State().failAfter = failAfter;
+}
 void ResetMemoryFailuresForTesting() {
   State().ceiling = -1;
   State().failAfter = -1;

@@ -13,7 +13,9 @@ PlatformServices& Platform() {
   return *installed;
 }
 
-void InstallPlatform(PlatformServices* services) { installed = services; }
+void InstallPlatform(PlatformServices* services) {
+  installed = services;
+}
 
 uint32_t SecondsSince1904() {
   // Stored times count local seconds since 1904, as the files have always done.

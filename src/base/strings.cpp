@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/platform.h"
 #include "base/errors.h"
+#include "base/platform.h"
 
 namespace tlv {
 
@@ -53,8 +53,7 @@ char* FetchMessage(int m, char* buffer, char* ownBuffer) {
     out[0] = '\0';
     return out;
   }
-  MyGetIndString(out, static_cast<int16_t>(25000 + (m / 100) * 100),
-                 static_cast<int16_t>(m % 100));
+  MyGetIndString(out, static_cast<int16_t>(25000 + (m / 100) * 100), static_cast<int16_t>(m % 100));
   return out;
 }
 
@@ -65,9 +64,9 @@ int32_t CheckStringTable() {
   int32_t count = 0;
   for (const MyStrPoundEntry* e = table; e->list != 0; ++e) {
     if (std::strlen(e->text) > kMaxStringLength) {
-      ShowAlert(FormatText("MyStrPoundEntry %d %d : string exceeds 255 characters", e->list,
-                           e->index),
-                kStopAlert);
+      ShowAlert(
+          FormatText("MyStrPoundEntry %d %d : string exceeds 255 characters", e->list, e->index),
+          kStopAlert);
       break;
     }
     if (count > 0) {
@@ -136,8 +135,7 @@ std::string MessageText(int m) {
   return FetchMessage(m, buffer, buffer);
 }
 
-void SetStringTableForTesting(const MyStrPoundEntry* newTable,
-                              const StringResource* newResources) {
+void SetStringTableForTesting(const MyStrPoundEntry* newTable, const StringResource* newResources) {
   table = newTable != nullptr ? newTable : kStrPoundTable;
   resources = newResources != nullptr ? newResources : kStringResources;
   validatedCount = -1;

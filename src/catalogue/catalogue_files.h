@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/store_records.h"
 #include "base/endian.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

@@ -2,17 +2,17 @@
 
 #include <cstring>
 
+#include "base/endian.h"
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/memory.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
-#include "base/files.h"
-#include "base/platform.h"
 #include "store/directory_table.h"
-#include "base/endian.h"
-#include "base/errors.h"
 #include "store/file_contents.h"
-#include "base/memory.h"
-#include "base/strings.h"
 
 namespace tlv {
 

@@ -5,16 +5,16 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/collate.h"
+#include "base/endian.h"
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "base/files.h"
-#include "base/collate.h"
-#include "base/endian.h"
-#include "base/errors.h"
 #include "store/file_contents.h"
-#include "base/strings.h"
 
 namespace tlv {
 

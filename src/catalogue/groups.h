@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/store_records.h"
 #include "base/memory.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

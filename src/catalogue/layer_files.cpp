@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/collate.h"
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "base/files.h"
-#include "base/collate.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
-#include "store/file_contents.h"
 #include "catalogue/open_files.h"
-#include "base/strings.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
 
 namespace tlv {
 

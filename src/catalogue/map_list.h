@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "store/store_records.h"
 #include "base/memory.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

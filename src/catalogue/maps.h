@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/memory.h"
 #include "catalogue/catalogue_files.h"
 #include "store/store_records.h"
-#include "base/memory.h"
 
 namespace tlv {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "catalogue/map_list.h"
-#include "base/platform.h"
-#include "store/directory_table.h"
 #include "base/errors.h"
+#include "base/platform.h"
 #include "base/strings.h"
+#include "catalogue/map_list.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 

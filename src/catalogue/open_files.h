@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "store/buffered_file.h"
 #include "base/endian.h"
+#include "store/buffered_file.h"
 
 namespace tlv {
 

@@ -2,16 +2,16 @@
 
 #include <cstring>
 
+#include "base/collate.h"
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "base/files.h"
-#include "base/collate.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
 #include "catalogue/open_files.h"
-#include "base/strings.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 

@@ -4,15 +4,15 @@
 #include <cstring>
 #include <vector>
 
-#include "catalogue/map_list.h"
+#include "base/errors.h"
 #include "base/files.h"
 #include "base/platform.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
-#include "store/object_record.h"
-#include "store/file_contents.h"
-#include "catalogue/open_files.h"
 #include "base/strings.h"
+#include "catalogue/map_list.h"
+#include "catalogue/open_files.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
+#include "store/object_record.h"
 
 namespace tlv {
 

@@ -3,18 +3,18 @@
 #include <ostream>
 
 #include "app/folders.h"
+#include "base/collate.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/groups.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
+#include "catalogue/open_files.h"
 #include "cli/json_text.h"
-#include "base/collate.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
-#include "catalogue/open_files.h"
-#include "base/strings.h"
 
 namespace tlv::cli {
 

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <ostream>
 
-#include "catalogue/layers.h"
-#include "interchange/import.h"
 #include "base/files.h"
-#include "store/directory_table.h"
+#include "catalogue/layers.h"
 #include "catalogue/open_files.h"
+#include "interchange/import.h"
+#include "store/directory_table.h"
 
 namespace tlv::cli {
 

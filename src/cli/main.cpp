@@ -9,15 +9,15 @@
 
 #include "app/folders.h"
 #include "app/wiring.h"
+#include "base/files.h"
+#include "base/headless_platform.h"
+#include "base/memory.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
-#include "base/files.h"
-#include "base/headless_platform.h"
 #include "store/directory_table.h"
-#include "base/memory.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ int Run(int argc, char** argv) {
   const bool import = tlv::cli::IsImportCommand(words);
   const bool render = tlv::cli::IsRenderCommand(words);
   if (!objects && !import && !render &&
-      (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
+      (words.size() != 1 ||
+       (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
     return kExitUsage;
   }

@@ -3,16 +3,16 @@
 #include <cstdio>
 #include <ostream>
 
-#include "store/store_records.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "cli/json_text.h"
-#include "render/metafile/metafile_port.h"
-#include "edit/life_cycle.h"
-#include "store/object_record.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "cli/json_text.h"
+#include "edit/life_cycle.h"
+#include "render/metafile/metafile_port.h"
+#include "store/object_record.h"
+#include "store/store_records.h"
 
 namespace tlv::cli {
 

@@ -1,5 +1,5 @@
-#include "app/draw_request.h"
 #include "cli/render_command.h"
+#include "app/draw_request.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,10 +7,10 @@
 #include <ostream>
 
 #include "app/folders.h"
+#include "base/files.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "geometry/wrect.h"
-#include "base/files.h"
 #include "render/map_view.h"
 #include "store/summary.h"
 
@@ -19,9 +19,9 @@
 #include <QImage>
 #include <QString>
 
+#include "render/qt/qt_rendering.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
-#include "render/qt/qt_rendering.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
 #endif

@@ -2,16 +2,16 @@
 
 #include <vector>
 
+#include "base/errors.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "base/platform.h"
-#include "base/errors.h"
-#include "edit/life_cycle.h"
-#include "base/strings.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
 
 namespace tlv {
 

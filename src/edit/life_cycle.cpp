@@ -8,17 +8,17 @@
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/layer_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "base/files.h"
-#include "base/platform.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
-#include "store/file_contents.h"
 #include "catalogue/open_files.h"
-#include "base/strings.h"
 #include "catalogue/walks.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
 
 namespace tlv {
 
@@ -65,11 +65,17 @@ struct LifeCycleState {
 
 LifeCycleState state;
 
-bool IsPoly(int16_t type) { return type == kPolylineObject || type == kPolygonObject; }
+bool IsPoly(int16_t type) {
+  return type == kPolylineObject || type == kPolygonObject;
+}
 
-bool AllZero(const WRect& r) { return !WRectPlaced(r); }
+bool AllZero(const WRect& r) {
+  return !WRectPlaced(r);
+}
 
-WRect Shrunk(const WRect& r) { return {r.x1 + 1, r.y1 + 1, r.x2 - 1, r.y2 - 1}; }
+WRect Shrunk(const WRect& r) {
+  return {r.x1 + 1, r.y1 + 1, r.x2 - 1, r.y2 - 1};
+}
 
 void RedrawArea(const WRect& area) {
   if (state.hooks.redrawArea) state.hooks.redrawArea(area);
@@ -111,8 +117,7 @@ int32_t FindSummary(int32_t mapID, int32_t overlayID, int32_t position, int32_t&
                     SummaryRecord& record, int32_t& mapIndex, int32_t& fileIndex,
                     bool withProgress) {
   const SummaryHint& h = state.hint;
-  if (h.mapID == mapID && h.overlayID == overlayID && h.position == position &&
-      h.byteOffset >= 0) {
+  if (h.mapID == mapID && h.overlayID == overlayID && h.position == position && h.byteOffset >= 0) {
     if (AllocateSpaceForFile(mapID, overlayID, kSummaryFileKind, kOneObjectWindow, &mapIndex,
                              &fileIndex) == 0) {
       BufferedFile& file = CurrentSummaryFile();
@@ -270,8 +275,12 @@ bool ParseIDText(std::string_view text, ObjectID& id) {
 
 }  // namespace
 
-void SetLifeCycleHooks(LifeCycleHooks hooks) { state.hooks = std::move(hooks); }
-const LifeCycleHooks& CurrentLifeCycleHooks() { return state.hooks; }
+void SetLifeCycleHooks(LifeCycleHooks hooks) {
+  state.hooks = std::move(hooks);
+}
+const LifeCycleHooks& CurrentLifeCycleHooks() {
+  return state.hooks;
+}
 
 int32_t NewObjectID(ObjectID& id) {
   if (!state.ids.haveRun) {
@@ -347,7 +356,8 @@ int32_t CreateEmptyObject(int32_t mapID, int32_t overlayID, int16_t type, Object
   if (err == 0 && nameRoom > 0) err = FSSetObjectName(file, at, "", "", nameRoom);
   if (err == 0) err = FSSetObjectID(file, at, id.high, id.low);
   if (err == 0 && IsPoly(type)) err = FSSetObjectNumSegs(file, at, segmentCount);
-  if (err == 0 && type == kTextObject && textRoom > 0) err = FSSetObjectText(file, at, "", textRoom);
+  if (err == 0 && type == kTextObject && textRoom > 0)
+    err = FSSetObjectText(file, at, "", textRoom);
   if (err != 0) return err;
 
   err = AllocateSpaceForFile(mapID, overlayID, kSummaryFileKind, kOneObjectWindow, &mi, &fi);
@@ -395,9 +405,9 @@ int32_t CreateObject(int32_t mapID, int32_t overlayID, int16_t type, ObjectID id
   int32_t pointCount = 0;
   if (given.points != nullptr) pointCount = MyGetHandleSize(given.points) / 8;
   const bool poly = IsPoly(type);
-  int32_t err = CreateEmptyObject(mapID, overlayID, type, id, nameRoom,
-                                  type == kTextObject ? textRoom : 0, poly ? pointCount : 0,
-                                  poly ? pointCount * kPlainSegmentSize : 0, position);
+  int32_t err =
+      CreateEmptyObject(mapID, overlayID, type, id, nameRoom, type == kTextObject ? textRoom : 0,
+                        poly ? pointCount : 0, poly ? pointCount * kPlainSegmentSize : 0, position);
   if (err != 0) return err;
   return UpdateObject(mapID, overlayID, position, given, 0, 0);
 }
@@ -424,8 +434,8 @@ int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
     bool present = false, active = false;
     uint32_t rgb = 0;
     err = GetObjectCustomColour(file, position, present, active, rgb);
-    const uint32_t stored = rgb | (present ? kCustomColourPresent : 0u) |
-                            (active ? kCustomColourActive : 0u);
+    const uint32_t stored =
+        rgb | (present ? kCustomColourPresent : 0u) | (active ? kCustomColourActive : 0u);
     if (err == 0 && stored != *contents.customColour) {
       err = FSSetObjectNoLongerStateCounty(file, position, *contents.customColour);
     }
@@ -542,8 +552,8 @@ int32_t RecomputeOverlayFileBounds(int32_t mapIndex, int32_t fileIndex) {
   return WriteImage(mapIndex, fileIndex);
 }
 
-int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position,
-                       const AliasVisit& visit, bool includeDeleted) {
+int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position, const AliasVisit& visit,
+                       bool includeDeleted) {
   ObjectID id;
   if (position >= 0) {
     int32_t err = UseObjectFile(mapID, overlayID, kOneObjectWindow);
@@ -625,8 +635,8 @@ int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, b
                            bool keepCounts, bool redraw) {
   int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
   SummaryRecord record;
-  int32_t err = FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex,
-                            true);
+  int32_t err =
+      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
   if (err != 0) return err;
   MapRecord map;
   if (!GetMapRecord(mapIndex, map) || map.locked) return 0;
@@ -652,12 +662,11 @@ int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, b
   return err;
 }
 
-int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position,
-                             bool withAliases) {
+int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases) {
   int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
   SummaryRecord record;
-  int32_t err = FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex,
-                            true);
+  int32_t err =
+      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
   if (err != 0) return err;
   if (SummaryRecordLive(record)) {
     return DeleteObjectRecord(mapID, overlayID, position, withAliases, false, true);
@@ -693,8 +702,8 @@ int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::strin
     extension = name.substr(dot);
   }
   if (name.size() >= 32) {
-    base.resize(static_cast<size_t>(std::max<int32_t>(
-        0, kMaxPictNameLength - static_cast<int32_t>(extension.size()))));
+    base.resize(static_cast<size_t>(
+        std::max<int32_t>(0, kMaxPictNameLength - static_cast<int32_t>(extension.size()))));
   }
   std::string folder;
   if (MakeFullPath(volume, folderID, "", folder) != 0) return kErrGeneral;
@@ -720,8 +729,8 @@ int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::strin
 }
 
 int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
-                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount,
-                     int32_t segmentBytes, int32_t& newPosition, bool withAliases) {
+                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
+                     int32_t& newPosition, bool withAliases) {
   constexpr const char* kCaller = "FSCopyObject()";
   newPosition = -1;
   int32_t err = UseObjectFile(source.mapID, source.overlayID, kCopyWindow);
@@ -755,8 +764,8 @@ int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targe
   }
   if (err != 0) return err;
 
-  err = CreateEmptyObject(targetMapID, targetOverlayID, type, id, nameRoom, textRoom,
-                          segmentCount, segmentBytes, newPosition);
+  err = CreateEmptyObject(targetMapID, targetOverlayID, type, id, nameRoom, textRoom, segmentCount,
+                          segmentBytes, newPosition);
   if (err != 0) return err;
   const int32_t to = newPosition;
 
@@ -801,8 +810,8 @@ int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targe
         ReportError(kCaller, "GetUniquePictObjectFileName()", err);
         return err;
       }
-      err = CopyFileContents(sourceMap.volume, sourceMap.dirID, pictName.c_str(),
-                             targetMap.volume, targetMap.dirID, unique.c_str());
+      err = CopyFileContents(sourceMap.volume, sourceMap.dirID, pictName.c_str(), targetMap.volume,
+                             targetMap.dirID, unique.c_str());
       if (err != 0) {
         ReportError(kCaller, "CopyFile()", err);
         return err;
@@ -889,7 +898,8 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
   int32_t nameFree = 0, textFree = 0, segmentCount = 0;
   err = FSGetObjectType(file, object.position, type);
   if (err == 0) err = FSGetObjectName(file, object.position, prefix, name, &nameFree);
-  if (err == 0 && type == kTextObject) err = FSGetObjectText(file, object.position, text, &textFree);
+  if (err == 0 && type == kTextObject)
+    err = FSGetObjectText(file, object.position, text, &textFree);
   int32_t segOffset = 0, recordEnd = 0;
   if (err == 0 && IsPoly(type)) {
     err = FSGetObjectNumSegs(file, object.position, segmentCount);
@@ -902,8 +912,8 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
     int32_t byteOffset = -1, mi = -1, fi = -1;
     SummaryRecord record;
     if (err == 0) {
-      err = FindSummary(object.mapID, object.overlayID, object.position, byteOffset, record, mi,
-                        fi, false);
+      err = FindSummary(object.mapID, object.overlayID, object.position, byteOffset, record, mi, fi,
+                        false);
     }
     if (err == 0) {
       record.idHigh = newID->high;
@@ -918,9 +928,8 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
   const int32_t pointCount = contents.points != nullptr ? MyGetHandleSize(contents.points) / 8 : 0;
   const bool named = contents.prefix != nullptr && contents.name != nullptr;
   const auto newNameLength =
-      named ? static_cast<int32_t>(
-                  std::min<size_t>(contents.prefix->size(), kMaxNamePartLength) +
-                  std::min<size_t>(contents.name->size(), kMaxNamePartLength))
+      named ? static_cast<int32_t>(std::min<size_t>(contents.prefix->size(), kMaxNamePartLength) +
+                                   std::min<size_t>(contents.name->size(), kMaxNamePartLength))
             : 0;
   const bool textGiven = type == kTextObject && contents.textOrPicture != nullptr;
   bool recreate = targetMapID != object.mapID;
@@ -929,8 +938,8 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
       segmentRoomNow < kPlainSegmentSize * pointCount) {
     recreate = true;
   }
-  if (textGiven &&
-      static_cast<int32_t>(contents.textOrPicture->size()) > static_cast<int32_t>(text.size()) + textFree) {
+  if (textGiven && static_cast<int32_t>(contents.textOrPicture->size()) >
+                       static_cast<int32_t>(text.size()) + textFree) {
     recreate = true;
   }
 
@@ -999,8 +1008,8 @@ int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idLis
   return 0;
 }
 
-int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID,
-                       ObjectRef& object, bool& found) {
+int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID, ObjectRef& object,
+                       bool& found) {
   found = false;
   const FoundCache& cache = state.lastFound;
   if (cache.valid && cache.idText == idText && cache.mapID == mapID &&
@@ -1048,7 +1057,9 @@ int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID
   return err == 1 ? 0 : err;
 }
 
-void BeginObjectBatch() { ++state.batchDepth; }
+void BeginObjectBatch() {
+  ++state.batchDepth;
+}
 
 int32_t EndObjectBatch() {
   if (state.batchDepth == 0) return 0;

@@ -10,11 +10,10 @@
 
 #include "base/memory.h"
 #include "base/object_ids.h"
-#include "store/object_record.h"
 #include "base/world_types.h"
+#include "store/object_record.h"
 
 namespace tlv {
-
 
 // What the life cycle asks of the drawing pass and of the selection lists; those install it.
 // Each member may be empty.
@@ -73,8 +72,8 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
 // Copies an object field by field into another overlay file (same ID), with its picture file
 // and, when asked, its aliases.
 int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
-                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount,
-                     int32_t segmentBytes, int32_t& newPosition, bool withAliases);
+                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
+                     int32_t& newPosition, bool withAliases);
 
 // Makes the picture file name free in the folder (base + 1 .. 999). -1 when it cannot.
 int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::string& name);
@@ -93,10 +92,10 @@ int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, b
 int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases);
 
 // visit(alias position, its summary record); position -1 visits every alias of the file.
-using AliasVisit = std::function<int32_t(int32_t aliasPosition, const SummaryRecord& record,
-                                         int32_t byteOffset)>;
-int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position,
-                       const AliasVisit& visit, bool includeDeleted);
+using AliasVisit =
+    std::function<int32_t(int32_t aliasPosition, const SummaryRecord& record, int32_t byteOffset)>;
+int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position, const AliasVisit& visit,
+                       bool includeDeleted);
 
 // Deletes the live objects of the overlay (on every map for mapID -1) whose ID text is one of
 // the lines of idList (lines end with CR, optionally followed by LF).
@@ -104,8 +103,8 @@ int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idLis
 
 // The first live object with the ID (text form, cut at a blank, left-padded with "0"), on one
 // map or all (mapID 0), in one overlay or all (overlayID 0).
-int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID,
-                       ObjectRef& object, bool& found);
+int32_t FindObjectByID(std::string_view idText, int32_t mapID, int32_t overlayID, ObjectRef& object,
+                       bool& found);
 
 // Recomputes an overlay file's bounds from its live objects and writes its file image.
 int32_t RecomputeOverlayFileBounds(int32_t mapIndex, int32_t fileIndex);

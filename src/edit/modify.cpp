@@ -5,19 +5,19 @@
 #include <utility>
 #include <vector>
 
-#include "store/store_records.h"
+#include "base/errors.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "base/platform.h"
-#include "edit/selection.h"
-#include "base/errors.h"
-#include "edit/life_cycle.h"
-#include "store/object_record.h"
 #include "catalogue/open_files.h"
-#include "base/strings.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "edit/selection.h"
 #include "edit/undo.h"
+#include "store/object_record.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

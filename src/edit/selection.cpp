@@ -2,10 +2,10 @@
 
 #include <utility>
 
+#include "base/errors.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "base/errors.h"
 
 namespace tlv {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "edit/life_cycle.h"
 #include "base/memory.h"
+#include "edit/life_cycle.h"
 
 namespace tlv {
 

@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
-#include "store/store_records.h"
-#include "catalogue/layers.h"
-#include "edit/selection.h"
 #include "base/endian.h"
 #include "base/errors.h"
-#include "catalogue/open_files.h"
 #include "base/strings.h"
+#include "catalogue/layers.h"
+#include "catalogue/open_files.h"
+#include "edit/selection.h"
+#include "store/store_records.h"
 #include "store/summary.h"
 
 namespace tlv {

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "edit/life_cycle.h"
 #include "base/memory.h"
-#include "store/object_record.h"
 #include "base/world_types.h"
+#include "edit/life_cycle.h"
+#include "store/object_record.h"
 
 namespace tlv {
 

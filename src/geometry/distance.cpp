@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/strings.h"
 #include "geometry/coordinates.h"
 #include "geometry/geo_settings.h"
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "base/strings.h"
 
 namespace tlv {
 

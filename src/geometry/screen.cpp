@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/errors.h"
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "base/errors.h"
 
 namespace tlv {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/errors.h"
 #include "geometry/coordinates.h"
 #include "geometry/wrect.h"
-#include "base/errors.h"
 
 namespace tlv {
 

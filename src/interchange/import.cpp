@@ -9,24 +9,24 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/collate.h"
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/memory.h"
+#include "base/platform.h"
+#include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layer_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "interchange/file_type.h"
-#include "base/files.h"
-#include "base/platform.h"
-#include "base/collate.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
-#include "store/object_record.h"
 #include "catalogue/open_files.h"
-#include "base/strings.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "interchange/file_type.h"
+#include "store/directory_table.h"
+#include "store/object_record.h"
 
 namespace tlv {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "store/mie_reader.h"
-#include "interchange/mie_record.h"
 #include "base/world_types.h"
+#include "interchange/mie_record.h"
+#include "store/mie_reader.h"
 
 namespace tlv {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/platform.h"
 #include "base/errors.h"
+#include "base/platform.h"
 #include "base/strings.h"
 
 namespace tlv {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/world_types.h"
 #include "store/mie_reader.h"
 #include "store/object_record.h"
-#include "base/world_types.h"
 
 namespace tlv {
 

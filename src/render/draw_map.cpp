@@ -5,17 +5,17 @@
 #include <iterator>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/platform.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "base/files.h"
-#include "base/platform.h"
-#include "render/graphics_tables.h"
-#include "base/errors.h"
-#include "edit/life_cycle.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "render/graphics_tables.h"
 
 namespace tlv {
 namespace {

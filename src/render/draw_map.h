@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "store/store_records.h"
 #include "render/draw_object.h"
 #include "render/draw_port.h"
 #include "render/map_view.h"
+#include "store/store_records.h"
 
 namespace tlv {
 

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/strings.h"
 #include "catalogue/maps.h"
 #include "render/graphics_tables.h"
 #include "render/symbols.h"
-#include "base/errors.h"
-#include "base/strings.h"
 
 namespace tlv {
 namespace {

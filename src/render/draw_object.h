@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/world_types.h"
 #include "geometry/screen.h"
 #include "render/draw_port.h"
 #include "store/buffered_file.h"
 #include "store/object_record.h"
-#include "base/world_types.h"
 
 namespace tlv {
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/platform.h"
 #include "geometry/coordinates.h"
 #include "geometry/distance.h"
 #include "geometry/geo_settings.h"
 #include "geometry/segments.h"
 #include "geometry/wrect.h"
-#include "base/platform.h"
-#include "base/errors.h"
 
 namespace tlv {
 

@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "geometry/screen.h"
 #include "base/memory.h"
 #include "base/world_types.h"
+#include "geometry/screen.h"
 
 namespace tlv {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "render/map_view.h"
 #include "base/errors.h"
 #include "catalogue/open_files.h"
+#include "render/map_view.h"
 
 namespace tlv {
 

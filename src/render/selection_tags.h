@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "edit/life_cycle.h"
 #include "render/draw_object.h"
 #include "render/draw_port.h"
 #include "render/map_view.h"
-#include "edit/life_cycle.h"
 
 namespace tlv {
 

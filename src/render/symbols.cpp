@@ -5,8 +5,8 @@
 #include <charconv>
 #include <vector>
 
-#include "store/file_contents.h"
 #include "base/memory.h"
+#include "store/file_contents.h"
 
 namespace tlv {
 namespace {

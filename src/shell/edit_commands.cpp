@@ -11,12 +11,12 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
-#include "platform/qt/text_codec.h"
-#include "edit/selection.h"
-#include "shell/main_window.h"
 #include "edit/modify.h"
-#include "store/object_record.h"
+#include "edit/selection.h"
 #include "edit/undo.h"
+#include "platform/qt/text_codec.h"
+#include "shell/main_window.h"
+#include "store/object_record.h"
 
 namespace tlv {
 
@@ -93,7 +93,6 @@ void ChooseSymbol(MainWindow& window) {
 }  // namespace
 
 void RegisterEditCommands(MainWindow& window) {
-
   window.RegisterCommand(
       kUndoCommand,
       [&window] {

@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <mutex>
 
+#include "base/errors.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/text_codec.h"
 #include "render/graphics_tables.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
-#include "base/errors.h"
 
 namespace tlv {
 

@@ -1,5 +1,5 @@
-#include "app/draw_request.h"
 #include "shell/map_area.h"
+#include "app/draw_request.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -17,11 +17,11 @@
 #include <cstdlib>
 
 #include "app/config.h"
-#include "render/qt/qt_rendering.h"
-#include "render/qt/qt_draw_port.h"
-#include "platform/qt/text_codec.h"
-#include "render/selection_tags.h"
 #include "edit/selection.h"
+#include "platform/qt/text_codec.h"
+#include "render/qt/qt_draw_port.h"
+#include "render/qt/qt_rendering.h"
+#include "render/selection_tags.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"

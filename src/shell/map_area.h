@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "edit/life_cycle.h"
 #include "render/draw_map.h"
 #include "render/map_view.h"
 #include "render/qt/qt_rendering.h"
-#include "edit/life_cycle.h"
 
 class QWidget;
 

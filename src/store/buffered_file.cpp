@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "store/directory_table.h"
 #include "base/errors.h"
+#include "store/directory_table.h"
 
 namespace tlv {
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "base/files.h"
 #include "base/endian.h"
+#include "base/files.h"
 #include "base/memory.h"
 #include "base/world_types.h"
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "base/files.h"
 #include "base/collate.h"
 #include "base/errors.h"
+#include "base/files.h"
 #include "base/memory.h"
 
 namespace tlv {

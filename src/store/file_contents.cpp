@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/files.h"
 #include "store/directory_table.h"
-#include "base/errors.h"
 
 namespace tlv {
 

@@ -9,8 +9,8 @@
 
 #include "base/char_tables.h"
 #include "base/errors.h"
-#include "store/object_record.h"
 #include "base/strings.h"
+#include "store/object_record.h"
 
 namespace tlv {
 

@@ -5,9 +5,9 @@
 #include <climits>
 #include <cstring>
 
-#include "geometry/segments.h"
 #include "base/errors.h"
 #include "base/strings.h"
+#include "geometry/segments.h"
 #include "store/summary.h"
 
 namespace tlv {

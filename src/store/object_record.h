@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "store/buffered_file.h"
 #include "base/memory.h"
 #include "base/world_types.h"
+#include "store/buffered_file.h"
 
 namespace tlv {
 
@@ -207,7 +207,6 @@ int32_t FSInitObjectSegments(BufferedFile& file, int32_t position, Handle points
 
 // The range rule of every segment write.
 void ClampStoredPoint(int32_t& x, int32_t& y);
-
 
 void ResetObjectRecordForTesting();
 

@@ -8,11 +8,11 @@
 #include <functional>
 #include <string>
 
-#include "store/store_records.h"
-#include "geometry/wrect.h"
-#include "store/buffered_file.h"
 #include "base/memory.h"
 #include "base/world_types.h"
+#include "geometry/wrect.h"
+#include "store/buffered_file.h"
+#include "store/store_records.h"
 
 namespace tlv {
 
@@ -54,6 +54,5 @@ struct SM2Builder {
 // The visit that builds an index: unites live, placed records and closes a block after every
 // 1000th record.
 int32_t UpdateSM2Bounds(SM2Builder& builder, const SummaryRecord& record, int32_t index);
-
 
 }  // namespace tlv

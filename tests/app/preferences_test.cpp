@@ -5,8 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "store/directory_table.h"
 #include "base/endian.h"
+#include "store/directory_table.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -9,18 +9,18 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/preferences.h"
+#include "base/endian.h"
+#include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
-#include "edit/edit_targets.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
+#include "catalogue/open_files.h"
+#include "edit/edit_targets.h"
+#include "edit/life_cycle.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
-#include "base/endian.h"
-#include "edit/life_cycle.h"
-#include "base/memory.h"
-#include "catalogue/open_files.h"
 #include "support/test_support.h"
 
 namespace tlv {
@@ -88,9 +88,9 @@ TEST_F(StartupTest, SubfolderWinsOverTheFolderBesideAndTheNoteNamesIt) {
   EXPECT_EQ(MapsPath(), chosen);
   ASSERT_EQ(platform().alerts.size(), 1u);
   EXPECT_EQ(platform().alerts[0].kind, kNoteAlert);
-  EXPECT_EQ(platform().alerts[0].text,
-            "More than one \"TolvaneMaps\" folder was found. TOLVANE will use the folder:\n\n" +
-                chosen);
+  EXPECT_EQ(
+      platform().alerts[0].text,
+      "More than one \"TolvaneMaps\" folder was found. TOLVANE will use the folder:\n\n" + chosen);
   EXPECT_EQ(test::ReadWholeFile(program / "userfolder.txt"), chosen);
 }
 
@@ -144,8 +144,8 @@ TEST_F(StartupTest, MissingFoldersAreCreatedAndExistingOnesReused) {
   fs::create_directories(maps / "settings" / "Views");  // another spelling is the same folder
   test::WriteWholeFile(maps / "settings" / "Views" / "keep.VEW", "x");
   ASSERT_EQ(RunStartup(), 0);
-  for (const char* sub : {"OverlayMaps", "settings/Searches", "settings/Friends",
-                          "OverlayMaps/UserMap"}) {
+  for (const char* sub :
+       {"OverlayMaps", "settings/Searches", "settings/Friends", "OverlayMaps/UserMap"}) {
     EXPECT_TRUE(fs::is_directory(maps / sub)) << sub;
   }
   EXPECT_FALSE(fs::exists(maps / "Settings")) << "the existing settings folder is reused";
@@ -154,8 +154,8 @@ TEST_F(StartupTest, MissingFoldersAreCreatedAndExistingOnesReused) {
   ASSERT_EQ(nameDotMap.size(), 56u);
   EXPECT_STREQ(nameDotMap.c_str(), "User's map");
   EXPECT_EQ(nameDotMap.substr(46, 6), std::string("00000\0", 6));
-  for (int32_t id : {Folders().settings, Folders().overlayMaps, Folders().views,
-                     Folders().searches, Folders().friends, Folders().userMap}) {
+  for (int32_t id : {Folders().settings, Folders().overlayMaps, Folders().views, Folders().searches,
+                     Folders().friends, Folders().userMap}) {
     EXPECT_GE(id, 0);
   }
 }

@@ -22,8 +22,10 @@ TEST(CollateTest, AccentsOnlyBreakTies) {
   EXPECT_EQ(CollateCompare(eGraveA, "Ea", -1, false), 1);
   EXPECT_EQ(CollateCompare(eGraveA, "Eb", -1, false), -1);
   // The first differing accent decides even when a later one points the other way.
-  const char aGraveEAcute[] = {static_cast<char>(224), static_cast<char>(233), 0};  // secondaries 2,3
-  const char aAcuteEGrave[] = {static_cast<char>(225), static_cast<char>(232), 0};  // secondaries 3,2
+  const char aGraveEAcute[] = {static_cast<char>(224), static_cast<char>(233),
+                               0};  // secondaries 2,3
+  const char aAcuteEGrave[] = {static_cast<char>(225), static_cast<char>(232),
+                               0};  // secondaries 3,2
   EXPECT_EQ(CollateCompare(aGraveEAcute, aAcuteEGrave, -1, false), -1);
   // Within a limited length the secondary weights never decide.
   EXPECT_EQ(CollateCompare(eGraveA, "Ea", 2, false), 0);

@@ -69,7 +69,8 @@ TEST_F(StringsTest, OutOfOrderEntryEndsTheUsableTable) {
 
 TEST_F(StringsTest, OverlongEntryStopsTheCheck) {
   static std::string longText(256, 'x');
-  const MyStrPoundEntry table[] = {{1, 1, "a"}, {1, 2, longText.c_str()}, {1, 3, "c"}, {0, 0, nullptr}};
+  const MyStrPoundEntry table[] = {
+      {1, 1, "a"}, {1, 2, longText.c_str()}, {1, 3, "c"}, {0, 0, nullptr}};
   SetStringTableForTesting(table, kResources);
   EXPECT_EQ(CheckStringTable(), 1);
   ASSERT_EQ(platform().alerts.size(), 1u);

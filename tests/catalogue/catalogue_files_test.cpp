@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/catalogue_fixture.h"
 #include "support/byte_builder.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv {
 namespace {

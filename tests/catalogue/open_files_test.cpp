@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include "base/errors.h"
 #include "catalogue/map_list.h"
 #include "store/directory_table.h"
-#include "base/errors.h"
 #include "support/test_support.h"
 
 namespace tlv {

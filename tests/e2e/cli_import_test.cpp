@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "support/catalogue_fixture.h"
 #include "e2e/e2e_support.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "support/catalogue_fixture.h"
+#include "base/memory.h"
+#include "catalogue/open_files.h"
 #include "e2e/e2e_support.h"
 #include "edit/life_cycle.h"
-#include "base/memory.h"
 #include "store/object_record.h"
-#include "catalogue/open_files.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 namespace {

@@ -110,7 +110,8 @@ struct CliRun {
 // caller's) and collects its standard output line by line.
 inline CliRun RunCli(const std::string& arguments) {
   CliRun run;
-  const std::string command = BuiltProgram("tolvane-cli").string() + " " + arguments + " 2>/dev/null";
+  const std::string command =
+      BuiltProgram("tolvane-cli").string() + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];

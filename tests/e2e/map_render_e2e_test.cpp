@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "app/preferences.h"
-#include "store/directory_table.h"
 #include "base/memory.h"
 #include "e2e/e2e_support.h"
+#include "store/directory_table.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -26,7 +26,8 @@ class ProgramTest : public ::testing::Test {
                          "MAP\nEND\n");
     fs::create_directories(program / "fonts");
     for (const char* font : {"TOLVANED.ttf", "TOLVANEP.ttf", "TOLVANE2.ttf"}) {
-      fs::copy_file(fs::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font, program / "fonts" / font);
+      fs::copy_file(fs::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font,
+                    program / "fonts" / font);
     }
     log = folder.path() / "events.log";
     environment = test::ProgramEnvironment(folder.path(), program, log, "e2e");
@@ -91,8 +92,9 @@ TEST_F(ProgramTest, FailedStartUpShowsItsAlertAndSavesNothing) {
   const pid_t pid = Start({});
   ASSERT_GT(pid, 0);
   EXPECT_EQ(test::WaitForExit(pid, std::chrono::seconds(30)), 0);
-  EXPECT_NE(test::ReadWholeFile(log).find("alert 8000 Unable to locate the \"TolvaneMaps\" folder."),
-            std::string::npos);
+  EXPECT_NE(
+      test::ReadWholeFile(log).find("alert 8000 Unable to locate the \"TolvaneMaps\" folder."),
+      std::string::npos);
   EXPECT_EQ(test::ReadWholeFile(log).find("ready"), std::string::npos);
   EXPECT_FALSE(fs::exists(program / "userfolder.txt"));
   EXPECT_FALSE(fs::exists(folder.path() / "config" / "TOLVANE.INI"));

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "support/objects_fixture.h"
-#include "edit/edit_targets.h"
-#include "edit/selection.h"
 #include "base/endian.h"
+#include "base/strings.h"
+#include "catalogue/open_files.h"
+#include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
 #include "edit/modify.h"
-#include "store/object_record.h"
-#include "catalogue/open_files.h"
-#include "base/strings.h"
-#include "store/summary.h"
+#include "edit/selection.h"
 #include "edit/undo.h"
+#include "store/object_record.h"
+#include "store/summary.h"
+#include "support/objects_fixture.h"
 
 namespace tlv::test {
 

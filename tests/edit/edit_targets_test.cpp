@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/catalogue_fixture.h"
 #include "catalogue/display_settings.h"
 #include "edit/life_cycle.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "support/objects_fixture.h"
 #include "base/memory.h"
 #include "store/object_record.h"
+#include "support/objects_fixture.h"
 
 namespace tlv {
 namespace {
@@ -27,8 +27,8 @@ class LifeCycleTest : public test::ObjectsTest {
     graphics.symbol = 212;
     graphics.colour = 15;
     ObjectID id;
-    const int32_t position = MakeObject(mapID, overlayID, kPointObject, name, &graphics, rect,
-                                        nullptr, &id);
+    const int32_t position =
+        MakeObject(mapID, overlayID, kPointObject, name, &graphics, rect, nullptr, &id);
     if (idOut != nullptr) *idOut = id;
     return position;
   }
@@ -94,7 +94,8 @@ TEST_F(LifeCycleTest, CreateObjectWritesRecordSummaryCountAndBounds) {
   EXPECT_EQ(std::string(records[0].nameStart, 4), "Pump");
 
   // The overlay file header on disk carries the count.
-  const std::string header = test::ReadWholeFile(harbourFolder / (std::string(entry.baseName) + ".LYR"));
+  const std::string header =
+      test::ReadWholeFile(harbourFolder / (std::string(entry.baseName) + ".LYR"));
   ASSERT_EQ(header.size(), 52u);
   EXPECT_EQ(GetBig32(header.data() + 48), 1);
 }
@@ -253,7 +254,8 @@ TEST_F(LifeCycleTest, PictureNamesAreMadeUniqueInTheFolder) {
 TEST_F(LifeCycleTest, TooManyPicturesOfOneNameIsRefused) {
   const int32_t folder = MapAt(MapNameToIndex("Harbour")).dirID;
   test::WriteWholeFile(harbourFolder / "a.png", "x");
-  for (int n = 1; n <= 999; ++n) test::WriteWholeFile(harbourFolder / ("a" + std::to_string(n) + ".png"), "");
+  for (int n = 1; n <= 999; ++n)
+    test::WriteWholeFile(harbourFolder / ("a" + std::to_string(n) + ".png"), "");
   std::string name = "a.png";
   EXPECT_EQ(GetUniquePictObjectFileName(0, folder, name), -1);
   EXPECT_EQ(platform().alerts.back().text,
@@ -323,14 +325,17 @@ TEST_F(LifeCycleTest, LockedMapKeepsItsObjects) {
 }
 
 TEST_F(LifeCycleTest, BatchWritesTheSameFilesAsObjectByObject) {
-  for (int i = 0; i < 20; ++i) MakePoint(harbour, roads, "P" + std::to_string(i), {i * 100, i * 50, i * 100 + 5, i * 50 + 5});
+  for (int i = 0; i < 20; ++i)
+    MakePoint(harbour, roads, "P" + std::to_string(i), {i * 100, i * 50, i * 100 + 5, i * 50 + 5});
   BeginObjectBatch();
-  for (int i = 0; i < 20; ++i) MakePoint(inland, roads, "P" + std::to_string(i), {i * 100, i * 50, i * 100 + 5, i * 50 + 5});
+  for (int i = 0; i < 20; ++i)
+    MakePoint(inland, roads, "P" + std::to_string(i), {i * 100, i * 50, i * 100 + 5, i * 50 + 5});
   ASSERT_EQ(EndObjectBatch(), 0);
   CloseBufferedFiles();
   const std::string a = FileOf(harbour, roads).baseName, b = FileOf(inland, roads).baseName;
   const fs::path inlandFolder = root / "OverlayMaps" / "Inland";
-  EXPECT_EQ(test::ReadWholeFile(harbourFolder / (a + ".LYR")), test::ReadWholeFile(inlandFolder / (b + ".LYR")));
+  EXPECT_EQ(test::ReadWholeFile(harbourFolder / (a + ".LYR")),
+            test::ReadWholeFile(inlandFolder / (b + ".LYR")));
   EXPECT_EQ(test::ReadWholeFile(harbourFolder / (a + ".SUM")).size(), 20u * 32u);
   EXPECT_EQ(test::ReadWholeFile(harbourFolder / (a + ".OBJ")).size(),
             test::ReadWholeFile(inlandFolder / (b + ".OBJ")).size());
@@ -350,7 +355,8 @@ TEST_F(LifeCycleTest, RecordsOutOfOrderAreStillFound) {
   auto records = Summaries(harbour, roads);
   ASSERT_EQ(records.size(), 3u);
   std::swap(records[0], records[2]);
-  ASSERT_EQ(AllocateSpaceForFile(harbour, roads, kSummaryFileKind, 1024, &scratchMap, &scratchFile), 0);
+  ASSERT_EQ(AllocateSpaceForFile(harbour, roads, kSummaryFileKind, 1024, &scratchMap, &scratchFile),
+            0);
   for (int i = 0; i < 3; ++i) {
     ASSERT_EQ(FSSetSummaryRecord(CurrentSummaryFile(), i * 32, records[static_cast<size_t>(i)]), 0);
   }

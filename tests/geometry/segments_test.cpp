@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "geometry/coordinates.h"
 #include "base/memory.h"
+#include "geometry/coordinates.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "support/catalogue_fixture.h"
 #include "catalogue/layer_files.h"
+#include "catalogue/open_files.h"
 #include "edit/life_cycle.h"
 #include "store/object_record.h"
-#include "catalogue/open_files.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv {
 namespace {

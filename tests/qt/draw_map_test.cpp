@@ -1,8 +1,8 @@
 // The drawing pass on objects made with the life cycle, drawn into images and checked pixel by
 // pixel: pattern fills, the pattern fallback, NOT-XOR feedback, polygon rings, symbols, text
 // boxes, the polyline label's segment, and interruption by a key press.
-#include "app/wiring.h"
 #include "render/draw_map.h"
+#include "app/wiring.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +15,16 @@
 #include <vector>
 
 #include "app/idle.h"
-#include "support/catalogue_fixture.h"
-#include "render/qt/qt_draw_port.h"
-#include "render/qt/symbol_fonts.h"
+#include "edit/life_cycle.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
+#include "render/qt/qt_draw_port.h"
+#include "render/qt/qt_rendering.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/selection_tags.h"
 #include "render/symbols.h"
-#include "render/qt/qt_rendering.h"
-#include "edit/life_cycle.h"
 #include "store/object_record.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 namespace {

@@ -17,8 +17,8 @@
 #include <cstring>
 #include <vector>
 
-#include "render/qt/symbol_fonts.h"
 #include "render/graphics_tables.h"
+#include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
 
 namespace tlv {

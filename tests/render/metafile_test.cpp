@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "render/graphics_tables.h"
 #include "render/metafile/emf_writer.h"
 #include "render/metafile/wmf_writer.h"
-#include "render/graphics_tables.h"
 
 namespace tlv {
 namespace {

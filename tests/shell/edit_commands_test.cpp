@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "qt_test_app.h"
-#include "edit/selection.h"
-#include "shell/main_window.h"
 #include "edit/life_cycle.h"
 #include "edit/modify.h"
+#include "edit/selection.h"
 #include "edit/undo.h"
+#include "qt_test_app.h"
+#include "shell/main_window.h"
 
 namespace tlv {
 namespace {

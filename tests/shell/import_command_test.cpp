@@ -6,8 +6,8 @@ namespace tlv {
 namespace {
 
 TEST(ImportCommandTest, FiltersBecomeQtDialogFilters) {
-  EXPECT_EQ(FileDialogFilter({"Import Files (*.mie, *.shp, *.txt)|*.mie;*.shp;*.txt",
-                              "All Files (*.*)|*.*"}),
+  EXPECT_EQ(FileDialogFilter(
+                {"Import Files (*.mie, *.shp, *.txt)|*.mie;*.shp;*.txt", "All Files (*.*)|*.*"}),
             QString("Import Files (*.mie *.shp *.txt);;All Files (*.*)"));
   EXPECT_EQ(FileDialogFilter({"Shapefiles|*.shp"}), QString("Shapefiles (*.shp)"));
   EXPECT_EQ(FileDialogFilter({}), QString());

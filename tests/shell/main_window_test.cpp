@@ -13,13 +13,13 @@
 #include <string>
 #include <thread>
 
+#include "base/errors.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/text_codec.h"
 #include "qt_test_app.h"
 #include "render/map_view.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
-#include "base/errors.h"
 
 namespace tlv {
 namespace {

@@ -8,13 +8,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include "base/errors.h"
 #include "render/draw_map.h"
 #include "render/map_view.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
 #include "shell/qt_test_app.h"
-#include "base/errors.h"
 
 namespace tlv {
 namespace {

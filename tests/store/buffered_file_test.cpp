@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "store/directory_table.h"
 #include "base/errors.h"
+#include "store/directory_table.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "base/files.h"
-#include "store/directory_table.h"
 #include "base/endian.h"
 #include "base/errors.h"
+#include "base/files.h"
+#include "store/directory_table.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "interchange/file_type.h"
 #include "base/char_tables.h"
+#include "interchange/file_type.h"
 #include "support/test_support.h"
 
 namespace tlv {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/memory.h"
 #include "geometry/segments.h"
 #include "support/overlay_fixture.h"
-#include "base/memory.h"
 
 namespace tlv {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/overlay_fixture.h"
 #include "catalogue/open_files.h"
+#include "support/overlay_fixture.h"
 
 namespace tlv {
 namespace {

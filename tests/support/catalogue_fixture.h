@@ -8,15 +8,15 @@
 #include <filesystem>
 #include <string>
 
+#include "base/errors.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
-#include "store/directory_table.h"
-#include "base/errors.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "store/directory_table.h"
 #include "support/byte_builder.h"
 #include "support/test_support.h"
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "support/catalogue_fixture.h"
-#include "edit/life_cycle.h"
-#include "store/object_record.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "store/object_record.h"
+#include "support/catalogue_fixture.h"
 
 namespace tlv::test {
 

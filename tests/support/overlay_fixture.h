@@ -8,10 +8,10 @@
 #include <string>
 
 #include "catalogue/map_list.h"
-#include "store/directory_table.h"
-#include "store/object_record.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "store/directory_table.h"
+#include "store/object_record.h"
 #include "support/byte_builder.h"
 #include "support/test_support.h"
 

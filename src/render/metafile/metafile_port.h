@@ -142,7 +142,8 @@ class MetafilePort : public DrawPort {
     uint8_t charset = gdi::kDefaultCharset;
   };
 
-  // Checks that a rectangle shape draws anything and selects the pen (frame) or brush (fill) for it.
+  // Checks that a rectangle shape draws anything and selects the pen (frame) or brush (fill) for
+  // it.
   bool BeginRectShape(const ScreenRect& rect, bool filled);
   void UsePen(bool current);
   void UseBrush(bool current);

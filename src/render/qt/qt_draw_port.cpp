@@ -15,9 +15,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "render/qt/symbol_fonts.h"
 #include "platform/qt/text_codec.h"
 #include "render/graphics_tables.h"
+#include "render/qt/symbol_fonts.h"
 
 namespace tlv {
 namespace {

@@ -6,29 +6,29 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "app/startup.h"
-#include "app/wiring.h"
 #include "app/window_position.h"
+#include "app/wiring.h"
+#include "base/errors.h"
+#include "base/memory.h"
+#include "base/strings.h"
+#include "catalogue/open_files.h"
 #include "platform/qt/qt_platform.h"
+#include "render/map_view.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
-#include "store/object_record.h"
-#include "render/map_view.h"
 #include "shell/edit_commands.h"
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
-#include "base/errors.h"
-#include "base/memory.h"
-#include "catalogue/open_files.h"
-#include "base/strings.h"
+#include "store/object_record.h"
 
 namespace tlv {
 namespace {
@@ -134,9 +134,8 @@ int Run(int argc, char** argv) {
   MainWindow window;
   InstallShell(&window);
   window.AttachPlatform(platform);
-  instance.StartListening([&window](int32_t forwarded) {
-    window.PostMessage(kNoticeMessage, forwarded, 0);
-  });
+  instance.StartListening(
+      [&window](int32_t forwarded) { window.PostMessage(kNoticeMessage, forwarded, 0); });
 
   if (InitWindowsHandles() != 0) {
     ReportError("WinMain()", "InitWindowsHandles()", -1);
@@ -245,4 +244,6 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace tlv
 
-int main(int argc, char** argv) { return tlv::Run(argc, argv); }
+int main(int argc, char** argv) {
+  return tlv::Run(argc, argv);
+}
