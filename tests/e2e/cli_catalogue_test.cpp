@@ -36,7 +36,7 @@ std::string Layers2(const std::string& name, uint8_t displayMode, uint8_t lockSt
 class CliCatalogueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(kCli)) GTEST_SKIP() << "build the tolvane-cli target first";
+    ASSERT_TRUE(fs::exists(kCli)) << "tolvane-cli was not built";
     const fs::path maps = temp.path() / "Maps";
     fs::create_directories(maps / "Settings");
     fs::create_directories(maps / "OverlayMaps" / "UserMap");

@@ -20,7 +20,7 @@ const fs::path kCli = BuiltProgram("tolvane-cli");
 class CliImportTest : public CatalogueTest {
  protected:
   void SetUp() override {
-    if (!fs::exists(kCli)) GTEST_SKIP() << "build the tolvane-cli target first";
+    ASSERT_TRUE(fs::exists(kCli)) << "tolvane-cli was not built";
     CatalogueTest::SetUp();
     MakeMap("Harbour", "Harbour");
     maps = "--maps '" + root.string() + "'";

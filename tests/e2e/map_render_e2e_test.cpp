@@ -82,7 +82,7 @@ class MapRenderTest : public ::testing::Test {
   void SetUp() override {
     binary = kBinaryDir / "tolvane";
     cli = kBinaryDir / "tolvane-cli";
-    if (!fs::exists(binary) || !fs::exists(cli)) GTEST_SKIP() << "build tolvane and tolvane-cli";
+    ASSERT_TRUE(fs::exists(binary) && fs::exists(cli)) << "tolvane and tolvane-cli were not built";
     program = folder.path() / "Program";
     maps = program / "TolvaneMaps";
     fs::create_directories(program);

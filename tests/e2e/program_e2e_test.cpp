@@ -19,7 +19,7 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     binary = test::BuiltProgram("tolvane");
-    if (!fs::exists(binary)) GTEST_SKIP() << "the program was not built";
+    ASSERT_TRUE(fs::exists(binary)) << "the program was not built";
     program = folder.path() / "Program";
     fs::create_directories(program / "TolvaneMaps" / "BasemapFiles" / "Settings");
     test::WriteWholeFile(program / "TolvaneMaps" / "BasemapFiles" / "Settings" / "global.map",
