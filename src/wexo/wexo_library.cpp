@@ -184,32 +184,40 @@ uint8_t TakeFrame(LibraryState& state, const std::shared_ptr<Registration>& regi
   return kAnswerQueued;
 }
 
-// Reads what the connection has; false when it is to be closed.
+// Reads what the connection has; false when it is to be closed. Each read takes what is there,
+// and every frame in it is answered before the next read.
 bool ServeConnection(LibraryState& state, const std::shared_ptr<Registration>& registration,
                      Connection& connection, std::vector<Notice>& notices) {
   static thread_local std::vector<uint8_t> buffer(256 * 1024);
+  FrameReader& reader = connection.reader;
   // A bounded number of reads per turn, so one busy sender cannot starve the others.
   for (int turn = 0; turn < 64; ++turn) {
-    const size_t wanted = std::min(connection.reader.Wanted(), buffer.size());
-    const ssize_t got = ::recv(connection.fd.get(), buffer.data(), wanted, 0);
+    const ssize_t got = ::recv(connection.fd.get(), buffer.data(), buffer.size(), 0);
     if (got == 0) return false;  // closed, perhaps in the middle of a frame: nothing is queued
     if (got < 0) {
       if (errno == EINTR) continue;
       return errno == EAGAIN || errno == EWOULDBLOCK;
     }
-    if (!connection.reader.InFrame()) {
-      connection.deadline = Clock::now() + std::chrono::milliseconds(kDeadlineMilliseconds);
+    size_t used = 0;
+    while (used < static_cast<size_t>(got)) {
+      if (!reader.InFrame()) {
+        connection.deadline = Clock::now() + std::chrono::milliseconds(kDeadlineMilliseconds);
+      }
+      const size_t take = std::min(reader.Wanted(), static_cast<size_t>(got) - used);
+      const FrameReader::Step step = reader.Feed(buffer.data() + used, take);
+      used += take;
+      if (step == FrameReader::Step::kRefused) {
+        SendAnswer(connection.fd.get(), reader.refusal());
+        return false;
+      }
+      if (step == FrameReader::Step::kFrame) {
+        const uint8_t answer = TakeFrame(state, registration, reader, notices);
+        reader.Reset();
+        if (!SendAnswer(connection.fd.get(), answer)) return false;
+      }
     }
-    const FrameReader::Step step = connection.reader.Feed(buffer.data(), static_cast<size_t>(got));
-    if (step == FrameReader::Step::kRefused) {
-      SendAnswer(connection.fd.get(), connection.reader.refusal());
-      return false;
-    }
-    if (step == FrameReader::Step::kFrame) {
-      const uint8_t answer = TakeFrame(state, registration, connection.reader, notices);
-      connection.reader.Reset();
-      if (!SendAnswer(connection.fd.get(), answer)) return false;
-    }
+    // A short read emptied the socket; poll tells when more comes.
+    if (static_cast<size_t>(got) < buffer.size()) return true;
   }
   return true;
 }
@@ -390,12 +398,6 @@ int32_t Connect(const std::string& path, Clock::time_point deadline, UniqueFd& f
   return 0;
 }
 
-// A kept connection the other side has closed (or that holds bytes nobody asked for).
-bool Stale(int fd) {
-  pollfd probe{fd, POLLIN, 0};
-  return ::poll(&probe, 1, 0) != 0;
-}
-
 int32_t WaitFor(int fd, short events, Clock::time_point deadline) {
   while (true) {
     pollfd entry{fd, events, 0};
@@ -433,14 +435,12 @@ int32_t Exchange(int fd, const uint8_t* header, std::string_view envelope,
     }
   }
   while (true) {
+    // The answer cannot be there yet: wait first, then read.
+    if (const int32_t waited = WaitFor(fd, POLLIN, deadline); waited != 0) return waited;
     const ssize_t got = ::recv(fd, &answer, 1, 0);
     if (got == 1) return 0;
     if (got == 0) return kPeerGone;
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (const int32_t waited = WaitFor(fd, POLLIN, deadline); waited != 0) return waited;
-      continue;
-    }
+    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
     return errno == ECONNRESET ? kPeerGone : kNESendIOError;
   }
 }
@@ -459,14 +459,12 @@ std::shared_ptr<Target> TargetFor(LibraryState& state, const std::string& socket
   return target;
 }
 
-// The socket path of a target, or a send result when there is no safe folder to look in.
-int32_t TargetSocket(const char* target, std::string& path) {
-  const std::string folder = RuntimeFolder();
+// Whether a target may be looked for in the folder: 0, or the send result when there is no
+// folder (nobody registered) or it is not this user's private one.
+int32_t CheckTargetFolder(const std::string& folder) {
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0) return kNESendNotRegistered;
-  if (!IsSafeFolder(folder)) return kNESendIOError;
-  path = SocketPath(folder, target);
-  return 0;
+  return IsSafeFolder(folder) ? 0 : kNESendIOError;
 }
 
 }  // namespace
@@ -551,21 +549,18 @@ int32_t Send(const char* target, const char* envelope) {
   if (length > kMaxEnvelopeLength) return kNESendTooLong;
   const std::string_view view(envelope, length);
   if (CheckEnvelope(view) != kAnswerQueued) return kNESendMalformed;
-  std::string path;
-  if (const int32_t found = TargetSocket(target, path); found != 0) return found;
-
+  const std::string folder = RuntimeFolder();
+  const std::string path = SocketPath(folder, target);
   const std::shared_ptr<Target> kept = TargetFor(gState, path);
   std::lock_guard<std::mutex> lock(kept->mutex);
   const auto deadline = Clock::now() + std::chrono::milliseconds(kDeadlineMilliseconds);
   uint8_t header[kFrameHeaderSize];
   EncodeFrameHeader(kFrameMessage, static_cast<uint32_t>(length), header);
   for (int attempt = 0; attempt < 2; ++attempt) {
-    bool reused = static_cast<bool>(kept->fd);
-    if (reused && Stale(kept->fd.get())) {
-      kept->fd.Reset();
-      reused = false;
-    }
-    if (!kept->fd) {
+    const bool reused = static_cast<bool>(kept->fd);
+    if (!reused) {
+      // The folder is checked for each new connection; a kept one was checked when it was made.
+      if (const int32_t checked = CheckTargetFolder(folder); checked != 0) return checked;
       if (const int32_t connected = Connect(path, deadline, kept->fd); connected != 0) {
         return connected;
       }
@@ -587,8 +582,8 @@ int32_t Send(const char* target, const char* envelope) {
       }
     }
     kept->fd.Reset();
-    // A kept connection closed before any answer came (the target registered anew since):
-    // nothing was queued, so it is safe to try once more on a fresh connection.
+    // A kept connection closed before any answer came (the target ended or registered anew
+    // since): nothing was queued, so it is safe to try once more on a fresh connection.
     if (exchanged != kPeerGone || !reused) {
       return exchanged == kPeerGone ? kNESendIOError : exchanged;
     }

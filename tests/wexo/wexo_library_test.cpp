@@ -415,6 +415,16 @@ TEST_F(WexoLibraryTest, ReceiverAnswersEveryFrameAndKeepsGoing) {
   ASSERT_TRUE(recorder.WaitFor(1));
   EXPECT_EQ(recorder.notices().size(), 1u) << "refused frames post nothing";
 
+  // Frames that arrive together are each answered, in order.
+  client.Write(MessageFrame(Envelope("SRCH", "DVFM")) + FrameHeader(2, 0) +
+               MessageFrame("MSSG\x0BSRCH") + MessageFrame(Envelope("SHOW", "DVFM")));
+  EXPECT_EQ(client.Answer(), 0);
+  EXPECT_EQ(client.Answer(), 0);
+  EXPECT_EQ(client.Answer(), 4);
+  EXPECT_EQ(client.Answer(), 0);
+  EXPECT_EQ(Next("TLV1"), Envelope("SRCH", "DVFM"));
+  EXPECT_EQ(Next("TLV1"), Envelope("SHOW", "DVFM"));
+
   // Frames that break the stream are answered and the connection closed.
   struct Broken {
     std::string bytes;
