@@ -158,36 +158,45 @@ void Wake(LibraryState& state) {
 
 // --- The serving thread ---
 
-struct Notice {
-  std::shared_ptr<Registration> registration;
-  int64_t waiting = 0;
-};
+// Tells the registration's window that an envelope waits. Called on the serving thread without
+// the mutex, so the window may call back into the library; never after the registration ended.
+void PostNotice(const Registration& registration, int64_t waiting) {
+  if (registration.ended.load() || registration.window == nullptr ||
+      registration.window->post == nullptr) {
+    return;
+  }
+  registration.window->post(registration.window->context, registration.notifyMessage,
+                            SignatureNumber(registration.signature), waiting);
+}
 
 bool SendAnswer(int fd, uint8_t answer) {
   return ::send(fd, &answer, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1;
 }
 
-// Queues a whole frame's envelope and gives the answer byte.
-uint8_t TakeFrame(LibraryState& state, const std::shared_ptr<Registration>& registration,
-                  FrameReader& reader, std::vector<Notice>& notices) {
+// Queues a whole frame's envelope and gives the answer byte. The notice goes out before the
+// answer: the receiving program can start fetching while the sender is still being told.
+uint8_t TakeFrame(LibraryState& state, Registration& registration, FrameReader& reader) {
   if (reader.kind() == kFramePing) return kAnswerQueued;
   if (CheckEnvelope(reader.envelope()) != kAnswerQueued) return kAnswerMalformed;
   std::string envelope = reader.TakeEnvelope();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  if (registration->queue.size() >= kMaxQueuedEnvelopes ||
-      registration->queuedBytes + envelope.size() > kMaxQueuedBytes) {
-    return kAnswerQueueFull;
+  int64_t waiting = 0;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (registration.queue.size() >= kMaxQueuedEnvelopes ||
+        registration.queuedBytes + envelope.size() > kMaxQueuedBytes) {
+      return kAnswerQueueFull;
+    }
+    registration.queuedBytes += envelope.size();
+    registration.queue.push_back(std::move(envelope));
+    waiting = static_cast<int64_t>(registration.queue.size());
   }
-  registration->queuedBytes += envelope.size();
-  registration->queue.push_back(std::move(envelope));
-  notices.push_back({registration, static_cast<int64_t>(registration->queue.size())});
+  PostNotice(registration, waiting);
   return kAnswerQueued;
 }
 
 // Reads what the connection has; false when it is to be closed. Each read takes what is there,
 // and every frame in it is answered before the next read.
-bool ServeConnection(LibraryState& state, const std::shared_ptr<Registration>& registration,
-                     Connection& connection, std::vector<Notice>& notices) {
+bool ServeConnection(LibraryState& state, Registration& registration, Connection& connection) {
   static thread_local std::vector<uint8_t> buffer(256 * 1024);
   FrameReader& reader = connection.reader;
   // A bounded number of reads per turn, so one busy sender cannot starve the others.
@@ -211,7 +220,7 @@ bool ServeConnection(LibraryState& state, const std::shared_ptr<Registration>& r
         return false;
       }
       if (step == FrameReader::Step::kFrame) {
-        const uint8_t answer = TakeFrame(state, registration, reader, notices);
+        const uint8_t answer = TakeFrame(state, registration, reader);
         reader.Reset();
         if (!SendAnswer(connection.fd.get(), answer)) return false;
       }
@@ -245,7 +254,6 @@ void AcceptConnections(Registration& registration) {
 void Serve(LibraryState& state) {
   std::vector<std::shared_ptr<Registration>> serving;
   std::vector<pollfd> polled;
-  std::vector<Notice> notices;
   while (true) {
     {
       std::lock_guard<std::mutex> lock(state.mutex);
@@ -283,7 +291,7 @@ void Serve(LibraryState& state) {
       for (const auto& connection : registration->connections) {
         const short events = polled[index++].revents;
         if (events != 0) {
-          connection->open = ServeConnection(state, registration, *connection, notices);
+          connection->open = ServeConnection(state, *registration, *connection);
         } else if (connection->reader.InFrame() && now >= connection->deadline) {
           connection->open = false;  // a frame stalled past its deadline
         }
@@ -291,18 +299,6 @@ void Serve(LibraryState& state) {
       std::erase_if(registration->connections, [](const auto& c) { return !c->open; });
       if (listening) AcceptConnections(*registration);
     }
-
-    // Notices go out after the answers, and never for a registration that has said goodbye.
-    for (const Notice& notice : notices) {
-      Registration& registration = *notice.registration;
-      if (registration.ended.load() || registration.window == nullptr ||
-          registration.window->post == nullptr) {
-        continue;
-      }
-      registration.window->post(registration.window->context, registration.notifyMessage,
-                                SignatureNumber(registration.signature), notice.waiting);
-    }
-    notices.clear();
   }
   serving.clear();
 }
