@@ -480,7 +480,7 @@ int Run(const std::vector<std::string>& all) {
     }
   }
   if (i >= all.size()) throw UsageError("a command is missing");
-  const std::string command = all[i];
+  const std::string& command = all[i];
   const std::vector<std::string> args(all.begin() + static_cast<long>(i) + 1, all.end());
   if (command == "raw") return Raw(args);
   if (command != "send" && command != "listen" && command != "echo" && command != "running" &&
