@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Round trips per second of 64-byte messages through the message library (wexo-peer bench
+# against wexo-peer echo), beside a bare AF_UNIX echo of the same size (bench/unix_echo, the
+# physical limit) and, when the session bus tools are installed, the same echo over D-Bus with
+# QtDBus (bench/dbus_echo) and a loop of dbus-send calls. dbus-daemon and dbus-bin are needed by
+# this script only, never by the program.
+#   bench/iac_roundtrip.sh [BUILD_DIR] [COUNT]   (default: build/bench-release, 20000)
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$top/build/bench-release}"
+count="${2:-20000}"
+size=64
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_GUI=OFF \
+    -DTOLVANE_TESTS=OFF -DTOLVANE_BENCH=ON >/dev/null
+fi
+if ! cmake --build "$build" --target WEXO_32 wexo-peer unix_echo -j 1 \
+  >"$build/iac-bench-build.log" 2>&1; then
+  cat "$build/iac-bench-build.log" >&2
+  exit 1
+fi
+dbus=yes
+if ! command -v dbus-run-session >/dev/null || ! command -v dbus-send >/dev/null; then
+  echo "dbus-run-session or dbus-send is missing: apt-get install dbus-daemon dbus-bin" \
+    "(for this benchmark only); the D-Bus rows are left out" >&2
+  dbus=no
+elif ! cmake --build "$build" --target dbus_echo -j 1 >>"$build/iac-bench-build.log" 2>&1; then
+  echo "bench/dbus_echo was not built (QtDBus missing?); the D-Bus rows are left out" >&2
+  dbus=no
+fi
+peer="$build/src/wexo-peer"
+
+work="$(mktemp -d /tmp/tolvane-iac-roundtrip.XXXXXX)"
+echo_pid=""
+cleanup() {
+  [ -n "$echo_pid" ] && kill "$echo_pid" 2>/dev/null && wait "$echo_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export WEXO_RUNTIME_DIR="$work/runtime"
+
+rate() { sed -n 's/.*"round_trips_per_second":\([0-9.]*\).*/\1/p'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+"$peer" --sign ECHO echo >/dev/null &
+echo_pid=$!
+for _ in $(seq 100); do
+  "$peer" running ECHO >/dev/null 2>&1 && break
+  sleep 0.05
+done
+wexo=$("$peer" --sign BNCH bench ECHO --count "$count" --size "$size" | rate)
+kill "$echo_pid"
+wait "$echo_pid" || true
+echo_pid=""
+plain=$("$build/bench/unix_echo" --count "$count" --size "$size" | rate)
+
+qtdbus="-"
+dbus_send="-"
+if [ "$dbus" = yes ]; then
+  sends=200
+  # One private session bus for both D-Bus measurements.
+  read -r qtdbus dbus_send < <(dbus-run-session -- bash -c '
+    set -u
+    echo_bin="$1"; count="$2"; size="$3"; sends="$4"
+    qt="-"
+    if [ -x "$echo_bin" ]; then
+      "$echo_bin" serve & server=$!
+      for _ in $(seq 100); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+          org.freedesktop.DBus.NameHasOwner string:local.tolvane.BenchEcho 2>/dev/null |
+          grep -q "boolean true" && break
+        sleep 0.05
+      done
+      qt=$("$echo_bin" bench --count "$count" --size "$size" |
+        sed -n "s/.*\"round_trips_per_second\":\([0-9.]*\).*/\1/p")
+      payload=$(head -c "$size" /dev/zero | tr "\0" x)
+      start=$(date +%s.%N)
+      for _ in $(seq "$sends"); do
+        dbus-send --session --print-reply --dest=local.tolvane.BenchEcho /echo \
+          local.tolvane.BenchEcho.Echo "string:$payload" >/dev/null
+      done
+      end=$(date +%s.%N)
+      kill "$server"
+      echo "$qt $(awk -v n="$sends" -v a="$start" -v b="$end" "BEGIN { printf \"%.0f\", n / (b - a) }")"
+    else
+      echo "- -"
+    fi
+  ' bash "$build/bench/dbus_echo" "$count" "$size" "$sends")
+fi
+
+echo "64-byte round trips per second ($count each; dbus-send: 200 calls)"
+printf "  plain AF_UNIX echo (unix_echo)          %10s\n" "$plain"
+printf "  libWEXO_32 (wexo-peer bench / echo)     %10s\n" "$wexo"
+printf "  QtDBus echo under dbus-run-session      %10s\n" "$qtdbus"
+printf "  dbus-send loop                          %10s\n" "$dbus_send"
+printf "libWEXO_32 / QtDBus: %s (goal 2)   libWEXO_32 / plain echo: %s (goal 0.2)\n" \
+  "$(ratio "$wexo" "$qtdbus")" "$(ratio "$wexo" "$plain")"
