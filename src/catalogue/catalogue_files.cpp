@@ -86,13 +86,43 @@ void EncodeXtraMapsEntry(const XtraMapsEntry& entry, char (&bytes)[kXtraMapsReco
   PutText(bytes + kXtraMapsPathSize, 42, entry.name);
 }
 
+namespace {
+
+// Whether every record of the list reads sensibly in the layout: a named, NUL-terminated name, a
+// display mode, lock state and delete-at-quit flag in range, and zero where the layout keeps
+// zeros. The other layout read over the same bytes fails this at the second record at the
+// latest, where names and numbers slide four bytes against each other.
+bool Layers2ReadsAs(const unsigned char* bytes, int32_t size, int32_t recordSize) {
+  for (int32_t at = 0; at + recordSize <= size; at += recordSize) {
+    const unsigned char* record = bytes + at;
+    if (record[0] == 0 || std::memchr(record, 0, kLayerNameSize) == nullptr) return false;
+    if (GetBig16(record + 36) < 0 || GetBig16(record + 36) > kDisplayShowNames) return false;
+    if (record[55] > (kLockedBit | kOwnedBit) || record[56] > 1 || record[57] != 0) return false;
+    for (int i = 76; i < 80; ++i) {
+      if (record[i] != 0) return false;
+    }
+    if (recordSize == kLayers2RecordSize && record[87] != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int32_t DecodeLayers2(const void* bytes, int32_t size, std::vector<LayerRecord>& layers) {
   layers.clear();
   if (size < 0) return kErrBadLength;
+  const bool fitsNew = size % kLayers2RecordSize == 0;
+  const bool fitsOld = size % kOldLayers2RecordSize == 0;
   int32_t recordSize = 0;
-  if (size % kLayers2RecordSize == 0) {
+  if (fitsNew && fitsOld) {
+    // Both layouts fit a list of 1,848 bytes (and of every multiple of it): the bytes decide.
+    const auto* raw = static_cast<const unsigned char*>(bytes);
+    const bool readsOld = !Layers2ReadsAs(raw, size, kLayers2RecordSize) &&
+                          Layers2ReadsAs(raw, size, kOldLayers2RecordSize);
+    recordSize = readsOld ? kOldLayers2RecordSize : kLayers2RecordSize;
+  } else if (fitsNew) {
     recordSize = kLayers2RecordSize;
-  } else if (size % kOldLayers2RecordSize == 0) {
+  } else if (fitsOld) {
     recordSize = kOldLayers2RecordSize;
   } else {
     return kErrBadLength;

@@ -68,7 +68,9 @@ int32_t DecodeXtraMaps(const void* bytes, int32_t size, std::vector<XtraMapsEntr
 void EncodeXtraMapsEntry(const XtraMapsEntry& entry, char (&bytes)[kXtraMapsRecordSize]);
 
 // Reads a list of 88-byte records, or of the older 84-byte records when the size is a multiple
-// of 84 only; -3 otherwise. The records are taken as stored: callers normalise them.
+// of 84 only; -3 otherwise. A size that is a multiple of both is read in the layout whose records
+// make sense (88 bytes when both or neither do). The records are taken as stored: callers
+// normalise them.
 int32_t DecodeLayers2(const void* bytes, int32_t size, std::vector<LayerRecord>& layers);
 void EncodeLayers2Record(const LayerRecord& layer, char (&bytes)[kLayers2RecordSize]);
 

@@ -14,6 +14,7 @@
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
+#include "catalogue/walks.h"
 #include "store/file_contents.h"
 
 namespace tlv {
@@ -45,6 +46,25 @@ int32_t EnsureGroups() {
 std::string UpperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return text;
+}
+
+// Whether any overlay file of the overlay holds a live summary record. A file that cannot be
+// read counts as holding one: what cannot be looked at is not deleted.
+bool AnyLiveObjectOfLayer(int32_t layerID) {
+  for (int32_t m = 0; m < MapCount(); ++m) {
+    MapRecord map;
+    if (!GetMapRecord(m, map) || map.mapID == 0 || OverlayFileIndexForID(m, layerID) < 0) {
+      continue;
+    }
+    int32_t mapIndex = -1;
+    int32_t fileIndex = -1;
+    const int32_t found = ForEachSummaryRecord(
+        map.mapID, layerID,
+        [](const SummaryRecord& record, int32_t) { return SummaryRecordLive(record) ? 1 : 0; },
+        &mapIndex, &fileIndex);
+    if (found != 0) return true;
+  }
+  return false;
 }
 
 // Overlays the empty-overlay sweep never deletes: their owners create them on demand.
@@ -257,6 +277,8 @@ int32_t DeleteEmptyLayersAndGroups(int32_t& deleted) {
     GetLayerRecord(i, layer);
     const std::string name = FieldText(layer.name);
     if (ProtectedFromSweep(name) || LayerObjectCount(layer.layerID) > 0) continue;
+    // A header count of 0 is not proof enough to delete object files: the summary file decides.
+    if (AnyLiveObjectOfLayer(layer.layerID)) continue;
     const int32_t g = GroupOfLayer(i);
     if (g >= 0) {
       GroupRecord group = Groups().Get(g);
@@ -273,9 +295,9 @@ int32_t DeleteEmptyLayersAndGroups(int32_t& deleted) {
       }
       Groups().Set(g, group);
     }
-    // The overlay files stay: a header count of 0 is not proof enough to delete object files.
-    ForgetLayerFiles(layer.layerID);
-    const int32_t err = DeleteLayer(LayerList(), i, -1, false);
+    // Files left behind would bring the overlay back at the next start, and a new file set made
+    // beside them would be refused with message 613 then. Locked maps keep theirs, as always.
+    const int32_t err = DeleteLayer(LayerList(), i, -1, true, false);
     if (err != 0) return err;
     ++deleted;
   }

@@ -43,8 +43,9 @@ int32_t AddGroup(std::string_view name);
 // list (their files stay on disk).
 int32_t DeleteGroup(int32_t position);
 // Deletes the overlays without objects on any map (never the Temporary Overlay or overlays whose
-// names hold "ZEPHA" or "DORVE"), then the groups left without members. deleted receives the
-// number of overlays deleted.
+// names hold "ZEPHA" or "DORVE"), with their overlay files on the unlocked maps, then the groups
+// left without members. An overlay counts as empty when no summary file of it holds a live
+// record, whatever the headers count. deleted receives the number of overlays deleted.
 int32_t DeleteEmptyLayersAndGroups(int32_t& deleted);
 
 // One row of the Overlay Manager: a group header (layer -1) or an overlay.

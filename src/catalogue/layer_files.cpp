@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "base/collate.h"
 #include "base/errors.h"
@@ -243,50 +245,146 @@ int32_t CreateLayerFile(int32_t mapIndex, std::string_view layerName, int32_t& f
   return 0;
 }
 
-int32_t RenameLayerFiles(int32_t layerID, std::string_view newName) {
-  constexpr const char* kCaller = "RenameLayerFiles()";
-  CloseBufferedFiles();
-  for (int32_t m = 0; m < MapCount(); ++m) {
-    MapRecord map;
-    GetMapRecord(m, map);
-    if (map.locked || map.mapID == 0) continue;
-    const int32_t f = OverlayFileIndexForID(m, layerID);
-    if (f < 0) continue;
-    OverlayFileRecord file;
-    GetOverlayFileRecord(m, f, file);
-    const std::string oldBase = FieldText(file.baseName);
-    std::string newBase;
-    int32_t err = NewLayerFileName(m, newName, file.volume, file.dirID, newBase);
-    if (err != 0) {
-      ReportError(kCaller, "NewLayerFileName()", err);
-      return err;
+namespace {
+
+constexpr const char* kLockedMapsKeepOldName =
+    "The overlay now named \"%s\" keeps its old name on these maps, because they cannot be "
+    "changed:\n\n%s\n\nIts objects there will be in an overlay of the old name when TOLVANE "
+    "starts again.";
+
+// One map's share of a rename: the overlay file and the base name it is to take.
+struct PlannedRename {
+  int32_t mapIndex = -1;
+  int32_t fileIndex = -1;
+  OverlayFileRecord file;
+  std::string folder;
+  std::string oldBase;
+  std::string newBase;
+  std::string oldLayerName;  // as the ".LYR" header held it
+};
+
+// What has been done so far, undone in reverse when a later step fails, so that no map is left
+// with files of two base names or a header that disagrees with its file names.
+struct RenameJournal {
+  std::vector<std::pair<std::string, std::string>> renamed;  // (from, to)
+  std::vector<const PlannedRename*> headersWritten;
+
+  void RollBack() {
+    for (auto it = renamed.rbegin(); it != renamed.rend(); ++it) RenameFile(it->second, it->first);
+    for (const PlannedRename* plan : headersWritten) {
+      LayerFileHeader header;
+      const std::string name = plan->oldBase + ".LYR";
+      if (ReadHeader(plan->file.volume, plan->file.dirID, name, header) == 0) {
+        header.name = plan->oldLayerName;
+        WriteHeader(plan->file.volume, plan->file.dirID, name, header);
+      }
     }
-    const std::string folder = FolderPathOf(file.dirID);
-    CopyToField(file.baseName, newBase);
-    SetOverlayFileRecord(m, f, file);
-    err = RenameFile(ExistingPath(folder + oldBase + ".LYR"), folder + newBase + ".LYR");
+  }
+};
+
+int32_t RenameOne(const PlannedRename& plan, std::string_view newName, RenameJournal& journal) {
+  constexpr const char* kCaller = "RenameLayerFiles()";
+  const std::string& folder = plan.folder;
+  auto rename = [&](const char* extension) -> int32_t {
+    const std::string from = ExistingPath(folder + plan.oldBase + extension);
+    const std::string to = folder + plan.newBase + extension;
+    const int32_t err = RenameFile(from, to);
+    if (err == 0) journal.renamed.emplace_back(from, to);
+    return err;
+  };
+  int32_t err = rename(".LYR");
+  if (err != 0) {
+    ReportError(kCaller, "hrename()", err);
+    return err;
+  }
+  LayerFileHeader header;
+  err = ReadHeader(plan.file.volume, plan.file.dirID, plan.newBase + ".LYR", header);
+  header.name = std::string(newName.substr(0, kLayerNameSize - 1));
+  if (err == 0) err = WriteHeader(plan.file.volume, plan.file.dirID, plan.newBase + ".LYR", header);
+  if (err != 0) {
+    ReportError(kCaller, "WriteFileContents()", err);
+    return err;
+  }
+  journal.headersWritten.push_back(&plan);
+  for (const char* extension : {".SUM", ".OBJ"}) {
+    err = rename(extension);
     if (err != 0) {
       ReportError(kCaller, "hrename()", err);
       return err;
     }
-    LayerFileHeader header;
-    err = ReadHeader(file.volume, file.dirID, newBase + ".LYR", header);
-    header.name = std::string(newName.substr(0, kLayerNameSize - 1));
-    if (err == 0) err = WriteHeader(file.volume, file.dirID, newBase + ".LYR", header);
+  }
+  // The index is made again from the summary file when it is missing, so it may fail alone.
+  if (FileOrCDNameExists(folder + plan.oldBase + ".SM2")) rename(".SM2");
+  return 0;
+}
+
+}  // namespace
+
+int32_t RenameLayerFiles(int32_t layerID, std::string_view newName) {
+  constexpr const char* kCaller = "RenameLayerFiles()";
+  CloseBufferedFiles();
+  // Every name is chosen and every file looked for before anything is renamed.
+  std::vector<PlannedRename> plans;
+  std::vector<std::string> lockedMaps;
+  for (int32_t m = 0; m < MapCount(); ++m) {
+    MapRecord map;
+    GetMapRecord(m, map);
+    if (map.mapID == 0) continue;
+    const int32_t f = OverlayFileIndexForID(m, layerID);
+    if (f < 0) continue;
+    if (map.locked) {
+      lockedMaps.push_back(FieldText(map.name));
+      continue;
+    }
+    PlannedRename plan;
+    plan.mapIndex = m;
+    plan.fileIndex = f;
+    GetOverlayFileRecord(m, f, plan.file);
+    plan.folder = FolderPathOf(plan.file.dirID);
+    plan.oldBase = FieldText(plan.file.baseName);
+    int32_t err = NewLayerFileName(m, newName, plan.file.volume, plan.file.dirID, plan.newBase);
     if (err != 0) {
-      ReportError(kCaller, "WriteFileContents()", err);
+      ReportError(kCaller, "NewLayerFileName()", err);
       return err;
     }
-    for (const char* extension : {".SUM", ".OBJ"}) {
-      err = RenameFile(ExistingPath(folder + oldBase + extension), folder + newBase + extension);
-      if (err != 0) {
-        ReportError(kCaller, "hrename()", err);
-        return err;
+    for (const char* extension : {".LYR", ".SUM", ".OBJ"}) {
+      if (!FileOrCDNameExists(plan.folder + plan.oldBase + extension)) {
+        ReportError(kCaller, "hrename()", kErrFileNotFound);
+        return kErrFileNotFound;
       }
     }
-    if (FileOrCDNameExists(folder + oldBase + ".SM2")) {
-      RenameFile(ExistingPath(folder + oldBase + ".SM2"), folder + newBase + ".SM2");
+    LayerFileHeader header;
+    err = ReadHeader(plan.file.volume, plan.file.dirID, plan.oldBase + ".LYR", header);
+    if (err != 0) {
+      ReportFileContentsError(kCaller, err, plan.file.volume, plan.file.dirID,
+                              (plan.oldBase + ".LYR").c_str());
+      return err;
     }
+    plan.oldLayerName = header.name;
+    plans.push_back(std::move(plan));
+  }
+  RenameJournal journal;
+  for (const PlannedRename& plan : plans) {
+    const int32_t err = RenameOne(plan, newName, journal);
+    if (err != 0) {
+      journal.RollBack();
+      return err;
+    }
+  }
+  // The records take the new names only once every file carries them.
+  for (const PlannedRename& plan : plans) {
+    OverlayFileRecord file = plan.file;
+    CopyToField(file.baseName, plan.newBase);
+    SetOverlayFileRecord(plan.mapIndex, plan.fileIndex, file);
+  }
+  if (!lockedMaps.empty()) {
+    std::string lines;
+    for (const std::string& name : lockedMaps) {
+      if (!lines.empty()) lines += "\n";
+      lines += name;
+    }
+    const std::string layerName(newName.substr(0, kLayerNameSize - 1));
+    ShowAlert(FormatTextV(kLockedMapsKeepOldName, layerName.c_str(), lines.c_str()), kCautionAlert);
   }
   return 0;
 }

@@ -34,7 +34,9 @@ int32_t AddLayerFile(int16_t volume, int32_t dirID, const std::string& fileName)
 // in the map's list. A locked map gets nothing (-61).
 int32_t CreateLayerFile(int32_t mapIndex, std::string_view layerName, int32_t& filePosition);
 // Gives the overlay's files on every unlocked map a base name made from newName and rewrites
-// their headers. ".NNX" keeps its name.
+// their headers. ".NNX" keeps its name. All or nothing: when a file cannot be renamed, what was
+// renamed goes back and the records keep their names. Locked maps keep the old name, and a
+// caution names them.
 int32_t RenameLayerFiles(int32_t layerID, std::string_view newName);
 // A free base name for the overlay in the folder; -1 after string 104 when none is left.
 int32_t NewLayerFileName(int32_t mapIndex, std::string_view layerName, int16_t volume,

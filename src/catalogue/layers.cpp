@@ -28,9 +28,17 @@ constexpr int kMessageInitializingOverlays = 102;
 constexpr int kMessageTemporaryOverlay = 505;
 constexpr const char* kOldTemporaryName = "Temporary Layer";
 constexpr int32_t kSuffixBaseLength = 29;
+constexpr int kRejectedFileNames = 99;
+constexpr const char* kLockedMapsKeepDeletedLayer =
+    "The overlay \"%s\" was deleted, but its files stay on these maps, because they cannot be "
+    "changed:\n\n%s\n\nThe overlay will come back when TOLVANE starts again.";
 
 struct LayerState {
   Handle layers = nullptr;
+  // The Settings folder's LAYERS2.PLT or GROUPS.PLT could not be read at loading: it is kept
+  // under another name before the list is saved over it.
+  bool layersRejected = false;
+  bool groupsRejected = false;
   int32_t nextID = kFirstLayerID;
   std::vector<int32_t> idIndex;  // idIndex[ID - 1000] is the position of the overlay
   int32_t indexedCount = -1;
@@ -113,6 +121,50 @@ std::vector<LayerRecord> ListCopy() {
   records.reserve(static_cast<size_t>(layers.Count()));
   for (int32_t i = 0; i < layers.Count(); ++i) records.push_back(layers.Get(i));
   return records;
+}
+
+// Moves a list file that could not be read out of the way of the one about to be written, to
+// the first free name of "NAME.bad", "NAME.bad2" ... "NAME.bad99" (the last is replaced when all
+// are taken), so what it held stays on disk for the user or for support.
+int32_t KeepRejectedFile(int16_t volume, int32_t dirID, const char* name) {
+  std::string path;
+  int32_t err = MakeFullPath(volume, dirID, name, path);
+  if (err != 0) return err;
+  std::string resolved;
+  if (ResolvePath(path, resolved) != 0) return 0;  // gone already: nothing to keep
+  std::string kept;
+  for (int n = 1; n <= kRejectedFileNames; ++n) {
+    kept = path + ".bad" + (n == 1 ? std::string() : std::to_string(n));
+    if (!FileExists(kept)) break;
+  }
+  return RenameFile(resolved, kept);
+}
+
+// Writes a list file into the Settings folder, keeping a rejected one first.
+int32_t WriteListFile(const char* name, bool& rejected, const std::vector<char>& bytes) {
+  const CatalogueFolders& folders = CatalogueFolderIDs();
+  if (rejected) {
+    const int32_t err = KeepRejectedFile(folders.volume, folders.settings, name);
+    if (err != 0) {
+      ReportError("SaveLayers()", "hrename()", err);
+      return err;
+    }
+    rejected = false;
+  }
+  const int32_t err =
+      WriteFileContents(folders.volume, folders.settings, name, kCatalogueCreator, kLayersFileKind,
+                        static_cast<int32_t>(bytes.size()), bytes.data());
+  if (err != 0) ReportError("SaveLayers()", "WriteFileContents()", err);
+  return err;
+}
+
+std::string MapNameLines(const std::vector<std::string>& names) {
+  std::string lines;
+  for (const std::string& name : names) {
+    if (!lines.empty()) lines += "\n";
+    lines += name;
+  }
+  return lines;
 }
 
 int32_t DeleteFileOf(const OverlayFileRecord& file, const char* extension) {
@@ -233,10 +285,18 @@ int32_t LoadLayers() {
   bool groupsRead = false;
   for (const int32_t dirID : {folders.settings, folders.program}) {
     if (!FileInFolderExists(folders.volume, dirID, kLayers2Name)) continue;
+    // Only the Settings folder's files are ever written over.
+    const bool settingsFolder = dirID == folders.settings;
     const int32_t err = ReadLayers2PltFile(folders.volume, dirID, kLayers2Name, loaded);
     if (err != 0) {
       ReportFileContentsError("LoadLayers()", err, folders.volume, dirID, kLayers2Name);
       loaded.clear();
+      if (settingsFolder) {
+        // The group list beside it belongs to the rejected list and is never read now, so it
+        // is kept with it.
+        state.layersRejected = true;
+        state.groupsRejected = FileInFolderExists(folders.volume, dirID, kGroupsName);
+      }
       continue;
     }
     if (FileInFolderExists(folders.volume, dirID, kGroupsName)) {
@@ -244,6 +304,7 @@ int32_t LoadLayers() {
       if (groupErr != 0) {
         ReportFileContentsError("LoadLayers()", groupErr, folders.volume, dirID, kGroupsName);
         groups.clear();
+        if (settingsFolder) state.groupsRejected = true;
       } else {
         groupsRead = true;
       }
@@ -278,13 +339,8 @@ int32_t SaveLayers() {
     EncodeLayers2Record(layers.Get(i), record);
     std::memcpy(bytes.data() + static_cast<size_t>(i) * kLayers2RecordSize, record, sizeof record);
   }
-  int32_t err =
-      WriteFileContents(folders.volume, folders.settings, kLayers2Name, kCatalogueCreator,
-                        kLayersFileKind, static_cast<int32_t>(bytes.size()), bytes.data());
-  if (err != 0) {
-    ReportError("SaveLayers()", "WriteFileContents()", err);
-    return err;
-  }
+  const int32_t err = WriteListFile(kLayers2Name, state.layersRejected, bytes);
+  if (err != 0) return err;
   if (!GroupsLoaded()) return 0;
   std::vector<char> groupBytes(static_cast<size_t>(GroupCount()) * kGroupFileRecordSize);
   for (int32_t i = 0; i < GroupCount(); ++i) {
@@ -295,16 +351,14 @@ int32_t SaveLayers() {
     std::memcpy(groupBytes.data() + static_cast<size_t>(i) * kGroupFileRecordSize, record,
                 sizeof record);
   }
-  err = WriteFileContents(folders.volume, folders.settings, kGroupsName, kCatalogueCreator,
-                          kLayersFileKind, static_cast<int32_t>(groupBytes.size()),
-                          groupBytes.data());
-  if (err != 0) ReportError("SaveLayers()", "WriteFileContents()", err);
-  return err;
+  return WriteListFile(kGroupsName, state.groupsRejected, groupBytes);
 }
 
 void ReleaseLayers() {
   if (state.layers != nullptr) MyDisposeHandle(state.layers);
   state.layers = nullptr;
+  state.layersRejected = false;
+  state.groupsRejected = false;
   state.idIndex.clear();
   state.indexedCount = -1;
   state.loaded = false;
@@ -353,10 +407,12 @@ int32_t AddLayer(std::string& name, bool atFront, bool locked, bool deleteAtQuit
   return 0;
 }
 
-int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles) {
+int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles,
+                    bool tellLockedMaps) {
   HandleArray<LayerRecord> layers(list);
   if (position < 0 || position >= layers.Count()) return kErrGeneral;
   const LayerRecord layer = layers.Get(position);
+  std::vector<std::string> lockedMaps;
   if (deleteFiles) {
     const CatalogueHooks& hooks = CatalogueHooksInUse();
     if (hooks.forgetLayerObjects != nullptr) hooks.forgetLayerObjects(layer.layerID);
@@ -383,6 +439,8 @@ int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool delete
         DeleteFileOf(file, ".SM2");
         DeleteFileOf(file, ".NNX");
         if (file.objectCount > 0) deletedObjects = true;
+      } else {
+        lockedMaps.push_back(FieldText(map.name));
       }
       RemoveOverlayFileRecord(m, f);
     }
@@ -393,7 +451,17 @@ int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool delete
     layers = HandleArray<LayerRecord>(list);
   }
   layers.Remove(position);
-  if (list == state.layers) RebuildLayerIDIndex();
+  if (list == state.layers) {
+    RebuildLayerIDIndex();
+    // Undo could reach for objects whose overlay is gone.
+    if (CatalogueHooksInUse().clearUndo != nullptr) CatalogueHooksInUse().clearUndo();
+  }
+  if (tellLockedMaps && !lockedMaps.empty()) {
+    // Silence here would let the overlay return at the next start as if it had never gone.
+    ShowAlert(FormatTextV(kLockedMapsKeepDeletedLayer, FieldText(layer.name).c_str(),
+                          MapNameLines(lockedMaps).c_str()),
+              kCautionAlert);
+  }
   return 0;
 }
 

@@ -44,8 +44,10 @@ bool LayersLoaded();
 int32_t AddLayer(std::string& name, bool atFront, bool locked, bool deleteAtQuit,
                  int32_t& position);
 // Removes overlay position from list; with deleteFiles its overlay files on the maps of
-// mapRange (a map position, or -1 for all) are deleted too.
-int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles);
+// mapRange (a map position, or -1 for all) are deleted too. Locked maps keep their files, and
+// with tellLockedMaps a caution names them. Removing from the live list clears Undo.
+int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles,
+                    bool tellLockedMaps = true);
 
 // Appends the overlays of a map's own Layers2.plt that the catalogue lacks.
 int32_t AppendAdditionalLayersFromLayers2PltFile(int16_t volume, int32_t dirID, const char* name);

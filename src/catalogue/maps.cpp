@@ -13,6 +13,7 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
+#include "geometry/wrect.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
 
@@ -86,8 +87,11 @@ int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
   char bytes[kNameDotMapSize + 1];
   int32_t length = sizeof bytes;
   int32_t err = ReadFileContents(volume, dirID, kNameDotMapName, bytes, length, nullptr, false);
+  // A longer file (written by something else, or grown by a copy tool) still names its map in
+  // its first 56 bytes; the map shows, but nothing here may rewrite a file it does not know.
+  const bool oversized = err == 0 && length > kNameDotMapSize;
   NameDotMap record;
-  if (err == 0) err = DecodeNameDotMap(bytes, length, record);
+  if (err == 0) err = DecodeNameDotMap(bytes, oversized ? kNameDotMapSize : length, record);
   if (err != 0) {
     ReportFileContentsError("AddMap()", err, volume, dirID, kNameDotMapName);
     return err;
@@ -95,7 +99,8 @@ int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
   std::string folder;
   DirectoryPath(dirID, folder);
   // A folder that cannot take files (read-only media) makes a locked map that is never written.
-  bool locked = !IsWritable(folder) || !RewriteInPlace(volume, dirID, kNameDotMapName, bytes);
+  bool locked =
+      oversized || !IsWritable(folder) || !RewriteInPlace(volume, dirID, kNameDotMapName, bytes);
   if (!allowSameName) {
     for (int32_t i = 0; i < MapCount(); ++i) {
       MapRecord listed;
@@ -157,8 +162,9 @@ int32_t AddMapFolder(int16_t volume, int32_t dirID, bool allowSameName) {
   map.locked = locked ? 1 : 0;
   std::fill(std::begin(map.policies), std::end(map.policies), int16_t{0});
   map.indexed = 0;
-  map.extent = kUnionStartRect;
   SetMapRecord(index, map);
+  ComputeMapExtent(index);
+  GetMapRecord(index, map);
   for (int32_t i = 0; i < MapCount(); ++i) {
     MapRecord other;
     GetMapRecord(i, other);
@@ -378,8 +384,35 @@ int32_t RemoveMap(int32_t position, bool redraw) {
   }
   ReleaseOverlayFileList(map.overlayFiles);
   DeleteMapFromMapList(MapList(), position);
+  // The map's ID may be handed to another map later; Undo must not reach into that one.
+  if (CatalogueHooksInUse().clearUndo != nullptr) CatalogueHooksInUse().clearUndo();
   if (redraw && CatalogueHooksInUse().redraw != nullptr) CatalogueHooksInUse().redraw();
   return 0;
+}
+
+WRect ComputeMapExtent(int32_t position) {
+  MapRecord map;
+  if (!GetMapRecord(position, map)) return kUnionStartRect;
+  WRect extent = kUnionStartRect;
+  for (int32_t f = 0; f < map.overlayFileCount; ++f) {
+    OverlayFileRecord file;
+    if (!GetOverlayFileRecord(position, f, file)) continue;
+    const WRect& b = file.bounds;
+    // An overlay file without placed objects keeps the empty start rectangle (or all zeros).
+    if (b.x1 > b.x2 || b.y1 > b.y2 || (b.x1 == 0 && b.y1 == 0 && b.x2 == 0 && b.y2 == 0)) continue;
+    UnionWRect(extent, b);
+  }
+  map.extent = extent;
+  SetMapRecord(position, map);
+  return extent;
+}
+
+void RefreshMapExtents() {
+  for (int32_t i = 0; i < MapCount(); ++i) ComputeMapExtent(i);
+}
+
+bool MapExtentKnown(const WRect& extent) {
+  return extent.x1 <= extent.x2 && extent.y1 <= extent.y2;
 }
 
 int32_t RemoveNewEntryMaps() {
@@ -467,7 +500,7 @@ int32_t GetMapNameFromNameDotMapFile(const std::string& path, std::string& name,
   int32_t got = 0;
   int32_t err = source.ReadAt(0, sizeof bytes, bytes, got);
   NameDotMap record;
-  if (err == 0) err = DecodeNameDotMap(bytes, got, record);
+  if (err == 0) err = DecodeNameDotMap(bytes, std::min(got, kNameDotMapSize), record);
   if (err != 0) return err;
   name = record.name;
   if (owner != nullptr) *owner = record.owner;

@@ -35,6 +35,14 @@ int32_t MapFolderIDFromPath(int32_t dirID, const std::string& path, int32_t& fol
 int32_t RemoveMap(int32_t position, bool redraw);
 // Removes every map that carries the new-entry mark and recomputes the ID counter.
 int32_t RemoveNewEntryMaps();
+// A map's extent: the union of its overlay files' rectangles, which the life cycle keeps up to
+// date. Computed when the map is loaded; ComputeMapExtent stores it again for one map (and
+// returns it), RefreshMapExtents for all. An extent with x1 > x2 means the map has no placed
+// objects.
+WRect ComputeMapExtent(int32_t position);
+void RefreshMapExtents();
+bool MapExtentKnown(const WRect& extent);
+
 // Rewrites NAME.MAP of every unlocked map.
 int32_t SaveMaps();
 // The User's Map ID (negative), or 0 when no User's Map is loaded.

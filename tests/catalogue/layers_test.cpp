@@ -255,8 +255,11 @@ TEST_F(LayersTest, DeleteGroupAndEmptyOverlaySweep) {
   ASSERT_EQ(DeleteEmptyLayersAndGroups(deleted), 0);
   EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay", "Roads", "ZEPHA plumes"}));
   EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Transport:Roads-ZEPHA plumes"}));
-  // The empty overlay's files stay on disk.
-  EXPECT_TRUE(fs::exists(map / "RAIL.OBJ"));
+  // The empty overlay's files go with it, or the overlay would come back at the next start.
+  for (const char* extension : {".LYR", ".SUM", ".OBJ"}) {
+    EXPECT_FALSE(fs::exists(map / (std::string("RAIL") + extension))) << extension;
+  }
+  EXPECT_TRUE(fs::exists(map / "ROADS.OBJ"));
   EXPECT_EQ(deleted, 5);
 
   ASSERT_EQ(DeleteGroup(0), 0);
@@ -355,6 +358,148 @@ TEST_F(LayersTest, ImmigratingOverlaysJoinTheirGroups) {
   // The regrouped overlay kept its ID, so its files on the maps stay its own.
   EXPECT_EQ(LayerAt(LayerNameToIndex("Rail")).layerID, railID);
   for (int32_t i = 0; i < LayerCount(); ++i) EXPECT_EQ(LayerIDToIndex(LayerAt(i).layerID), i);
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+// Twenty-two records of the older 84-byte layout fill 1,848 bytes, which 88 divides too.
+TEST_F(LayersTest, AListBothLayoutsFitIsReadInTheLayoutItsRecordsMakeSenseIn) {
+  std::string old;
+  std::vector<std::string> names;
+  for (int i = 1; i <= 22; ++i) {
+    test::Layers2Fields fields;
+    fields.name = "Overlay " + std::to_string(i);
+    fields.displayMode = static_cast<int16_t>(i % 4);
+    names.push_back(fields.name);
+    old += test::Layers2Bytes(fields, true);
+  }
+  ASSERT_EQ(old.size(), 1848u);
+  test::WriteWholeFile(root / "Settings" / "LAYERS2.PLT", old);
+  ASSERT_EQ(LoadLayers(), 0);
+  names.push_back("Temporary Overlay");
+  EXPECT_EQ(LayerNames(), names);
+  EXPECT_EQ(LayerAt(2).displayMode, 3);
+  EXPECT_EQ(LayerAt(21).scales[1], 262144000);
+  EXPECT_TRUE(platform().alerts.empty());
+
+  // Twenty-one current records are the same size and stay current records.
+  std::string current;
+  names.clear();
+  for (int i = 1; i <= 21; ++i) {
+    test::Layers2Fields fields;
+    fields.name = "Layer " + std::to_string(i);
+    fields.thematic[0] = 1;
+    names.push_back(fields.name);
+    current += test::Layers2Bytes(fields);
+  }
+  ASSERT_EQ(current.size(), 1848u);
+  test::WriteWholeFile(root / "Settings" / "LAYERS2.PLT", current);
+  ASSERT_EQ(LoadLayers(), 0);
+  names.push_back("Temporary Overlay");
+  EXPECT_EQ(LayerNames(), names);
+  EXPECT_EQ(LayerAt(20).thematic[0], 1);
+}
+
+TEST_F(LayersTest, ARejectedListIsKeptBesideTheOneSavedOverIt) {
+  WriteSettingsLayers({"Roads", "Rail"});
+  const std::string torn = test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT") + "x";
+  test::WriteWholeFile(root / "Settings" / "LAYERS2.PLT", torn);
+  const std::string tornGroups = test::GroupBytes("Transport", "Roads", "Rail") + "yy";
+  test::WriteWholeFile(root / "Settings" / "GROUPS.PLT", tornGroups);
+  ASSERT_EQ(LoadLayers(), 0);
+  EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay"}));
+  ASSERT_EQ(AddGroup("Spare"), 0);  // groups are now in use and are saved
+  ASSERT_EQ(SaveLayers(), 0);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT.bad"), torn);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "GROUPS.PLT.bad"), tornGroups);
+  EXPECT_EQ(fs::file_size(root / "Settings" / "LAYERS2.PLT"), 88u);
+  EXPECT_EQ(fs::file_size(root / "Settings" / "GROUPS.PLT"), 100u);
+
+  // Saved again in the same run, and after a good load, nothing more is moved.
+  ASSERT_EQ(SaveLayers(), 0);
+  EXPECT_FALSE(fs::exists(root / "Settings" / "LAYERS2.PLT.bad2"));
+  ASSERT_EQ(LoadLayers(), 0);
+  ASSERT_EQ(SaveLayers(), 0);
+  EXPECT_FALSE(fs::exists(root / "Settings" / "LAYERS2.PLT.bad2"));
+
+  // A second rejection does not replace the first one kept.
+  test::WriteWholeFile(root / "Settings" / "LAYERS2.PLT", "short");
+  ASSERT_EQ(LoadLayers(), 0);
+  ASSERT_EQ(SaveLayers(), 0);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT.bad"), torn);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT.bad2"), "short");
+}
+
+TEST_F(LayersTest, ARenameThatCannotBeDoneOnEveryMapIsDoneOnNone) {
+  const fs::path alpha = MakeMap("Alpha", "Alpha");
+  const fs::path bravo = MakeMap("Bravo", "Bravo");
+  MakeLayerFile(alpha, "ROADS", "Roads", 1);
+  MakeLayerFile(bravo, "ROADS", "Roads", 1);
+  ASSERT_EQ(LoadAll(), 0);
+  const int32_t roads = LayerAt(LayerNameToIndex("Roads")).layerID;
+  // Bravo's object file went missing behind the program's back.
+  fs::remove(bravo / "ROADS.OBJ");
+  EXPECT_NE(RenameLayerFiles(roads, "Streets"), 0);
+  EXPECT_EQ(AlertsContaining("RenameLayerFiles()"), 1u);
+  for (const fs::path& map : {alpha, bravo}) {
+    EXPECT_FALSE(fs::exists(map / "Streets.LYR")) << map;
+    EXPECT_EQ(test::ReadWholeFile(map / "ROADS.LYR"), test::LayerHeaderBytes("Roads", 1)) << map;
+  }
+  EXPECT_TRUE(fs::exists(alpha / "ROADS.SUM"));
+  EXPECT_TRUE(fs::exists(alpha / "ROADS.OBJ"));
+  for (const char* name : {"Alpha", "Bravo"}) {
+    const int32_t m = MapNameToIndex(name);
+    OverlayFileRecord file;
+    ASSERT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, roads), file));
+    EXPECT_EQ(FieldText(file.baseName), "ROADS") << name;
+  }
+
+  // With every file there, every map takes the new name.
+  test::WriteWholeFile(bravo / "ROADS.OBJ", "");
+  ASSERT_EQ(RenameLayerFiles(roads, "Streets"), 0);
+  for (const fs::path& map : {alpha, bravo}) {
+    EXPECT_EQ(test::ReadWholeFile(map / "Streets.LYR"), test::LayerHeaderBytes("Streets", 1));
+    EXPECT_TRUE(fs::exists(map / "Streets.SUM"));
+    EXPECT_FALSE(fs::exists(map / "ROADS.OBJ"));
+  }
+}
+
+TEST_F(LayersTest, LockedMapsThatKeepAnOverlayAreNamed) {
+  const fs::path harbour = MakeMap("Harbour", "Harbour");
+  const fs::path archive = MakeMap("Archive", "Old Survey");
+  MakeLayerFile(harbour, "ROADS", "Roads", 1);
+  MakeLayerFile(archive, "ROADS", "Roads", 1);
+  // No write permission at all: even the superuser's copy leaves the map alone.
+  fs::permissions(archive,
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  ASSERT_EQ(LoadAll(), 0);
+  ASSERT_TRUE(MapAt(MapNameToIndex("Old Survey")).locked);
+  const int32_t roads = LayerAt(LayerNameToIndex("Roads")).layerID;
+
+  ASSERT_EQ(RenameLayerFiles(roads, "Streets"), 0);
+  EXPECT_TRUE(fs::exists(harbour / "Streets.LYR"));
+  EXPECT_EQ(test::ReadWholeFile(archive / "ROADS.LYR"), test::LayerHeaderBytes("Roads", 1));
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].kind, kCautionAlert);
+  EXPECT_EQ(platform().alerts[0].text,
+            "The overlay now named \"Streets\" keeps its old name on these maps, because they "
+            "cannot be changed:\n\nOld Survey\n\nIts objects there will be in an overlay of the "
+            "old name when TOLVANE starts again.");
+
+  ASSERT_EQ(DeleteLayer(LayerList(), LayerIDToIndex(roads), -1, true), 0);
+  EXPECT_FALSE(fs::exists(harbour / "Streets.LYR"));
+  EXPECT_TRUE(fs::exists(archive / "ROADS.LYR"));
+  ASSERT_EQ(platform().alerts.size(), 2u);
+  EXPECT_EQ(platform().alerts[1].text,
+            "The overlay \"Roads\" was deleted, but its files stay on these maps, because they "
+            "cannot be changed:\n\nOld Survey\n\nThe overlay will come back when TOLVANE starts "
+            "again.");
+  fs::permissions(archive, fs::perms::owner_write, fs::perm_options::add);
 }
 
 }  // namespace

@@ -77,14 +77,26 @@ TEST_F(MapsTest, SecondFolderOfTheSameNameIsNotAdded) {
   EXPECT_EQ(MapCount(), 2);
 }
 
-TEST_F(MapsTest, NameDotMapOfAWrongSizeIsReportedAndTheMapLeftOut) {
-  const fs::path bad = MakeMap("Bad", "Bad");
-  test::WriteWholeFile(bad / "NAME.MAP", test::NameDotMapBytes("Bad") + "extra");
+TEST_F(MapsTest, ALongNameDotMapShowsItsMapLockedAndAShortOneIsReported) {
+  const fs::path longer = MakeMap("Longer", "Longer");
+  const std::string bytes = test::NameDotMapBytes("Longer", "ZPHA", 'Y') + "extra";
+  test::WriteWholeFile(longer / "NAME.MAP", bytes);
+  const fs::path shorter = MakeMap("Short", "Short");
+  test::WriteWholeFile(shorter / "NAME.MAP", test::NameDotMapBytes("Short").substr(0, 55));
   ASSERT_EQ(LoadAll(), 0);
-  EXPECT_EQ(MapNames(), (std::vector<std::string>{"User's map"}));
+  EXPECT_EQ(MapNames(), (std::vector<std::string>{"Longer", "User's map"}));
+  const MapRecord map = MapAt(MapNameToIndex("Longer"));
+  EXPECT_EQ(map.locked, 1) << "a file it does not know is never rewritten";
+  EXPECT_EQ(FieldText(map.owner), "ZPHA");
+  EXPECT_EQ(map.universalMark, 'Y');
   EXPECT_EQ(AlertsContaining("AddMap()"), 1u);
-  // The file was not cut to 56 bytes by the write-back.
-  EXPECT_EQ(fs::file_size(bad / "NAME.MAP"), 61u);
+  std::string name;
+  std::string owner;
+  ASSERT_EQ(GetMapNameFromNameDotMapFile(longer.string(), name, &owner), 0);
+  EXPECT_EQ(name, "Longer");
+  ASSERT_EQ(SaveMaps(), 0);
+  EXPECT_EQ(test::ReadWholeFile(longer / "NAME.MAP"), bytes);
+  EXPECT_EQ(fs::file_size(shorter / "NAME.MAP"), 55u);
 }
 
 TEST_F(MapsTest, ReadOnlyMapLoadsLockedAndIsNeverWritten) {
