@@ -121,6 +121,12 @@ void SetEditTarget(int32_t mapID, int32_t overlayID) {
   state.overlayID = overlayID;
 }
 
+void NoteObjectAddedOrChanged(int32_t mapID, int32_t overlayID) {
+  SetEditTarget(mapID, overlayID);
+  const int32_t index = MapIDToIndex(mapID);
+  if (index >= 0) ComputeMapExtent(index);
+}
+
 int32_t EditTargetMapID() {
   return state.mapID;
 }

@@ -22,6 +22,9 @@ void SetEditViewSource(WRect (*viewRect)());
 
 // The edit target: -1 while none is remembered.
 void SetEditTarget(int32_t mapID, int32_t overlayID);
+// After an object is added or changed: its map and overlay become the edit target, and the
+// map's extent takes in the object.
+void NoteObjectAddedOrChanged(int32_t mapID, int32_t overlayID);
 int32_t EditTargetMapID();
 int32_t EditTargetOverlayID();
 

@@ -11,6 +11,7 @@
 #include "catalogue/catalogue_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
+#include "edit/edit_targets.h"
 #include "edit/modify.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
@@ -46,6 +47,12 @@ bool AnySelected() {
 
 void Run(MainWindow& window, int32_t command, int32_t value) {
   ModifySelectedObjects(command, value);
+  // The selection follows the changed objects to their new places; the last of them is the last
+  // object changed, unless the whole batch was refused (then nothing was recorded for Undo).
+  ObjectRef last;
+  if (UndoEntryCount() > 0 && GetSelectedObject(SelectedObjectCount() - 1, last)) {
+    NoteObjectAddedOrChanged(last.mapID, last.overlayID);
+  }
   window.InvalidateMap();
 }
 

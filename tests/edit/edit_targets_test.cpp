@@ -277,3 +277,49 @@ TEST_F(EditTargetsTest, UnlockingTheTemporaryOverlayRaisesTheUnlockedFlag) {
 
 }  // namespace
 }  // namespace tlv::test
+
+namespace tlv::test {
+namespace {
+
+TEST_F(EditTargetsTest, ExtentsComeFromTheOverlayFilesAndFollowNewObjects) {
+  // Bravo's objects cover the view; Charlie has an overlay file without placed objects.
+  WriteWholeFile(root / "OverlayMaps" / "Bravo" / "WELLS.LYR",
+                 LayerHeaderBytes("Wells", 4, kHoldsView));
+  WriteWholeFile(root / "OverlayMaps" / "Bravo" / "WELLS.OBJ", "");
+  WriteWholeFile(root / "OverlayMaps" / "Bravo" / "WELLS.SUM", "");
+  MakeLayerFile(root / "OverlayMaps" / "Charlie", "WELLS", "Wells", 0);
+  WriteWholeFile(root / "OverlayMaps" / "Charlie" / "WELLS.LYR",
+                 LayerHeaderBytes("Wells", 0, kUnionStartRect));
+  ReleaseCatalogue();
+  ASSERT_EQ(LoadAll(), 0);
+  alpha = MapNameToIndex("Alpha");
+  bravo = MapNameToIndex("Bravo");
+  charlie = MapNameToIndex("Charlie");
+  user = MapIDToIndex(UserMapID());
+  const WRect extent = MapAt(bravo).extent;
+  EXPECT_EQ(extent.x1, kHoldsView.x1);
+  EXPECT_EQ(extent.y2, kHoldsView.y2);
+  EXPECT_FALSE(MapExtentKnown(MapAt(charlie).extent)) << "no placed object, no extent";
+
+  // With the User's Map not in use, the map whose objects hold the view takes new objects.
+  MapRecord userMap = MapAt(user);
+  userMap.inUse = 0;
+  ASSERT_TRUE(SetMapRecord(user, userMap));
+  EXPECT_EQ(ChooseEditMap(), bravo);
+
+  // An object made on Charlie becomes the edit target, and Charlie's extent takes it in.
+  const int32_t wells = LayerAt(LayerNameToIndex("Wells")).layerID;
+  MakePoint(MapAt(charlie).mapID, wells);
+  NoteObjectAddedOrChanged(MapAt(charlie).mapID, wells);
+  EXPECT_EQ(EditTargetMapID(), MapAt(charlie).mapID);
+  EXPECT_EQ(EditTargetOverlayID(), wells);
+  const WRect grown = MapAt(charlie).extent;
+  EXPECT_EQ(grown.x1, 10000000);
+  EXPECT_EQ(grown.y1, 10000000);
+  EXPECT_EQ(grown.x2, 10000000);
+  EXPECT_EQ(grown.y2, 10000000);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+}  // namespace
+}  // namespace tlv::test
