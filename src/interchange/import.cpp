@@ -23,7 +23,9 @@
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
+#include "edit/undo.h"
 #include "interchange/file_type.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -35,7 +37,8 @@ namespace {
 constexpr int32_t kPassFileBufferSize = 10000;
 constexpr const char* kThreatZonePrefix = "ZEPHA Threat Zone ";
 constexpr const char* kConfidencePrefix = "ZEPHA Confidence Lines ";
-// Overlay for records that name none when the overlay list is empty.
+// Overlay for records that name none. Not the first overlay of the list: on a fresh catalogue
+// that is the Temporary Overlay, whose objects go at quit.
 constexpr const char* kFallbackLayerName = "IMPORTED OBJECTS";
 
 // The pass file, written through a buffer.
@@ -88,7 +91,7 @@ struct ImportRun {
 
 struct ImportState {
   int32_t mode = kImportUpdate;
-  bool recogniseMacText = true;
+  bool recogniseCharacterSet = true;
   ImportHooks hooks;
   ImportRun run;
 };
@@ -320,20 +323,6 @@ void RecountTouchedFiles() {
   }
 }
 
-WRect MapExtent(int32_t mapID) {
-  WRect extent = kUnionStartRect;
-  const int32_t mapIndex = MapIDToIndex(mapID);
-  MapRecord map;
-  if (!GetMapRecord(mapIndex, map)) return extent;
-  for (int32_t f = 0; f < map.overlayFileCount; ++f) {
-    OverlayFileRecord entry;
-    if (GetOverlayFileRecord(mapIndex, f, entry) && WRectPlaced(entry.bounds)) {
-      UnionWRect(extent, entry.bounds);
-    }
-  }
-  return extent;
-}
-
 int32_t RunImportLoop(MIEReader& reader, PassFile* pass) {
   ImportRun& run = state.run;
   reader.ResetLine();
@@ -385,6 +374,8 @@ int32_t RunImportLoop(MIEReader& reader, PassFile* pass) {
   const int32_t batchErr = EndObjectBatch();
   if (batchErr != 0 && result == 0) result = batchErr;
   RecountTouchedFiles();
+  // The recount gave the changed files their rectangles, and the maps take them in.
+  RefreshMapExtents();
   const int32_t flushErr = FlushBufferedFiles();
   if (flushErr != 0 && result == 0) result = flushErr;
   if (run.summary.lockedSkips > 0) ShowMessageAlert(93, kNoteAlert);
@@ -406,7 +397,7 @@ void SetImportHooks(ImportHooks hooks) {
 }
 
 void SetImportCharacterSetRecognition(bool on) {
-  state.recogniseMacText = on;
+  state.recogniseCharacterSet = on;
 }
 
 std::string PassFilePath(const std::string& importPath) {
@@ -427,9 +418,7 @@ int32_t CreateImportedObject(ImportRecord& record) {
                                      record.name.rfind(kConfidencePrefix, 0) == 0)) {
     state.hooks.threatZoneName(record.name);
   }
-  if (record.layerName.empty()) {
-    record.layerName = LayerCount() > 0 ? LayerName(0) : kFallbackLayerName;
-  }
+  if (record.layerName.empty()) record.layerName = kFallbackLayerName;
   int32_t layerID = 0;
   int32_t err = FindOrCreateLayer(record.layerName, layerID);
   if (err != 0) return err;
@@ -530,6 +519,7 @@ int32_t CreateImportedObject(ImportRecord& record) {
     }
     if (err != 0) return err;
   }
+  SetEditTarget(mapID, layerID);
   if (replacing) {
     ++run.summary.updated;
   } else {
@@ -586,12 +576,15 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
   std::string resolved;
   if (ResolvePath(path, resolved) == 0) path = resolved;
   FileByteSource source(path);
-  MIEReader reader(source, state.recogniseMacText);
+  MIEReader reader(source, state.recogniseCharacterSet);
   if (source.OpenResult() != 0 || reader.Open() != 0) {
     ShowMessageAlert(98, kStopAlert);
     state.mode = kImportUpdate;
     return source.OpenResult() != 0 ? source.OpenResult() : kErrGeneral;
   }
+  // An import cannot be undone, and the objects it replaces would leave the last step's Undo
+  // writing into dead records or making a second live object with one ID.
+  SetUndoNothing();
   state.run = ImportRun();
   state.run.active = true;
   state.run.withRecordNumbers = writePassFile;
@@ -604,8 +597,8 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
   if (showProgress && state.hooks.closeProgress) state.hooks.closeProgress();
   if (state.hooks.redraw) state.hooks.redraw();
   if (state.run.summary.createdMapID != 0 && state.hooks.showExtent) {
-    const WRect extent = MapExtent(state.run.summary.createdMapID);
-    if (WRectPlaced(extent)) state.hooks.showExtent(extent);
+    const WRect extent = ComputeMapExtent(MapIDToIndex(state.run.summary.createdMapID));
+    if (MapExtentKnown(extent)) state.hooks.showExtent(extent);
   }
   if (writePassFile) {
     const int32_t flushErr = pass.Flush();

@@ -47,8 +47,9 @@ struct ImportHooks {
 };
 void SetImportHooks(ImportHooks hooks);
 
-// Whether text read from import files is examined and converted from Mac OS Roman when it looks
-// like it (the configuration flag USEAUTOMATICCHARACTERSETRECOGNITION; on until set).
+// Whether text read from import files is examined and converted to Windows-1252 when it is
+// recognised as UTF-8 or as Mac OS Roman (the configuration flag
+// USEAUTOMATICCHARACTERSETRECOGNITION, which start-up hands over; on until set).
 void SetImportCharacterSetRecognition(bool on);
 
 // What one import did.

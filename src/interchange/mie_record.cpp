@@ -315,12 +315,18 @@ int32_t ReadSimplePoint(MIEReader& reader, const std::vector<std::string>& field
     start = end + 1;
     if (field.empty() || field == "0") continue;
     const std::string& name = fieldNames[i];
+    // Texts are recognised whole, before they are cut to their limits, which could split a
+    // multi-byte character.
     if (name == "NAME") {
-      record.name.assign(field.substr(0, kMaxImportNameLength));
+      record.name.assign(field);
+      reader.ConvertRecognisedText(record.name);
+      CutText(record.name, kMaxImportNameLength);
     } else if (name == "LAYER") {
       record.layerName = field;
+      reader.ConvertRecognisedText(record.layerName);
     } else if (name == "MAP") {
       record.mapName = field;
+      reader.ConvertRecognisedText(record.mapName);
     } else if (name == "ID") {
       record.idText = field;
     } else if (name == "SYMBOL" || name == "COLOR") {

@@ -282,6 +282,95 @@ bool LooksLikeMacRomanText(std::string_view text) {
   return macLetters > windowsLetters;
 }
 
+namespace {
+
+// The Unicode characters of Windows-1252 codes 0x80 to 0x9F; 0 where the code page has none.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The Windows-1252 code of a character; false when the code page has none (the C1 controls
+// count as none: no text means them).
+bool Windows1252Code(uint32_t character, unsigned char& code) {
+  if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
+    code = static_cast<unsigned char>(character);
+    return true;
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (kWindows1252High[i] != 0 && kWindows1252High[i] == character) {
+      code = static_cast<unsigned char>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Decodes one UTF-8 sequence at text[at]; 0 when the bytes there are no well-formed sequence
+// (overlong forms, surrogates and values past U+10FFFF included), else its length.
+size_t DecodeUtf8(std::string_view text, size_t at, uint32_t& character) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  size_t length = 0;
+  uint32_t minimum = 0;
+  if (lead < 0x80) {
+    character = lead;
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    character = lead & 0x1Fu;
+    minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    character = lead & 0x0Fu;
+    minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    character = lead & 0x07u;
+    minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0u) != 0x80u) return 0;
+    character = character << 6 | (next & 0x3Fu);
+  }
+  if (character < minimum || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {
+    return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+bool Utf8ToWindows1252Text(std::string& text) {
+  std::string converted;
+  converted.reserve(text.size());
+  bool multiByte = false;
+  for (size_t at = 0; at < text.size();) {
+    uint32_t character = 0;
+    const size_t length = DecodeUtf8(text, at, character);
+    unsigned char code = 0;
+    if (length == 0 || !Windows1252Code(character, code)) return false;
+    multiByte = multiByte || length > 1;
+    converted.push_back(static_cast<char>(code));
+    at += length;
+  }
+  if (!multiByte) return false;
+  text.swap(converted);
+  return true;
+}
+
+void RecogniseCharacterSet(std::string& text) {
+  // Windows-1252 text with accented letters almost never forms valid UTF-8 (an accented letter
+  // would have to be followed by one to three of the codes 0x80 to 0xBF), so a text that does is
+  // taken as UTF-8 first.
+  if (Utf8ToWindows1252Text(text)) return;
+  if (LooksLikeMacRomanText(text)) MacToWindowsText(text);
+}
+
 std::string ExpectedTypeMessage(int32_t kind) {
   int m = 81;
   switch (kind) {
@@ -306,8 +395,8 @@ std::string ExpectedTypeMessage(int32_t kind) {
   return MessageText(75) + MessageText(m);
 }
 
-MIEReader::MIEReader(ByteSource& source, bool recogniseMacText)
-    : source_(source), recogniseMacText_(recogniseMacText) {}
+MIEReader::MIEReader(ByteSource& source, bool recogniseCharacterSet)
+    : source_(source), recogniseCharacterSet_(recogniseCharacterSet) {}
 
 int32_t MIEReader::Open() {
   int32_t err = source_.Size(size_);
@@ -332,6 +421,12 @@ bool MIEReader::Refill() {
     return false;
   }
   windowLength_ = got;
+  if (windowStart_ == 0 && got >= 3 && window_[0] == 0xEF && window_[1] == 0xBB &&
+      window_[2] == 0xBF) {
+    // The byte-order mark that editors put at the start of a UTF-8 file belongs to no token.
+    cursor_ = 3;
+    return got > 3 || Refill();
+  }
   return got > 0;
 }
 
@@ -478,8 +573,12 @@ int32_t MIEReader::ReadQuoted(MIEToken& token, unsigned char quote) {
     }
     return 0;
   }
-  if (recogniseMacText_ && LooksLikeMacRomanText(token.text)) MacToWindowsText(token.text);
+  ConvertRecognisedText(token.text);
   return 0;
+}
+
+void MIEReader::ConvertRecognisedText(std::string& text) const {
+  if (recogniseCharacterSet_) RecogniseCharacterSet(text);
 }
 
 int32_t MIEReader::ReadRestOfLine(std::string& text) {

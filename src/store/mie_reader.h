@@ -65,11 +65,18 @@ void ReadMIENumberText(std::string_view text, double& value, int32_t& integer);
 
 // Whether a text read from an import file looks like Mac OS Roman rather than Windows-1252.
 bool LooksLikeMacRomanText(std::string_view text);
+// Converts a text to Windows-1252 when it is valid UTF-8 that holds at least one multi-byte
+// sequence and only characters the code page has; false (text unchanged) otherwise.
+bool Utf8ToWindows1252Text(std::string& text);
+// The automatic character set recognition of one text: UTF-8 as above, else Mac OS Roman when
+// it looks like it; anything else is taken as Windows-1252.
+void RecogniseCharacterSet(std::string& text);
 
 class MIEReader {
  public:
-  // recogniseMacText: strings that look like Mac OS Roman are converted to Windows-1252.
-  MIEReader(ByteSource& source, bool recogniseMacText);
+  // recogniseCharacterSet: strings in UTF-8 or Mac OS Roman are converted to Windows-1252
+  // (RecogniseCharacterSet). A UTF-8 byte-order mark at the start of the source is skipped.
+  MIEReader(ByteSource& source, bool recogniseCharacterSet);
 
   // Finds the source's size; call once before reading.
   int32_t Open();
@@ -86,6 +93,10 @@ class MIEReader {
   // Line number (from 1) of the byte about to be read.
   int32_t Line() const { return line_; }
   void ResetLine() { line_ = 1; }
+
+  // The character set recognition of the reader's strings, for texts the caller reads itself
+  // (the fields of simple point records); nothing when the reader was made without it.
+  void ConvertRecognisedText(std::string& text) const;
 
   // Sets ErrorText() to the message framed with the current line.
   void SetError(const std::string& message);
@@ -111,7 +122,7 @@ class MIEReader {
   int32_t ReadQuoted(MIEToken& token, unsigned char quote);
 
   ByteSource& source_;
-  bool recogniseMacText_;
+  bool recogniseCharacterSet_;
   std::vector<unsigned char> window_;
   int32_t windowLength_ = 0;
   int32_t cursor_ = 0;

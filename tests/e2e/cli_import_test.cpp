@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -119,6 +120,62 @@ TEST_F(CliImportTest, ModesPassFileAndFailures) {
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.lines, (std::vector<std::string>{"created 0, updated 0, skipped 0"}));
   EXPECT_EQ(Import(one, "--mode sideways").status, 1);
+}
+
+}  // namespace
+}  // namespace tlv::test
+
+namespace tlv::test {
+namespace {
+
+TEST_F(CliImportTest, Utf8FilesImportTheirAccentsAndRecordsWithoutAnOverlayGetOne) {
+  // As today's editors save a file: a byte-order mark, then UTF-8. One record names no overlay.
+  const std::string utf8 =
+      "\xEF\xBB\xBF\"\" \"\" \"\" \"\" 2 \"\" \"Caf\xC3\xA9 Z\xC3\xBCrich\" 0 \"Caf\xC3\xA9s\" "
+      "\"Harbour\" POINT \"\" 0 \"\" 0 ONLY 0\r\n1 1 1 -70.5 41.5\r\n"
+      "\"\" \"\" \"\" \"\" 2 \"\" \"Pump\" 0 \"\" \"Harbour\" POINT \"\" 0 \"\" 0 ONLY 0\r\n"
+      "1 1 1 -70.25 41.25\r\n";
+  const CliRun import = Import(utf8);
+  ASSERT_EQ(import.status, 0);
+  EXPECT_EQ(import.lines, (std::vector<std::string>{"created 2, updated 0, skipped 0"}));
+  // Texts are printed as UTF-8: the name comes back as it was written.
+  const CliRun cafes = Objects("Harbour", "Caf\xC3\xA9s");
+  ASSERT_EQ(cafes.status, 0);
+  ASSERT_EQ(cafes.lines.size(), 1u);
+  EXPECT_TRUE(Has(cafes.lines[0], "\"name\":\"Caf\xC3\xA9 Z\xC3\xBCrich\"")) << cafes.lines[0];
+  const CliRun imported = Objects("Harbour", "IMPORTED OBJECTS");
+  ASSERT_EQ(imported.lines.size(), 1u);
+  EXPECT_TRUE(Has(imported.lines[0], "\"name\":\"Pump\"")) << imported.lines[0];
+
+  // A file stored in Windows-1252 imports as it always did.
+  const CliRun windows = Import(
+      "\"\" \"\" \"\" \"\" 2 \"\" \"Caf\xE9 Z\xFCrich\" 0 \"Caf\xC3\xA9s\" \"Harbour\" POINT "
+      "\"\" 0 \"\" 0 ONLY 0\r\n1 1 1 -70.5 41.5\r\n");
+  ASSERT_EQ(windows.status, 0);
+  const CliRun both = Objects("Harbour", "Caf\xC3\xA9s");
+  ASSERT_EQ(both.lines.size(), 2u);
+  EXPECT_TRUE(Has(both.lines[1], "\"name\":\"Caf\xC3\xA9 Z\xC3\xBCrich\"")) << both.lines[1];
+}
+
+TEST_F(CliImportTest, ACommaLocaleChangesNoNumber) {
+  // Numbers with an exponent and with degree marks take the general number reader.
+  const char* saved = std::getenv("LC_ALL");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  const CliRun import = Import(
+      "\"\" \"\" \"\" \"\" 2 \"\" \"A\" 0 \"Marks\" \"Harbour\" POINT \"\" 0 \"\" 0 ONLY 0\r\n"
+      "1 1 1 -7.75e1 38.5\260\r\n");
+  const CliRun objects = Objects("Harbour", "Marks");
+  if (saved != nullptr) {
+    setenv("LC_ALL", before.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
+  ASSERT_EQ(import.status, 0) << import.out;
+  ASSERT_EQ(objects.lines.size(), 1u);
+  EXPECT_TRUE(Has(objects.lines[0], "\"worldRect\":[102500000,128500000,102500000,128500000]"))
+      << objects.lines[0];
+  EXPECT_TRUE(Has(objects.lines[0], "\"west\":-77.500000")) << objects.lines[0];
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 
 #include "catalogue/layer_files.h"
 #include "catalogue/open_files.h"
+#include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
+#include "edit/undo.h"
 #include "store/object_record.h"
 #include "support/catalogue_fixture.h"
 
@@ -353,14 +355,21 @@ TEST_F(ImportTest, PassFileListsEveryRecordsIDOrZeros) {
   EXPECT_EQ(PassFilePath("/a/b/file.mie"), "/a/b/file.OUT");
 }
 
-TEST_F(ImportTest, SimplePointsDefaultToTheUsersMapAndTheFirstOverlay) {
-  std::string first = "FACILITIES";
+TEST_F(ImportTest, SimplePointsDefaultToTheUsersMapAndTheImportedObjectsOverlay) {
+  // Not the first overlay of the list: on a fresh catalogue that is the Temporary Overlay, whose
+  // objects are asked about and may be deleted at quit.
+  ASSERT_EQ(LayerName(0), "Temporary Overlay");
+  std::string other = "FACILITIES";
   int32_t position = -1;
-  ASSERT_EQ(AddLayer(first, false, false, false, position), 0);
-  ASSERT_EQ(Import("-77.5\t38.9\r\n"), 0)
+  ASSERT_EQ(AddLayer(other, false, false, false, position), 0);
+  ASSERT_EQ(Import("-77.5\t38.9\r\n" + Record("Pump", "", "", "POINT", "", "1 1 1 -70 41")), 0)
       << (platform().alerts.empty() ? "" : platform().alerts.back().text);
-  const auto objects = Objects(UserMapID(), LayerID(LayerName(0)));
-  ASSERT_EQ(objects.size(), 1u);
+  const int32_t userMap = MapIDToIndex(UserMapID());
+  EXPECT_LT(OverlayFileIndexForID(userMap, LayerID("Temporary Overlay")), 0);
+  EXPECT_LT(OverlayFileIndexForID(userMap, LayerID("FACILITIES")), 0);
+  const auto objects = Objects(UserMapID(), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[1].name, "Pump");
   EXPECT_EQ(objects[0].type, kPointObject);
   EXPECT_EQ(objects[0].graphics.symbol, 212);
   EXPECT_EQ(objects[0].graphics.colour, 1);
@@ -466,6 +475,102 @@ TEST_F(ImportTest, UpdateReplacesDuplicatesInTheOrderTheyWereMade) {
   EXPECT_EQ(objects[1].name, "New");
   EXPECT_EQ(objects[2].name, "New");
   EXPECT_EQ(FileOf(MapID("Harbour"), LayerID("Marks")).objectCount, 3);
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(ImportTest, AnImportClearsUndoSinceItCannotBeUndone) {
+  ResetUndoForTesting();
+  ASSERT_EQ(Import(Record("Pump", "Marks", "Harbour", "POINT", "0000000000000001", "1 1 1 -70 41")),
+            0);
+  const int32_t harbour = MapID("Harbour");
+  const int32_t marks = LayerID("Marks");
+  const auto before = Objects(harbour, marks);
+  ASSERT_EQ(before.size(), 1u);
+  int32_t position = -1;
+  int32_t wm = -1, wf = -1;
+  ForEachSummaryRecord(
+      harbour, marks,
+      [&](const SummaryRecord& r, int32_t) {
+        if (SummaryRecordLive(r)) position = r.position;
+        return 0;
+      },
+      &wm, &wf);
+  // A change of colour is the last step; Update then replaces the object the step names.
+  ASSERT_EQ(BeginUndoList(kUndoColour), 0);
+  ASSERT_EQ(AppendUndoEntry({harbour, marks, position, 1, 0}), 0);
+  ASSERT_EQ(
+      Import(Record("Pump 2", "Marks", "Harbour", "POINT", "0000000000000001", "3 1 1 -70 41")), 0);
+  EXPECT_EQ(UndoKindNow(), kUndoNothing);
+  EXPECT_EQ(UndoEntryCount(), 0);
+  EXPECT_EQ(Undo(), 0) << "nothing is left to undo";
+  const auto after = Objects(harbour, marks);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].name, "Pump 2");
+  EXPECT_EQ(after[0].graphics.colour, 3);
+  ResetUndoForTesting();
+}
+
+TEST_F(ImportTest, TheLastImportedObjectIsTheEditTargetAndItsMapTakesItsExtent) {
+  ResetEditTargetsForTesting();
+  ASSERT_EQ(Import(Record("A", "Marks", "Harbour", "POINT", "", "1 1 1 -70 41") +
+                   Record("B", "Wells", "Dunes", "POINT", "", "1 1 1 -71.5 42.25")),
+            0);
+  EXPECT_EQ(EditTargetMapID(), MapID("Dunes"));
+  EXPECT_EQ(EditTargetOverlayID(), LayerID("Wells"));
+  const WRect harbour = MapAt(MapNameToIndex("Harbour")).extent;
+  EXPECT_EQ(harbour.x1, 110000000);
+  EXPECT_EQ(harbour.y1, 131000000);
+  EXPECT_EQ(harbour.x2, 110000000);
+  const WRect dunes = MapAt(MapNameToIndex("Dunes")).extent;
+  EXPECT_EQ(dunes.x1, 108500000);
+  EXPECT_EQ(dunes.y2, 132250000);
+}
+
+// "Café Zürich" as today's editors save it, and as stored files hold it.
+constexpr const char* kCafeUtf8 = "Caf\xC3\xA9 Z\xC3\xBCrich";
+constexpr const char* kCafeWindows = "Caf\xE9 Z\xFCrich";
+
+TEST_F(ImportTest, Utf8TextsAreConvertedAndWindowsTextsKept) {
+  const std::string text =
+      "\xEF\xBB\xBF" + Record(kCafeUtf8, "Caf\xC3\xA9s", "Harbour", "POINT", "", "1 1 1 -70 41") +
+      Record(kCafeWindows, "Caf\xC3\xA9s", "Harbour", "POINT", "", "1 1 1 -70 41") +
+      // A character Windows-1252 lacks leaves the whole text as its bytes.
+      Record(
+          "\xC5\x81\xC3\xB3"
+          "d\xC5\xBA",
+          "Caf\xC3\xA9s", "Harbour", "POINT", "", "1 1 1 -70 41") +
+      Record("", "Caf\xC3\xA9s", "Harbour", "TEXT", "",
+             "1 NO 12 1 \"\xE2\x82\xAC 5 \xE2\x80\x93 Stra\xC3\x9F"
+             "e\" -70 41 -69 40") +
+      // A simple point record's fields are recognised too.
+      "-70.5\t41.5\t" + std::string(kCafeUtf8) + "\r\n";
+  ASSERT_EQ(Import(text), 0) << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  EXPECT_GE(LayerNameToIndex("Caf\xE9s"), 0);
+  const auto objects = Objects(MapID("Harbour"), LayerID("Caf\xE9s"));
+  ASSERT_EQ(objects.size(), 4u);
+  EXPECT_EQ(objects[0].name, kCafeWindows) << "the byte-order mark is no part of the first record";
+  EXPECT_EQ(objects[1].name, kCafeWindows);
+  EXPECT_EQ(objects[2].name,
+            "\xC5\x81\xC3\xB3"
+            "d\xC5\xBA");
+  EXPECT_EQ(objects[3].text,
+            "\x80 5 \x96 Stra\xDF"
+            "e");
+  const auto simple = Objects(UserMapID(), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(simple.size(), 1u);
+  EXPECT_EQ(simple[0].name, kCafeWindows);
+
+  // Without the recognition every text keeps its bytes.
+  SetImportCharacterSetRecognition(false);
+  ASSERT_EQ(Import(Record(kCafeUtf8, "Raw", "Harbour", "POINT", "", "1 1 1 -70 41")), 0);
+  const auto raw = Objects(MapID("Harbour"), LayerID("Raw"));
+  ASSERT_EQ(raw.size(), 1u);
+  EXPECT_EQ(raw[0].name, kCafeUtf8);
 }
 
 }  // namespace

@@ -209,6 +209,67 @@ TEST_F(MIEReaderTest, RecognisesMacRomanStrings) {
   EXPECT_EQ(tokens[0].text, "Caf\x8E");
 }
 
+TEST_F(MIEReaderTest, RecognisesUtf8StringsThatWindows1252CanHold) {
+  auto tokens = Tokens(
+      "\"Caf\xC3\xA9 Z\xC3\xBCrich\" \"Caf\xE9 Z\xFCrich\" "
+      "\"\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D\" "
+      "\"\xC5\x81\xC3\xB3"
+      "d\xC5\xBA\" \"plain\"",
+      nullptr, true);
+  ASSERT_EQ(tokens.size(), 5u);
+  EXPECT_EQ(tokens[0].text, "Caf\xE9 Z\xFCrich");
+  EXPECT_EQ(tokens[1].text, "Caf\xE9 Z\xFCrich") << "Windows-1252 is no valid UTF-8";
+  EXPECT_EQ(tokens[2].text, "\x80\x93x\x94") << "the euro sign and curly quotes";
+  EXPECT_EQ(tokens[3].text,
+            "\xC5\x81\xC3\xB3"
+            "d\xC5\xBA")
+      << "Windows-1252 has no L with stroke";
+  EXPECT_EQ(tokens[4].text, "plain");
+  tokens = Tokens("\"Caf\xC3\xA9\"", nullptr, false);
+  ASSERT_EQ(tokens.size(), 1u);
+  EXPECT_EQ(tokens[0].text, "Caf\xC3\xA9");
+}
+
+TEST_F(MIEReaderTest, OnlyWellFormedUtf8IsConverted) {
+  struct Case {
+    const char* bytes;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"\xC3\xA9", "\xE9"},
+      {"abc", "abc"},                            // no multi-byte sequence: nothing to convert
+      {"\xC3", "\xC3"},                          // cut short
+      {"\xC3\xA9\xA9", "\xC3\xA9\xA9"},          // a stray continuation byte
+      {"\xC0\xA9", "\xC0\xA9"},                  // overlong form of ")"
+      {"\xE0\x80\xAF", "\xE0\x80\xAF"},          // overlong form of "/"
+      {"\xED\xA0\x80", "\xED\xA0\x80"},          // a surrogate
+      {"\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},  // past U+10FFFF
+      {"\xC2\x85", "\xC2\x85"},                  // a C1 control: Windows-1252 has no such character
+      {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},          // the ends of the shared range
+  };
+  for (const Case& c : cases) {
+    std::string text = c.bytes;
+    const bool converted = Utf8ToWindows1252Text(text);
+    EXPECT_EQ(text, c.expected) << c.bytes;
+    EXPECT_EQ(converted, text != c.bytes) << c.bytes;
+  }
+}
+
+TEST_F(MIEReaderTest, AByteOrderMarkStartsNoToken) {
+  int32_t error = 0;
+  auto tokens = Tokens("\xEF\xBB\xBF{ 12 }", &error, true);
+  EXPECT_EQ(error, 0);
+  ASSERT_EQ(tokens.size(), 3u);
+  EXPECT_EQ(tokens[0].kind, kTokenOpen);
+  // Only at the start of the file; and a file that is nothing else holds no token.
+  tokens = Tokens("{ \xEF\xBB\xBF", &error, true);
+  ASSERT_EQ(tokens.size(), 4u);
+  EXPECT_EQ(tokens[1].kind, kTokenOther);
+  EXPECT_EQ(tokens[3].kind, kTokenOther);
+  EXPECT_TRUE(Tokens("\xEF\xBB\xBF", &error, true).empty());
+  EXPECT_EQ(error, 0);
+}
+
 TEST_F(MIEReaderTest, ReportsProgressPerPieceRead) {
   std::string text;
   for (int i = 0; i < 1000; ++i) text += "12345678 ";
