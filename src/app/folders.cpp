@@ -178,6 +178,19 @@ int32_t AddUserMapFolderIfMissing(int32_t& dirID) {
   int32_t err =
       AddFolderIfMissing(folders.volume, folders.overlayMaps, MessageText(554).c_str(), dirID);
   if (err != 0) return err;
+  return AddUserMapNameDotMapIfMissing(dirID);
+}
+
+int32_t AddUserMapNameDotMapIfMissing(int32_t dirID) {
+  std::string folder;
+  int32_t err = DirectoryPath(dirID, folder);
+  if (err != 0) return err;
+  // Any spelling of the name counts, and so does a CD file system's "NAME.MAP;1".
+  std::string existing;
+  if (ResolvePath(folder + "NAME.MAP", existing) == 0 ||
+      ResolvePath(folder + "NAME.MAP;1", existing) == 0) {
+    return 0;
+  }
   char nameDotMap[kNameDotMapSize] = {};
   const std::string mapName = MessageText(500) + MessageText(501);
   std::strncpy(nameDotMap, mapName.c_str(), 41);
@@ -227,7 +240,13 @@ int32_t ScanAndCreateFolders() {
   if (err == 0) err = create(folders.settings, &FolderTable::searches, 553);
   if (err == 0) err = create(folders.settings, &FolderTable::friends, 555);
   if (err == 0) err = scan(folders.overlayMaps, {{&FolderTable::userMap, 554}});
-  if (err == 0 && folders.userMap < 0) err = AddUserMapFolderIfMissing(folders.userMap);
+  if (err == 0 && folders.userMap < 0) {
+    err = AddUserMapFolderIfMissing(folders.userMap);
+  } else if (err == 0) {
+    // A UserMap folder without its NAME.MAP is no map at all: without this every later start
+    // would run without a User's Map.
+    err = AddUserMapNameDotMapIfMissing(folders.userMap);
+  }
   return err;
 }
 

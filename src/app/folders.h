@@ -38,6 +38,8 @@ int32_t LocateMapsFolder(int16_t& volume, int32_t& dirID);
 int32_t AddFolderIfMissing(int16_t volume, int32_t parentID, const char* name, int32_t& dirID);
 // Creates UserMap in OverlayMaps with its NAME.MAP.
 int32_t AddUserMapFolderIfMissing(int32_t& dirID);
+// Writes the User's Map's NAME.MAP into the UserMap folder when it has none.
+int32_t AddUserMapNameDotMapIfMissing(int32_t dirID);
 // Scans the maps folder, Settings and OverlayMaps and creates what is missing.
 int32_t ScanAndCreateFolders();
 

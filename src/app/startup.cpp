@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <clocale>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
 #include "geometry/wrect.h"
+#include "interchange/import.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
 
@@ -109,6 +111,10 @@ void HandleCommandNotice(int32_t code) {
   }
 }
 
+void UseProgramNumberFormat() {
+  std::setlocale(LC_NUMERIC, "C");
+}
+
 void SetProgramFolderPath(const std::string& path) {
   state.programFolder = path;
 }
@@ -155,6 +161,10 @@ int32_t CommonInit2() {
 
   ReadConfigFile(volume, ProgramFolderID(), "MPCONFIG.TXT");
   ReadConfigFile(volume, Folders().settings, "MPCONFIG.TXT");
+
+  // The import reads the flag from here on; tolvane-cli, which reads no configuration, keeps the
+  // recognition on.
+  SetImportCharacterSetRecognition(Config().useAutomaticCharacterSetRecognition != 0);
 
   if (Config().useBonusMenu) Shell().AppendBonusMenu();
   if (Config().fileFixMenu) Shell().AppendFileFixMenu();
@@ -251,7 +261,11 @@ void TimerTick() {
   }
 }
 
-bool ConfirmQuit(bool ask) {
+bool ConfirmQuit(bool ask, bool terminationSignal) {
+  // A termination signal comes from the system or the session ending: nobody is there to answer,
+  // and a modal question would hold the program until it is killed. It takes "Save", which
+  // loses nothing.
+  if (terminationSignal) return true;
   int32_t temporaryObjects = 0;
   CountTemporaryObjectsOnUserMap(temporaryObjects);
   if (temporaryObjects > 0) {

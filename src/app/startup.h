@@ -21,6 +21,11 @@ bool CommandWordStartsProgram(int32_t code);
 // What the running copy does with a forwarded code (or any other WM_USER+1 notice).
 void HandleCommandNotice(int32_t code);
 
+// Numbers in files, messages and the window are written and read with a decimal point whatever
+// the user's locale: Qt adopts the locale when its application object starts, so the front ends
+// call this right after that (and tolvane-cli before it does anything).
+void UseProgramNumberFormat();
+
 // The program folder: the folder that holds the executable, MPCONFIG.TXT and userfolder.txt.
 // Set before CommonInit; tests point it at a temporary folder.
 void SetProgramFolderPath(const std::string& path);
@@ -43,7 +48,9 @@ void IdleStep();
 void TimerTick();
 
 // Quitting: whether to go on (asks the user through the platform), then the shutdown sequence.
-bool ConfirmQuit(bool ask);
+// ask is true for the window's close request, false for a sibling program's quit request; a
+// termination signal asks nothing and keeps the Temporary Overlay's objects.
+bool ConfirmQuit(bool ask, bool terminationSignal = false);
 void ShutDown();
 // Releases what start-up made (directory table, master pointers) at the very end.
 void ReleaseStartupResources();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/folders.h"
+#include "app/startup.h"
 #include "app/wiring.h"
 #include "base/files.h"
 #include "base/headless_platform.h"
@@ -48,6 +49,7 @@ std::string ProgramFolder(const char* argv0) {
 }
 
 int Run(int argc, char** argv) {
+  tlv::UseProgramNumberFormat();
   std::string mapsFolder;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/folders.h"
+#include "app/startup.h"
 #include "base/files.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
@@ -128,6 +129,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
 #ifdef TOLVANE_CLI_HAS_QT
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  UseProgramNumberFormat();
   // The symbol fonts and list of the program folder, as the program loads them.
   const char* programOverride = std::getenv("TOLVANE_PROGRAM_FOLDER");
   const std::string program = programOverride != nullptr && programOverride[0] != '\0'

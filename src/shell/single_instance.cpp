@@ -1,11 +1,15 @@
 #include "shell/single_instance.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 #include <QVariant>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,8 +64,37 @@ bool SingleInstance::ForwardToRunningCopy(int32_t code, int timeoutMs) {
   return true;
 }
 
+QString SingleInstance::LockPath() const {
+  const QString socketPath =
+      QDir::isAbsolutePath(name_) ? name_ : QDir::tempPath() + QLatin1Char('/') + name_;
+  return socketPath + QStringLiteral(".lock");
+}
+
+bool SingleInstance::TakeLock() {
+  if (lockFd_ >= 0) return true;
+  const QByteArray path = QFile::encodeName(LockPath());
+  const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // The lock goes with the descriptor, so a copy that crashes lets go of it at once.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  lockFd_ = fd;
+  return true;
+}
+
+void SingleInstance::ReleaseLock() {
+  if (lockFd_ < 0) return;
+  ::close(lockFd_);
+  lockFd_ = -1;
+}
+
 bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
   StopListening();
+  // Two copies started together both find no running copy; the lock lets exactly one of them
+  // make the socket, so the other never removes or replaces it.
+  if (!TakeLock()) return false;
   // Making the socket replaces any file of the same name, so first make sure no copy answers
   // on it; a file nobody answers on was left by a copy that crashed.
   {
@@ -69,6 +102,7 @@ bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
     probe.connectToServer(name_);
     if (probe.waitForConnected(kConnectTimeoutMs)) {
       probe.abort();
+      ReleaseLock();
       return false;
     }
   }
@@ -78,6 +112,8 @@ bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
   // Only this user may hand codes to the running copy.
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(name_)) {
+    // The lock stays: this copy runs on without taking words, and no other copy starts beside
+    // it.
     delete server_;
     server_ = nullptr;
     return false;
@@ -87,10 +123,12 @@ bool SingleInstance::StartListening(std::function<void(int32_t code)> onCode) {
 }
 
 void SingleInstance::StopListening() {
-  if (server_ == nullptr) return;
-  server_->close();
-  delete server_;
-  server_ = nullptr;
+  if (server_ != nullptr) {
+    server_->close();
+    delete server_;
+    server_ = nullptr;
+  }
+  ReleaseLock();
 }
 
 bool SingleInstance::Listening() const {

@@ -31,18 +31,27 @@ class SingleInstance : public QObject {
 
   // Becomes the running copy: every code a second copy hands over is passed to onCode on this
   // object's thread. A socket left behind by a copy that ended without cleaning up is removed.
-  // False when the socket cannot be made, or when another copy already listens.
+  // False when the socket cannot be made, or when another copy already listens or is about to
+  // (it holds the lock file beside the socket until it stops listening or ends).
   bool StartListening(std::function<void(int32_t code)> onCode);
   void StopListening();
   bool Listening() const;
+  // Whether this copy holds the running copy's lock: true while it listens, and after a
+  // StartListening that took the lock but could not make the socket. When StartListening fails
+  // without it, another copy is the running copy.
+  bool HoldsLock() const { return lockFd_ >= 0; }
 
   const QString& Name() const { return name_; }
 
  private:
   void AcceptConnections();
   void ReadCode(QLocalSocket* socket);
+  QString LockPath() const;
+  bool TakeLock();
+  void ReleaseLock();
 
   QString name_;
+  int lockFd_ = -1;
   QLocalServer* server_ = nullptr;
   std::function<void(int32_t)> onCode_;
 };

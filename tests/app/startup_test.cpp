@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 
@@ -17,10 +18,15 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
+#include "catalogue/walks.h"
 #include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
+#include "geometry/coordinates.h"
+#include "geometry/geo_settings.h"
+#include "interchange/import.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
+#include "store/object_record.h"
 #include "support/test_support.h"
 
 namespace tlv {
@@ -422,6 +428,177 @@ TEST_F(StartupWithCatalogueTest, FirstStartShowsTheObjectsOnTheMaps) {
   EXPECT_LT(CurrentMapView().scale, 20000000) << "the view is near the objects, not the default";
   EXPECT_EQ(HomeView().rect.x2, 10500010);
   ResetMapView();
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(StartupWithCatalogueTest, AUserMapFolderWithoutItsNameDotMapIsRepaired) {
+  const fs::path userMap = program / "TolvaneMaps" / "OverlayMaps" / "UserMap";
+  fs::create_directories(userMap);
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  const std::string nameDotMap = test::ReadWholeFile(userMap / "NAME.MAP");
+  ASSERT_EQ(nameDotMap.size(), 56u);
+  EXPECT_STREQ(nameDotMap.c_str(), "User's map");
+  EXPECT_LT(UserMapID(), 0) << "the User's Map is loaded in the same start";
+
+  // An existing one, in any spelling, is left as it is.
+  ShutDown();
+  fs::remove(userMap / "NAME.MAP");
+  test::WriteWholeFile(userMap / "name.map", nameDotMap.substr(0, 42) + std::string(4, '\0') +
+                                                 "ZPHA" + std::string(6, '\0'));
+  ResetStartupForTesting();
+  ResetDirectoryTableForTesting();
+  SetProgramFolderPath(program.string());
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  EXPECT_FALSE(fs::exists(userMap / "NAME.MAP"));
+  EXPECT_LT(UserMapID(), 0);
+}
+
+// A record whose name is "Café" in UTF-8, for the import that start-up configures.
+int32_t ImportCafe(const fs::path& folder) {
+  test::WriteWholeFile(folder / "cafe.mie",
+                       "\"\" \"\" \"\" \"\" 2 \"\" \"Caf\xC3\xA9\" 0 \"Marks\" \"\" POINT \"\" 0 "
+                       "\"\" 0 ONLY 0\r\n1 1 1 -70 41\r\n");
+  int32_t folderID = -1;
+  EXPECT_EQ(RegisterDirectory(folder.string() + "/", true, folderID), 0);
+  return Import2(0, folderID, "cafe.mie", false, false);
+}
+
+std::string FirstName(int32_t overlayID) {
+  std::string name;
+  int32_t m = -1, f = -1;
+  ForEachSummaryRecord(
+      UserMapID(), overlayID,
+      [&](const SummaryRecord& record, int32_t) {
+        if (!SummaryRecordLive(record) || !name.empty()) return 0;
+        int32_t mi = -1, fi = -1;
+        AllocateSpaceForFile(UserMapID(), overlayID, kObjectFileKind, 1024, &mi, &fi);
+        std::string prefix;
+        FSGetObjectName(CurrentObjectFile(), record.position, prefix, name);
+        return 1;
+      },
+      &m, &f);
+  return name;
+}
+
+TEST_F(StartupWithCatalogueTest, TheCharacterSetFlagReachesTheImport) {
+  ResetImportForTesting();
+  fs::create_directories(program / "TolvaneMaps" / "Settings");
+  test::WriteWholeFile(program / "TolvaneMaps" / "Settings" / "MPCONFIG.TXT",
+                       "USEAUTOMATICCHARACTERSETRECOGNITION NO\n");
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  ASSERT_EQ(ImportCafe(root.path()), 0);
+  EXPECT_EQ(FirstName(LayerID(LayerNameToIndex("Marks"))), "Caf\xC3\xA9");
+  ShutDown();
+
+  fs::remove(program / "TolvaneMaps" / "Settings" / "MPCONFIG.TXT");
+  fs::remove_all(program / "TolvaneMaps" / "OverlayMaps" / "UserMap");
+  ResetStartupForTesting();
+  ResetDirectoryTableForTesting();
+  SetProgramFolderPath(program.string());
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  ASSERT_EQ(ImportCafe(root.path()), 0);
+  EXPECT_EQ(FirstName(LayerID(LayerNameToIndex("Marks"))), "Caf\xE9");
+  ResetImportForTesting();
+}
+
+TEST_F(StartupWithCatalogueTest, ATerminationSignalQuitsWithoutAskingAndKeepsTemporaryObjects) {
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  MakePoint(LayerID(TemporaryLayerIndex()));
+  EXPECT_TRUE(ConfirmQuit(false, true));
+  EXPECT_TRUE(platform().questions.empty()) << "nobody is there to answer";
+  EXPECT_EQ(TemporaryCount(), 1);
+}
+
+TEST_F(StartupWithCatalogueTest, TheEmptyOverlaySweepTakesTheFilesAlong) {
+  const fs::path userMap = program / "TolvaneMaps" / "OverlayMaps" / "UserMap";
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  std::string wells = "Wells";
+  int32_t position = -1;
+  ASSERT_EQ(AddLayer(wells, false, false, false, position), 0);
+  MakePoint(LayerID(position));
+  ShutDown();
+  // The header of a set with a live object says 0 (a count gone wrong); another set is empty.
+  std::string header = test::ReadWholeFile(userMap / "Wells.LYR");
+  ASSERT_EQ(header.size(), 52u);
+  header.replace(48, 4, std::string(4, '\0'));
+  test::WriteWholeFile(userMap / "Wells.LYR", header);
+  test::WriteWholeFile(userMap / "RAIL.LYR",
+                       std::string("Rail") + std::string(28, '\0') + header.substr(32));
+  test::WriteWholeFile(userMap / "RAIL.SUM", "");
+  test::WriteWholeFile(userMap / "RAIL.OBJ", "");
+  test::WriteWholeFile(program / "MPCONFIG.TXT", "DLGZ YES\n");
+
+  auto restart = [&] {
+    ResetStartupForTesting();
+    ResetDirectoryTableForTesting();
+    ResetOpenFilesForTesting();
+    SetProgramFolderPath(program.string());
+    return StartWithCatalogue();
+  };
+  ASSERT_EQ(restart(), 0);
+  EXPECT_LT(LayerNameToIndex("Rail"), 0);
+  for (const char* extension : {".LYR", ".SUM", ".OBJ"}) {
+    EXPECT_FALSE(fs::exists(userMap / (std::string("RAIL") + extension))) << extension;
+  }
+  EXPECT_GE(LayerNameToIndex("Wells"), 0) << "its summary file holds a live object";
+  EXPECT_TRUE(fs::exists(userMap / "Wells.OBJ"));
+  ShutDown();
+
+  // The next start, with the sweep off, does not bring the deleted overlay back.
+  fs::remove(program / "MPCONFIG.TXT");
+  ASSERT_EQ(restart(), 0);
+  EXPECT_LT(LayerNameToIndex("Rail"), 0);
+  EXPECT_GE(LayerNameToIndex("Wells"), 0);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+// Restores the test program's locale whatever a test did to it.
+class LocaleGuard {
+ public:
+  LocaleGuard() : saved_(std::setlocale(LC_ALL, nullptr)) {}
+  ~LocaleGuard() { std::setlocale(LC_ALL, saved_.c_str()); }
+
+ private:
+  std::string saved_;
+};
+
+TEST_F(StartupWithCatalogueTest, NumbersKeepTheirDecimalPointUnderACommaLocale) {
+  LocaleGuard guard;
+  // What Qt's application object does at start under a German user's locale.
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "the locale de_DE.UTF-8 is missing here; scripts/setup makes it";
+  }
+  const WPoint point{180000000 - 77500000, 90000000 + 38500000};
+  std::string lat;
+  std::string lon;
+  FormatLatLong(point, kFormatDecimalDegrees, lat, lon);
+  ASSERT_NE(lat.find(','), std::string::npos) << "the locale writes a comma: " << lat;
+
+  UseProgramNumberFormat();
+  FormatLatLong(point, kFormatDecimalDegrees, lat, lon);
+  EXPECT_EQ(lat, "38.500000\260N");
+  EXPECT_EQ(lon, " 77.500000\260W");
+
+  ASSERT_EQ(StartWithCatalogue(), 0);
+  // Numbers with an exponent or degree marks take the general reader.
+  test::WriteWholeFile(
+      root.path() / "marks.mie",
+      "\"\" \"\" \"\" \"\" 2 \"\" \"A\" 0 \"Marks\" \"\" POINT \"\" 0 \"\" 0 ONLY 0\r\n"
+      "1 1 1 -7.75e1 38.5\260\r\n");
+  int32_t folderID = -1;
+  ASSERT_EQ(RegisterDirectory(root.path().string() + "/", true, folderID), 0);
+  ASSERT_EQ(Import2(0, folderID, "marks.mie", false, false), 0);
+  const int32_t marks = LayerID(LayerNameToIndex("Marks"));
+  const int32_t userMap = MapIDToIndex(UserMapID());
+  OverlayFileRecord file;
+  ASSERT_TRUE(GetOverlayFileRecord(userMap, OverlayFileIndexForID(userMap, marks), file));
+  EXPECT_EQ(file.bounds.x1, 180000000 - 77500000);
+  EXPECT_EQ(file.bounds.y1, 90000000 + 38500000);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -98,6 +100,87 @@ TEST_F(ProgramTest, FailedStartUpShowsItsAlertAndSavesNothing) {
   EXPECT_EQ(test::ReadWholeFile(log).find("ready"), std::string::npos);
   EXPECT_FALSE(fs::exists(program / "userfolder.txt"));
   EXPECT_FALSE(fs::exists(folder.path() / "config" / "TOLVANE.INI"));
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+size_t LinesStartingWith(const fs::path& log, const std::string& start) {
+  std::istringstream lines(test::ReadWholeFile(log));
+  size_t n = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(start, 0) == 0) ++n;
+  }
+  return n;
+}
+
+TEST_F(ProgramTest, OfTwoCopiesStartedTogetherOneRunsAndTheOtherEnds) {
+  running = Start({});
+  const pid_t other = Start({});
+  ASSERT_GT(running, 0);
+  ASSERT_GT(other, 0);
+  ASSERT_TRUE(Logged("ready", std::chrono::seconds(60)));
+  // One of the two ends by itself, having handed its start to the other.
+  pid_t ended = -1;
+  int status = -1;
+  const auto until = Clock::now() + std::chrono::seconds(30);
+  while (ended < 0 && Clock::now() < until) {
+    for (const pid_t pid : {running, other}) {
+      int raw = 0;
+      if (::waitpid(pid, &raw, WNOHANG) == pid) {
+        ended = pid;
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        break;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const pid_t survivor = ended == running ? other : running;
+  running = survivor;
+  ASSERT_GT(ended, 0) << "both copies still run";
+  EXPECT_EQ(status, 0);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(LinesStartingWith(log, "ready"), 1u) << test::ReadWholeFile(log);
+  EXPECT_EQ(::waitpid(survivor, nullptr, WNOHANG), 0) << "the running copy went on";
+
+  ASSERT_EQ(::kill(survivor, SIGTERM), 0);
+  EXPECT_EQ(test::WaitForExit(survivor, std::chrono::seconds(30)), 0);
+  running = -1;
+  EXPECT_EQ(LinesStartingWith(log, "shutdown"), 1u);
+}
+
+TEST_F(ProgramTest, ATerminationSignalKeepsTheTemporaryObjectsWithoutAsking) {
+  // The User's Map with one object on the Temporary Overlay, made by tolvane-cli.
+  const fs::path maps = program / "TolvaneMaps";
+  fs::create_directories(maps / "Settings");
+  fs::create_directories(maps / "OverlayMaps" / "UserMap");
+  std::string nameDotMap(56, '\0');
+  nameDotMap.replace(0, 10, "User's map");
+  nameDotMap.replace(46, 5, "00000");
+  test::WriteWholeFile(maps / "OverlayMaps" / "UserMap" / "NAME.MAP", nameDotMap);
+  test::WriteWholeFile(folder.path() / "scratch.mie",
+                       "\"\" \"\" \"\" \"\" 2 \"\" \"Sketch\" 0 \"Temporary Overlay\" \"\" POINT "
+                       "\"\" 0 \"\" 0 ONLY 0\r\n1 1 1 -70.5 41.5\r\n");
+  const std::string mapsOption = "--maps '" + maps.string() + "'";
+  ASSERT_EQ(test::RunCli(mapsOption + " import '" + (folder.path() / "scratch.mie").string() + "'")
+                .status,
+            0);
+
+  running = Start({});
+  ASSERT_GT(running, 0);
+  ASSERT_TRUE(Logged("ready", std::chrono::seconds(60)));
+  ASSERT_EQ(::kill(running, SIGTERM), 0);
+  EXPECT_EQ(test::WaitForExit(running, std::chrono::seconds(30)), 0);
+  running = -1;
+  EXPECT_TRUE(Logged("shutdown", std::chrono::seconds(1)));
+  EXPECT_EQ(LinesStartingWith(log, "question"), 0u) << test::ReadWholeFile(log);
+  const test::CliRun objects =
+      test::RunCli(mapsOption + " objects \"User's Map\" 'Temporary Overlay'");
+  ASSERT_EQ(objects.status, 0);
+  EXPECT_EQ(objects.lines.size(), 1u);
 }
 
 }  // namespace

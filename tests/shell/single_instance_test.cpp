@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocalServer>
 #include <QLocalSocket>
 
 #include <sys/socket.h>
@@ -128,6 +129,31 @@ TEST_F(SingleInstanceTest, ForeignDataIsIgnored) {
 
 TEST(SingleInstanceName, NamesTheClassAndTheUser) {
   EXPECT_TRUE(SingleInstanceName().endsWith(QStringLiteral("TOLVANE-%1").arg(::getuid())));
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+TEST_F(SingleInstanceTest, OfTwoCopiesStartedTogetherOnlyOneListens) {
+  SingleInstance first(SocketName());
+  ASSERT_TRUE(first.StartListening([](int32_t) {}));
+  EXPECT_TRUE(first.HoldsLock());
+  // The second copy of a pair started together looks for the socket before the first has made
+  // it, and may remove it while the first makes it: neither may let it listen as well.
+  QLocalServer::removeServer(SocketName());
+  SingleInstance second(SocketName());
+  EXPECT_FALSE(second.StartListening([](int32_t) {}));
+  EXPECT_FALSE(second.HoldsLock());
+  EXPECT_FALSE(second.Listening());
+
+  // Once the running copy ends, the next copy takes over.
+  first.StopListening();
+  EXPECT_FALSE(first.HoldsLock());
+  EXPECT_TRUE(second.StartListening([](int32_t) {}));
+  EXPECT_TRUE(ForwardFromAnotherThread(SocketName(), 9998));
 }
 
 }  // namespace

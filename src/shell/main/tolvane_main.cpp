@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 #include <unistd.h>
@@ -22,6 +24,7 @@
 #include "render/map_view.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
+#include "shell/bonus_commands.h"
 #include "shell/edit_commands.h"
 #include "shell/import_command.h"
 #include "shell/main_window.h"
@@ -33,8 +36,12 @@
 namespace tlv {
 namespace {
 
-// A termination signal asks for the same orderly quit as a sibling program's quit request.
+// A termination signal asks for the same orderly quit as a sibling program's quit request, but
+// answers the questions of quitting itself (param1 of the quit request says which it is).
 int signalPipe[2] = {-1, -1};
+constexpr int64_t kQuitBySignal = 1;
+// How long a copy that lost the race to become the running copy waits for the winner to listen.
+constexpr int kRunningCopyWaitMs = 10000;
 
 void OnTerminationSignal(int) {
   const char byte = 1;
@@ -69,6 +76,17 @@ class UnattendedPlatform : public QtPlatform {
 bool Unattended() {
   const char* value = std::getenv("TOLVANE_UNATTENDED");
   return value != nullptr && value[0] != '\0' && value[0] != '0';
+}
+
+// Hands the code to the copy that won the race once it listens; false when none came up.
+bool ForwardOnceListening(SingleInstance& instance, int32_t code) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < kRunningCopyWaitMs) {
+    if (instance.ForwardToRunningCopy(code)) return true;
+    QThread::msleep(100);
+  }
+  return false;
 }
 
 std::string CommandLineOf(int argc, char** argv) {
@@ -117,6 +135,7 @@ int Run(int argc, char** argv) {
   const int32_t code = CommandWordCode(commandLine);
 
   QApplication app(argc, argv);
+  UseProgramNumberFormat();
   QApplication::setApplicationName("TOLVANE");
   const char* instanceName = std::getenv("TOLVANE_INSTANCE");
   SingleInstance instance(instanceName != nullptr && instanceName[0] != '\0'
@@ -134,8 +153,17 @@ int Run(int argc, char** argv) {
   MainWindow window;
   InstallShell(&window);
   window.AttachPlatform(platform);
-  instance.StartListening(
-      [&window](int32_t forwarded) { window.PostMessage(kNoticeMessage, forwarded, 0); });
+  if (!instance.StartListening(
+          [&window](int32_t forwarded) { window.PostMessage(kNoticeMessage, forwarded, 0); }) &&
+      !instance.HoldsLock()) {
+    // Another copy started at the same moment became the running copy: it takes the word as if
+    // this copy had found it running, and this one ends before it touches a file.
+    const bool forwarded = ForwardOnceListening(instance, code);
+    if (!forwarded && code == 0) ShowAlert(MessageText(137), kStopAlert);
+    InstallShell(nullptr);
+    InstallPlatform(nullptr);
+    return 0;
+  }
 
   if (InitWindowsHandles() != 0) {
     ReportError("WinMain()", "InitWindowsHandles()", -1);
@@ -183,6 +211,7 @@ int Run(int argc, char** argv) {
 
   RegisterCommands(window);
   RegisterEditCommands(window);
+  RegisterBonusCommands(window);
   RegisterImportCommand(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
@@ -201,13 +230,17 @@ int Run(int argc, char** argv) {
     window.BringToFront();
     HandleCommandNotice(static_cast<int32_t>(param1));
   });
-  window.SetQuitHandler([](bool ask) {
-    if (!ConfirmQuit(ask)) return false;
+  auto quit = [](bool ask, bool terminationSignal) {
+    if (!ConfirmQuit(ask, terminationSignal)) return false;
     SetQuitting();
     ShutDown();
     WindowPosition(true);
     LogEvent("shutdown");
     return true;
+  };
+  window.SetQuitHandler([quit](bool ask) { return quit(ask, false); });
+  window.SetMessageHandler(kQuitRequestMessage, [&window, quit](int64_t param1, int64_t) {
+    if (quit(false, param1 == kQuitBySignal)) window.CloseWithoutAsking();
   });
 
   if (::pipe(signalPipe) == 0) {
@@ -215,7 +248,7 @@ int Run(int argc, char** argv) {
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
       char byte;
       [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-      window.PostMessage(kQuitRequestMessage, 0, 0);
+      window.PostMessage(kQuitRequestMessage, kQuitBySignal, 0);
     });
     std::signal(SIGTERM, OnTerminationSignal);
     std::signal(SIGINT, OnTerminationSignal);
