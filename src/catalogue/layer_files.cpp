@@ -285,14 +285,14 @@ struct RenameJournal {
 int32_t RenameOne(const PlannedRename& plan, std::string_view newName, RenameJournal& journal) {
   constexpr const char* kCaller = "RenameLayerFiles()";
   const std::string& folder = plan.folder;
-  auto rename = [&](const char* extension) -> int32_t {
+  auto moveFile = [&](const char* extension) -> int32_t {
     const std::string from = ExistingPath(folder + plan.oldBase + extension);
     const std::string to = folder + plan.newBase + extension;
     const int32_t err = RenameFile(from, to);
     if (err == 0) journal.renamed.emplace_back(from, to);
     return err;
   };
-  int32_t err = rename(".LYR");
+  int32_t err = moveFile(".LYR");
   if (err != 0) {
     ReportError(kCaller, "hrename()", err);
     return err;
@@ -307,14 +307,14 @@ int32_t RenameOne(const PlannedRename& plan, std::string_view newName, RenameJou
   }
   journal.headersWritten.push_back(&plan);
   for (const char* extension : {".SUM", ".OBJ"}) {
-    err = rename(extension);
+    err = moveFile(extension);
     if (err != 0) {
       ReportError(kCaller, "hrename()", err);
       return err;
     }
   }
   // The index is made again from the summary file when it is missing, so it may fail alone.
-  if (FileOrCDNameExists(folder + plan.oldBase + ".SM2")) rename(".SM2");
+  if (FileOrCDNameExists(folder + plan.oldBase + ".SM2")) moveFile(".SM2");
   return 0;
 }
 

@@ -52,8 +52,8 @@ bool SingleInstance::ForwardToRunningCopy(int32_t code, int timeoutMs) {
   std::array<char, kMessageSize> message{};
   std::copy(kSignature.begin(), kSignature.end(), message.begin());
   const uint32_t value = static_cast<uint32_t>(code);
-  for (int i = 0; i < 4; ++i) {
-    message[static_cast<size_t>(4 + i)] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+  for (size_t i = 0; i < 4; ++i) {
+    message[4 + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
   }
   socket.write(message.data(), kMessageSize);
   socket.waitForBytesWritten(timeoutMs);
@@ -156,8 +156,8 @@ void SingleInstance::ReadCode(QLocalSocket* socket) {
     return;
   }
   uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    value = (value << 8) | static_cast<unsigned char>(message[static_cast<size_t>(4 + i)]);
+  for (size_t i = 0; i < 4; ++i) {
+    value = (value << 8) | static_cast<unsigned char>(message[4 + i]);
   }
   socket->write(&kAnswer, 1);
   socket->flush();
