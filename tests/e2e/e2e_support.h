@@ -46,6 +46,16 @@ inline std::vector<std::string> ProgramEnvironment(const std::filesystem::path& 
   };
 }
 
+// The running copy's lock file that a program started with ProgramEnvironment(..., tag) leaves
+// beside its socket in the temporary folder (it is never deleted, so that no two copies can
+// ever hold two different locks); the fixtures remove it when they end.
+inline void RemoveInstanceLock(const std::string& tag) {
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::temp_directory_path() /
+                              ("tolvane-" + tag + "-" + std::to_string(::getpid()) + ".lock"),
+                          ignored);
+}
+
 // Starts exe with args and exactly the given environment; standard output goes to output when
 // one is named. -1 when it cannot be started.
 inline pid_t SpawnProgram(const std::filesystem::path& exe, const std::vector<std::string>& args,

@@ -96,6 +96,7 @@ class MapRenderTest : public ::testing::Test {
       ::kill(running, SIGKILL);
       ::waitpid(running, nullptr, 0);
     }
+    test::RemoveInstanceLock("render-e2e");
   }
 
   pid_t Spawn(const fs::path& exe, const std::vector<std::string>& args,

@@ -39,6 +39,7 @@ class ProgramTest : public ::testing::Test {
       ::kill(running, SIGKILL);
       ::waitpid(running, nullptr, 0);
     }
+    test::RemoveInstanceLock("e2e");
   }
 
   pid_t Start(const std::vector<std::string>& args) {
