@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -23,7 +25,9 @@ TempFolder::TempFolder() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  path_ = std::filesystem::temp_directory_path() / ("tolvane-test-" + name);
+  // The process ID keeps two runs of the same test (two checkouts building at once) apart.
+  path_ = std::filesystem::temp_directory_path() /
+          ("tolvane-test-" + name + "-" + std::to_string(::getpid()));
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
 }
