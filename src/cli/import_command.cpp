@@ -6,16 +6,18 @@
 #include "base/files.h"
 #include "catalogue/layers.h"
 #include "catalogue/open_files.h"
+#include "cli/import_old_command.h"
 #include "interchange/import.h"
 #include "store/directory_table.h"
 
 namespace tlv::cli {
 
 bool IsImportCommand(const std::vector<std::string>& words) {
-  return !words.empty() && words[0] == "import";
+  return !words.empty() && (words[0] == "import" || words[0] == "import-old");
 }
 
 int RunImportCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+  if (words[0] == "import-old") return RunImportOldCommand(words, out, err);
   std::string file;
   int32_t mode = kImportUpdate;
   bool ids = false;

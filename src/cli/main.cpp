@@ -36,6 +36,9 @@ void PrintUsage(std::ostream& out) {
          "            one JSON object per object of the overlay on the map\n"
          "  import FILE [--mode update|skip|duplicate] [--ids]\n"
          "            imports an interchange file; prints objects created, updated, skipped\n"
+         "  import-old FILE [--map NAME | --new-map] [--mode N|R|M] [--select] [--list]\n"
+         "         [--owned] [--relative LAT,LON --unit E|K|M|Y]\n"
+         "            imports a 1.x export file; prints one JSON line of what it did\n"
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
          "         --size WxH --out FILE.png\n"
          "            draws the view as the map window does and saves it as PNG\n";

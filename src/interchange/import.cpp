@@ -26,6 +26,7 @@
 #include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
 #include "edit/undo.h"
+#include "interchange/coordinate_list.h"
 #include "interchange/file_type.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -323,7 +324,57 @@ void RecountTouchedFiles() {
   }
 }
 
-int32_t RunImportLoop(MIEReader& reader, PassFile* pass) {
+// The side formats' file beside the import file: the same name with the extension, found
+// whatever the case of its name; empty when there is none.
+std::string ReadSideFile(const std::string& path, const char* extension) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  const std::string base = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                               ? path
+                               : path.substr(0, dot);
+  std::string resolved;
+  if (ResolvePath(base + extension, resolved) != 0 || IsFolder(resolved)) return {};
+  FileByteSource source(resolved);
+  std::vector<unsigned char> bytes;
+  if (source.OpenResult() != 0 || source.ReadAll(bytes) != 0) return {};
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Reads the coordinate list's objects and creates each one as an interchange record.
+int32_t RunCoordinateList(MIEReader& reader, int32_t type, const std::string& path,
+                          const bool& cancelled) {
+  ImportRun& run = state.run;
+  run.fieldNames = CoordinateListFieldNames(ReadSideFile(path, ".FLD"));
+  DatValues dat(run.fieldNames.empty() ? std::string() : ReadSideFile(path, ".DAT"));
+  ImportRecord& record = run.record;
+  int32_t number = 0;
+  while (!cancelled) {
+    bool done = false;
+    std::string errorText;
+    int32_t err =
+        ReadCoordinateListRecord(reader, type, run.fieldNames, dat, record, done, errorText);
+    if (err == -1) {
+      ShowAlert(errorText, kStopAlert);
+      return err;
+    }
+    if (err != 0) {
+      ReportError("Import2()", "FSReadBuf()", err);
+      return err;
+    }
+    if (done) break;
+    record.recordNumber = ++number;
+    run.passLine.clear();
+    err = CreateImportedObject(record);
+    if (run.pass != nullptr && !run.passLine.empty() && run.pass->Append(run.passLine) != 0) {
+      ShowAlert("Error writing to import pass file.", kStopAlert);
+      return -1;
+    }
+    if (err != 0) return err;
+  }
+  return 0;
+}
+
+int32_t RunImportLoop(MIEReader& reader, PassFile* pass, int32_t type, const std::string& path) {
   ImportRun& run = state.run;
   reader.ResetLine();
   run.fieldNames = MIEFieldNames();
@@ -335,7 +386,8 @@ int32_t RunImportLoop(MIEReader& reader, PassFile* pass) {
   });
   BeginObjectBatch();
   int32_t result = 0;
-  while (!cancelled) {
+  if (type != kImportFileMIE) result = RunCoordinateList(reader, type, path, cancelled);
+  while (type == kImportFileMIE && !cancelled) {
     MIEToken token;
     int32_t err = reader.Next(token);
     if (err == -1) {
@@ -394,6 +446,10 @@ int32_t ImportMode() {
 
 void SetImportHooks(ImportHooks hooks) {
   state.hooks = std::move(hooks);
+}
+
+const ImportHooks& CurrentImportHooks() {
+  return state.hooks;
 }
 
 void SetImportCharacterSetRecognition(bool on) {
@@ -582,6 +638,12 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
     state.mode = kImportUpdate;
     return source.OpenResult() != 0 ? source.OpenResult() : kErrGeneral;
   }
+  int32_t type = kImportFileMIE;
+  err = DetermineFileType(source, type);
+  if (err != 0) {
+    state.mode = kImportUpdate;
+    return err;
+  }
   // An import cannot be undone, and the objects it replaces would leave the last step's Undo
   // writing into dead records or making a second live object with one ID.
   SetUndoNothing();
@@ -593,7 +655,7 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
     if (state.hooks.openProgress) state.hooks.openProgress(MessageText(96), text);
     Platform().SetMessageLine(text);
   }
-  const int32_t result = RunImportLoop(reader, writePassFile ? &pass : nullptr);
+  const int32_t result = RunImportLoop(reader, writePassFile ? &pass : nullptr, type, path);
   if (showProgress && state.hooks.closeProgress) state.hooks.closeProgress();
   if (state.hooks.redraw) state.hooks.redraw();
   if (state.run.summary.createdMapID != 0 && state.hooks.showExtent) {
@@ -650,13 +712,6 @@ int32_t ChooseImportFile() {
       ShowAlert("Importing TOLVANE 1.0 export files is not supported yet.", kStopAlert);
       return kErrGeneral;
     }
-  }
-  int32_t type = kImportFileMIE;
-  const int32_t typeErr = DetermineFileType(source, type);
-  if (typeErr != 0) return typeErr;
-  if (type != kImportFileMIE) {
-    ShowAlert("Importing coordinate-list files is not supported yet.", kStopAlert);
-    return kErrGeneral;
   }
   Question options;
   options.title = "Import Options";

@@ -46,6 +46,7 @@ struct ImportHooks {
   std::function<int32_t(const std::string& path)> importShapefile;
 };
 void SetImportHooks(ImportHooks hooks);
+const ImportHooks& CurrentImportHooks();
 
 // Whether text read from import files is examined and converted to Windows-1252 when it is
 // recognised as UTF-8 or as Mac OS Roman (the configuration flag

@@ -9,7 +9,11 @@
 #include "catalogue/open_files.h"
 #include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
+#include "edit/modify.h"
+#include "edit/selection.h"
 #include "edit/undo.h"
+#include "interchange/coordinate_list.h"
+#include "interchange/old_import.h"
 #include "store/object_record.h"
 #include "support/catalogue_fixture.h"
 
@@ -571,6 +575,212 @@ TEST_F(ImportTest, Utf8TextsAreConvertedAndWindowsTextsKept) {
   const auto raw = Objects(MapID("Harbour"), LayerID("Raw"));
   ASSERT_EQ(raw.size(), 1u);
   EXPECT_EQ(raw[0].name, kCafeUtf8);
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+// Coordinate lists: the file ends with "END", attributes come from ".FLD" and ".DAT" beside it.
+TEST_F(ImportTest, CoordinateListWithoutFieldsImportsGeometryWithDefaults) {
+  ImportSummary summary;
+  ASSERT_EQ(Import("1, -77.25, 38.5\n2 -77.0\t38.75 rest of the line\nEND\n", false, &summary), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  EXPECT_EQ(summary.created, 2);
+  const auto objects = Objects(UserMapID(), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].type, kPointObject);
+  EXPECT_EQ(objects[0].name, ObjectIDText(objects[0].id));
+  EXPECT_EQ(objects[0].graphics.symbol, 212);
+  EXPECT_EQ(objects[0].graphics.colour, 1);
+  EXPECT_EQ(objects[0].rect, (WRect{102750000, 128500000, 102750000, 128500000}));
+  EXPECT_EQ(objects[1].rect, (WRect{103000000, 128750000, 103000000, 128750000}));
+}
+
+TEST_F(ImportTest, CoordinateListFieldsKeepTheirColumnsAndAShortTableGivesDefaults) {
+  // "FOO" is no field of the importer: its value is taken and stored nowhere.
+  test::WriteWholeFile(root / "Program" / "in.fld", "index name foo symbol colour_is_long\r\n");
+  test::WriteWholeFile(root / "Program" / "in.DAT",
+                       "1\tWell,ignored 51 x\r\n2,Tank,\t0,RED\n3 Pipe");
+  ASSERT_EQ(Import("a -70 41\nb -70.5 41.5\nc -71 42\nd -71 42\nEND\n"), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  const auto objects = Objects(UserMapID(), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(objects.size(), 4u);
+  EXPECT_EQ(objects[0].name, "Well");
+  EXPECT_EQ(objects[0].graphics.symbol, 51);
+  // An empty value and "0" keep the defaults.
+  EXPECT_EQ(objects[1].name, "Tank");
+  EXPECT_EQ(objects[1].graphics.symbol, 212);
+  // The table ran out in the third row and is empty for the fourth.
+  EXPECT_EQ(objects[2].name, "Pipe");
+  EXPECT_EQ(objects[2].graphics.symbol, 212);
+  EXPECT_EQ(objects[3].name, ObjectIDText(objects[3].id));
+  EXPECT_EQ(CoordinateListFieldNames("A B C D E F G H I J K L\n").size(), 10u);
+  EXPECT_EQ(CoordinateListFieldNames("VERYLONGFIELDNAME")[0], "VERYLONGF");
+}
+
+TEST_F(ImportTest, CoordinateListObjectsAreChainsOrRingsAndTakeTheirRow) {
+  test::WriteWholeFile(root / "Program" / "in.FLD", "NAME LAYER MAP COLOR ID\n");
+  test::WriteWholeFile(
+      root / "Program" / "in.DAT",
+      "Road Roads Harbour BLUE 00000000000000AB\nLake\tWater\tHarbour\tR10G20B30\t\n");
+  ASSERT_EQ(Import("1\n-70 41\n-70.5, 41.5\nEND\n2 1\n-71 42\n-72 42\n-72 43\nEND\nEND\n"), 0)
+      << (platform().alerts.empty() ? "" : platform().alerts.back().text);
+  const auto roads = Objects(MapID("Harbour"), LayerID("Roads"));
+  ASSERT_EQ(roads.size(), 1u);
+  EXPECT_EQ(roads[0].type, kPolylineObject);
+  EXPECT_EQ(roads[0].name, "Road");
+  EXPECT_EQ(ObjectIDText(roads[0].id), "00000000000000AB");
+  EXPECT_EQ(roads[0].graphics.colour, StoredColourForMenuPosition(11));
+  ASSERT_EQ(roads[0].points.size(), 2u);
+  EXPECT_TRUE(roads[0].pieces[0]);
+  EXPECT_FALSE(roads[0].pieces[1]);
+  EXPECT_EQ(roads[0].rect, (WRect{109500000, 131000000, 110000000, 131500000}));
+  const auto water = Objects(MapID("Harbour"), LayerID("Water"));
+  ASSERT_EQ(water.size(), 1u);
+  EXPECT_EQ(water[0].type, kPolygonObject);
+  EXPECT_EQ(water[0].points.size(), 3u);
+  EXPECT_EQ(water[0].customField & kCustomColourRGBMask, 0x0A141Eu);
+}
+
+TEST_F(ImportTest, ABrokenCoordinateListKeepsWhatCameBeforeAndSaysWhere) {
+  ImportSummary summary;
+  EXPECT_EQ(Import("1 -70 41\n2 -70\n3 -70 41\nEND\n", false, &summary), -1);
+  EXPECT_EQ(summary.created, 1);
+  ASSERT_FALSE(platform().alerts.empty());
+  EXPECT_NE(platform().alerts.back().text.find("line 2"), std::string::npos)
+      << platform().alerts.back().text;
+  // An object whose pairs are not numbers, and one cut short before its END.
+  EXPECT_EQ(Import("1\nx y\nEND\nEND\n"), -1);
+  EXPECT_EQ(Import("1\n-70 41\n2\nEND\nEND"), -1);
+}
+
+}  // namespace
+}  // namespace tlv
+
+namespace tlv {
+namespace {
+
+// The first version's text export.
+class OldImportTest : public ImportTest {
+ protected:
+  OldImportSummary Old(const std::string& text, char mode = kOldImportNew, bool relative = false,
+                       double lat = 0, double lon = 0, char unit = kOldUnitMiles) {
+    OldImportSummary summary;
+    std::string overlay;
+    Handle list = OldImportObjects(&text, "", 0, mode, true, true, relative, lat, lon, unit,
+                                   MapID("Harbour"), false, &overlay, &summary);
+    if (list != nullptr) {
+      listText = *list;
+      MyDisposeHandle(list);
+    }
+    lastOverlay = overlay;
+    return summary;
+  }
+  std::string listText;
+  std::string lastOverlay;
+};
+
+constexpr const char* kOldHeader = "1\r*7 Hydrants\r";
+
+TEST_F(OldImportTest, RecordsMakeObjectsOnTheirDefinedOverlay) {
+  const std::string text = std::string(kOldHeader) +
+                           "00000000000000A1, 7, 5, 38.5 77.25 38.5 77.25 3 0 0 0 0 -1 4 51\r"
+                           "Hydrant 1\r"
+                           "00000000000000A2\t7\t6\t0 0 0 0 -1 0 0 0 0 9 -1 -1\r"
+                           "Loop\r3 38 77, 38.5 77.5\r 38 77\r";
+  const OldImportSummary summary = Old(text);
+  EXPECT_FALSE(summary.readError);
+  EXPECT_EQ(summary.created, 2);
+  EXPECT_EQ(summary.overlaysCreated, 1);
+  EXPECT_EQ(lastOverlay, "Hydrants");
+  EXPECT_EQ(LayerAt(LayerNameToIndex("Hydrants")).lockState, 1);
+  const auto objects = Objects(MapID("Harbour"), LayerID("Hydrants"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].type, kPointObject);
+  EXPECT_EQ(objects[0].name, "Hydrant 1");
+  // Longitudes of the format are west positive.
+  EXPECT_EQ(objects[0].rect, (WRect{102750000, 128500000, 102750000, 128500000}));
+  EXPECT_EQ(objects[0].graphics.symbol, 51);
+  EXPECT_EQ(objects[0].graphics.colour, 3);
+  EXPECT_EQ(objects[0].graphics.variant, 3);  // size 4 becomes (4 + 2) / 2
+  // Mode N gives new IDs; a closed kind-6 chain becomes a polygon.
+  EXPECT_NE(ObjectIDText(objects[0].id), "00000000000000A1");
+  EXPECT_EQ(objects[1].type, kPolygonObject);
+  EXPECT_EQ(objects[1].points.size(), 3u);
+  EXPECT_EQ(objects[1].graphics.fillPattern, 2);
+  int16_t lineType = 0, width = 0;
+  LineChoice(9, lineType, width);
+  EXPECT_EQ(objects[1].graphics.lineType, lineType);
+  EXPECT_EQ(SelectedObjectCount(), 2);
+  EXPECT_EQ(listText, ObjectIDText(objects[0].id) + "\r" + ObjectIDText(objects[1].id) + "\r");
+  EXPECT_EQ(UndoKindNow(), kUndoNothing);
+}
+
+TEST_F(OldImportTest, BlanksAndCommasSeparateAlikeAndBadRecordsStopOnce) {
+  Old("1\r\nA1 7 5 38.5 -77.2 38.5 -77.2 1 0 0 0 0 1 1 212\r\nOne\r\n"
+      "A2,7,5,38.5,-77.2,38.5,-77.2,1,0,0,0,0,1,1,212\r\nTwo\r\n");
+  auto objects = Objects(MapID("Harbour"), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].rect, objects[1].rect);
+  const size_t alerts = platform().alerts.size();
+  // Kind 9, a 10,000-character ID, a count beyond the text, a short record, a missing name line
+  // and garbage after a good record: the good one stays and one alert is shown.
+  for (const std::string& bad :
+       {std::string("A 7 9 0 0 0 0 1 0 0 0 0 1 1 1\rX\r"),
+        std::string(10000, '7') + " 7 5 0 0 0 0 1 0 0 0 0 1 1 1\rX\r",
+        std::string("A 7 6 0 0 0 0 1 0 0 0 0 1 1 1\rX\r999999999 1 1\r"),
+        std::string("A 7 5 0 0 0 0 1 0 0 0\r"), std::string("A 7 5 0 0 0 0 1 0 0 0 0 1 1 1"),
+        std::string("garbage")}) {
+    const OldImportSummary summary = Old("1\rB 7 5 1 1 1 1 1 0 0 0 0 1 1 1\rKept\r" + bad);
+    EXPECT_TRUE(summary.readError) << bad.substr(0, 40);
+    EXPECT_EQ(summary.created, 1) << bad.substr(0, 40);
+  }
+  EXPECT_EQ(platform().alerts.size(), alerts + 6);
+  EXPECT_TRUE(Old("").readError);
+  // An overlay line keeps its last letter with LF line ends; long names are cut to 31.
+  Old("1\n*3 Wells\n*4 " + std::string(40, 'W') +
+      "\nA 3 5 1 1 1 1 1 0 0 0 0 1 1 1\nX\n"
+      "A 4 5 1 1 1 1 1 0 0 0 0 1 1 1\nX\n");
+  EXPECT_GE(LayerNameToIndex("Wells"), 0);
+  EXPECT_GE(LayerNameToIndex(std::string(31, 'W')), 0);
+}
+
+TEST_F(OldImportTest, RelativeOffsetsAreTakenFromTheCentre) {
+  Old("1\rA 7 5 0 0 0 0 1 0 0 0 0 1 1 1\rC\r", kOldImportNew, true, 38.5, 77.25, kOldUnitMiles);
+  Old("1\rA 7 5 1609.344 0 1609.344 0 1 0 0 0 0 1 1 1\rN\r", kOldImportNew, true, 38.5, 77.25,
+      kOldUnitMetres);
+  const auto objects = Objects(MapID("Harbour"), LayerID("IMPORTED OBJECTS"));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0].rect, (WRect{102750000, 128500000, 102750000, 128500000}));
+  // One mile north is 1 / 69.0459911616 degree.
+  EXPECT_EQ(objects[1].rect.x1, 102750000);
+  EXPECT_NEAR(objects[1].rect.y1, 128500000 + 1e6 / 69.0459911616, 1.0);
+}
+
+TEST_F(OldImportTest, ReplaceChangesInPlaceAndModifyListsMissingIDs) {
+  Old("1\r*7 Hydrants\r00000000000000B1 7 5 1 1 1 1 1 0 0 0 0 1 1 1\rFirst\r", kOldImportReplace);
+  auto objects = Objects(MapID("Harbour"), LayerID("Hydrants"));
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(ObjectIDText(objects[0].id), "00000000000000B1");
+  OldImportSummary summary = Old(
+      "1\r*7 Hydrants\r00000000000000B1 7 5 2 2 2 2 1 0 0 0 0 1 1 1\rSecond\r", kOldImportReplace);
+  EXPECT_EQ(summary.changed, 1);
+  objects = Objects(MapID("Harbour"), LayerID("Hydrants"));
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(objects[0].name, "Second");
+  EXPECT_EQ(ObjectIDText(objects[0].id), "00000000000000B1");
+  summary = Old("1\r*7 Hydrants\r00000000000000C9 7 5 2 2 2 2 1 0 0 0 0 1 1 1\rMissing\r",
+                kOldImportModify);
+  EXPECT_EQ(summary.listedOnly, 1);
+  EXPECT_EQ(summary.created, 0);
+  EXPECT_EQ(listText, "00000000000000C9\r");
+  EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Hydrants")).size(), 1u);
+  // "-1" always gets a new ID.
+  summary = Old("1\r*7 Hydrants\r-1 7 5 2 2 2 2 1 0 0 0 0 1 1 1\rNew\r", kOldImportReplace);
+  EXPECT_EQ(summary.created, 1);
 }
 
 }  // namespace
