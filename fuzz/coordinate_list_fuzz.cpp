@@ -1,0 +1,119 @@
+// Imports arbitrary bytes as a coordinate list with a ".DAT" attribute table (the bytes after
+// the first NUL) into a fresh temporary maps folder: the import must stop cleanly at any error,
+// never read past the table, and leave every overlay file's object count matching its live
+// summary records.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "base/headless_platform.h"
+#include "base/memory.h"
+#include "catalogue/catalogue_folders.h"
+#include "catalogue/layers.h"
+#include "catalogue/map_list.h"
+#include "catalogue/maps.h"
+#include "catalogue/open_files.h"
+#include "catalogue/walks.h"
+#include "edit/life_cycle.h"
+#include "interchange/import.h"
+#include "store/directory_table.h"
+
+namespace {
+
+using namespace tlv;
+namespace fs = std::filesystem;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string NameDotMap(const std::string& name) {
+  std::string bytes(56, '\0');
+  bytes.replace(0, name.size(), name);
+  bytes.replace(46, 5, "00000");
+  return bytes;
+}
+
+fs::path Root() {
+  static const fs::path root =
+      fs::temp_directory_path() / ("tolvane-fuzz-coordinate-list-" + std::to_string(::getpid()));
+  return root;
+}
+
+void FreshMapsFolder() {
+  ReleaseCatalogue();
+  ResetOpenFilesForTesting();
+  ResetLifeCycleForTesting();
+  ResetImportForTesting();
+  ResetDirectoryTableForTesting();
+  std::error_code ignored;
+  fs::remove_all(Root(), ignored);
+  fs::create_directories(Root() / "Settings");
+  fs::create_directories(Root() / "OverlayMaps" / "UserMap");
+  fs::create_directories(Root() / "OverlayMaps" / "Harbour");
+  WriteFile(Root() / "OverlayMaps" / "UserMap" / "NAME.MAP", NameDotMap("User's map"));
+  WriteFile(Root() / "OverlayMaps" / "Harbour" / "NAME.MAP", NameDotMap("Harbour"));
+  CatalogueFolders folders;
+  RegisterDirectory((Root() / "Settings").string() + "/", true, folders.settings);
+  RegisterDirectory((Root() / "OverlayMaps").string() + "/", true, folders.overlayMaps);
+  RegisterDirectory((Root() / "OverlayMaps" / "UserMap").string() + "/", true, folders.userMap);
+  folders.program = folders.settings;
+  SetCatalogueFolders(folders);
+  LoadLayers();
+  LoadMaps();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool started = [] {
+    InstallPlatform(&DefaultHeadlessPlatform());
+    InitWindowsHandles();
+    return true;
+  }();
+  (void)started;
+  DefaultHeadlessPlatform().Reset();
+  FreshMapsFolder();
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const size_t nul = bytes.find('\0');
+  // The list always ends with "END", so the coordinate-list reader is the one that runs.
+  WriteFile(Root() / "in.txt", bytes.substr(0, nul) + "\nEND\nEND\n");
+  WriteFile(Root() / "in.FLD", "INDEX NAME LAYER MAP SYMBOL COLOR ID FOO\n");
+  WriteFile(Root() / "in.DAT", nul == std::string::npos ? std::string() : bytes.substr(nul + 1));
+  int32_t folderID = -1;
+  RegisterDirectory(Root().string() + "/", true, folderID);
+  ImportSummary summary;
+  Import2(0, folderID, "in.txt", false, false, &summary);
+  Check(summary.created >= 0 && summary.skipped >= 0);
+  for (int32_t m = 0; m < MapCount(); ++m) {
+    MapRecord map;
+    GetMapRecord(m, map);
+    for (int32_t f = 0; f < map.overlayFileCount; ++f) {
+      OverlayFileRecord entry;
+      GetOverlayFileRecord(m, f, entry);
+      int32_t live = 0;
+      int32_t walkMap = -1;
+      int32_t walkFile = -1;
+      ForEachSummaryRecord(
+          map.mapID, entry.overlayID,
+          [&live](const SummaryRecord& record, int32_t) {
+            if (SummaryRecordLive(record)) ++live;
+            return 0;
+          },
+          &walkMap, &walkFile);
+      GetOverlayFileRecord(m, f, entry);
+      Check(entry.objectCount == live);
+    }
+  }
+  CloseBufferedFiles();
+  return 0;
+}
