@@ -1,7 +1,5 @@
 #include "support/test_support.h"
 
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 
@@ -25,9 +23,7 @@ TempFolder::TempFolder() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  // The process ID keeps two runs of the same test (two checkouts building at once) apart.
-  path_ = std::filesystem::temp_directory_path() /
-          ("tolvane-test-" + name + "-" + std::to_string(::getpid()));
+  path_ = std::filesystem::temp_directory_path() / ("tolvane-test-" + name);
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
 }
