@@ -15,6 +15,7 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "geometry/wrect.h"
 #include "render/graphics_tables.h"
 
 namespace tlv {
@@ -53,10 +54,6 @@ DrawMapState& State() {
 
 bool SameView(const MapView& a, const MapView& b) {
   return a.scale == b.scale && a.left == b.left && a.top == b.top;
-}
-
-bool RectsMeet(const WRect& a, const WRect& b) {
-  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
 }
 
 void ShowProgress(const std::string& overlayName, const std::string& mapName, int64_t done,
@@ -178,7 +175,7 @@ int32_t PrepareLayerDrawGlobals(DrawPass& pass, int32_t scale, int32_t mapID, in
 }
 
 int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& entry) {
-  if (!WRectPlaced(entry.bounds) || !RectsMeet(entry.bounds, pass.view)) return 0;
+  if (!WRectPlaced(entry.bounds) || !WRectsOverlap(entry.bounds, pass.view)) return 0;
   const int32_t prepared = PrepareLayerDrawGlobals(pass, scale, entry.mapID, entry.overlayID);
   if (prepared != 0) return 0;
   DrawMapState& s = State();
@@ -246,7 +243,7 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
             pass.thematic = &override;
           }
         }
-        if (!WRectPlaced(record.worldRect) || !RectsMeet(record.worldRect, pass.view)) return 0;
+        if (!WRectPlaced(record.worldRect) || !WRectsOverlap(record.worldRect, pass.view)) return 0;
         if (onlyCollection && hooks.objectInCollection &&
             !hooks.objectInCollection(entry.mapID, entry.overlayID, record.position)) {
           return 0;
@@ -419,7 +416,7 @@ bool MeasureTextObjectRect(const std::string& text, const ObjectGraphics& graphi
 }
 
 bool ChangeMeetsView(const WRect& changed) {
-  return RectsMeet(changed, ViewWorldRect());
+  return WRectsOverlap(changed, ViewWorldRect());
 }
 
 void ResetDrawMapForTesting() {

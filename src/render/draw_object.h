@@ -1,6 +1,8 @@
 // Drawing one object of an overlay file onto a DrawPort: rectangles, circles, symbols, polylines
 // (with clipping, track lines and the label score), polygons, texts fitted to their boxes,
 // pictures, and the name labels. The drawing pass (draw_map.h) sets up the state these read.
+// DrawObject dispatches to one file per kind (draw_rect, draw_symbol, draw_polyline,
+// draw_polygon, draw_text, draw_picture, draw_labels); draw_mapping holds what they share.
 #pragma once
 
 #include <cstdint>
