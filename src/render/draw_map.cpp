@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include "base/errors.h"
@@ -17,6 +18,7 @@
 #include "edit/life_cycle.h"
 #include "geometry/wrect.h"
 #include "render/graphics_tables.h"
+#include "store/summary.h"
 
 namespace tlv {
 namespace {
@@ -45,6 +47,33 @@ struct DrawMapState {
   bool progressShown = false;
   ThematicSlot slots[kThematicSlotCount];
   std::function<DrawPort*()> metricsPort;
+};
+
+// The entries of a thematic slot by location. The walk skips index blocks away from the view,
+// so the objects it meets are not the slot's list in order: each object takes the next unused
+// entry at its own location (objects sharing a location take that location's entries in turn).
+class SlotLookup {
+ public:
+  void Build(const std::vector<WPoint>& points) {
+    entries_.clear();
+    for (size_t i = 0; i < points.size(); ++i) entries_[Key(points[i].x, points[i].y)].push_back(i);
+    taken_.clear();
+  }
+  bool Take(int32_t x, int32_t y, size_t& entry) {
+    const auto found = entries_.find(Key(x, y));
+    if (found == entries_.end()) return false;
+    size_t& taken = taken_[found->first];
+    if (taken >= found->second.size()) return false;
+    entry = found->second[taken++];
+    return true;
+  }
+
+ private:
+  static uint64_t Key(int32_t x, int32_t y) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32 | static_cast<uint32_t>(y);
+  }
+  std::unordered_map<uint64_t, std::vector<size_t>> entries_;
+  std::unordered_map<uint64_t, size_t> taken_;
 };
 
 DrawMapState& State() {
@@ -187,13 +216,14 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
   std::string fileCodes;
   bool haveFileCodes = false;
   const ThematicSlot* slot = nullptr;
-  size_t slotNext = 0;
+  SlotLookup slotLookup;
   if (thematic > 0) {
     const std::string folder =
         hooks.thematicFolder ? hooks.thematicFolder(entry.mapID) : pass.layer.mapFolder;
     haveFileCodes = ReadThematicFile(folder, thematic, fileCodes);
   } else if (thematic < 0 && thematic >= -kThematicSlotCount) {
     slot = &s.slots[-thematic - 1];
+    slotLookup.Build(slot->points);
   }
 
   const bool onlyCollection = hooks.showOnlyCollection && hooks.showOnlyCollection() &&
@@ -221,17 +251,17 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
       entry.mapID, entry.overlayID,
       [&](const SummaryRecord& record, int32_t index) -> int32_t {
         pass.thematic = nullptr;
+        // Deleted objects keep their records until compaction; nothing of them is drawn.
+        if (!SummaryRecordLive(record)) return 0;
         if (slot != nullptr) {
-          // A slot lists the objects to draw in summary order; all others are hidden.
-          if (slotNext >= slot->points.size()) return 0;
-          const WPoint next = slot->points[slotNext];
-          if (record.worldRect.x1 != next.x || record.worldRect.y1 != next.y) return 0;
+          // A slot lists the objects to draw by location; all others are hidden.
+          size_t entry = 0;
+          if (!slotLookup.Take(record.worldRect.x1, record.worldRect.y1, entry)) return 0;
           char code[kThematicCodeLength] = {'X', 'X', 'X', 'X', 'X'};
-          if (slotNext < slot->records.size()) {
-            std::copy_n(slot->records[slotNext].data() + kThematicCodeOffset, kThematicCodeLength,
+          if (entry < slot->records.size()) {
+            std::copy_n(slot->records[entry].data() + kThematicCodeOffset, kThematicCodeLength,
                         code);
           }
-          ++slotNext;
           override = DecodeThematicCode(code);
           if (override.hidden) return 0;
           pass.thematic = &override;
