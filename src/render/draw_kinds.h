@@ -31,6 +31,11 @@ bool BoxTooBig(const ScreenRect& r);
 
 // A track line: the segment and trunc(length / 10) cross ticks along it.
 void DrawTrackLine(DrawPort& port, ScreenPoint a, ScreenPoint b);
+// One cross tick centred on (cx, cy), perpendicular to the unit direction (ux, uy).
+void DrawTrackTick(DrawPort& port, double cx, double cy, double ux, double uy);
+// The ticks of a track line around the ellipse in box: trunc(circumference / 10) of them, 10
+// pixels apart along it, across it; those away from area are left out.
+void DrawEllipseTrackTicks(DrawPort& port, const ScreenRect& box, const ScreenRect& area);
 
 // The drawn segment a polyline's label follows.
 struct PolylineResult {

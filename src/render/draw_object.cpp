@@ -84,7 +84,9 @@ void SetLinePen(DrawPass& pass, const Look& look, RGBColour colour, bool keepVis
   if (pass.singleObject) {
     port.SetRasterMode(RasterMode::kNotXor);
   } else {
-    port.SetRasterMode(RasterModeForLineStyle(style == kLineTrack ? kLineSolid : style));
+    // Track lines are plain one-pixel lines but combine with the map like every line that is
+    // not solid; where a tick crosses the line, AND twice leaves what AND once did.
+    port.SetRasterMode(RasterModeForLineStyle(style));
   }
 }
 

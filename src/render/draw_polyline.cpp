@@ -21,16 +21,19 @@ void DrawTrackTicks(DrawPort& port, ScreenPoint a, ScreenPoint b) {
   const double ux = dx / length;
   const double uy = dy / length;
   for (int64_t i = 0; i < ticks; ++i) {
-    const double cx = a.x + ux * kTrackTickSpacing * static_cast<double>(i);
-    const double cy = a.y + uy * kTrackTickSpacing * static_cast<double>(i);
-    port.MoveTo(static_cast<int32_t>(std::lround(cx - uy * kTrackTickReach)),
-                static_cast<int32_t>(std::lround(cy + ux * kTrackTickReach)));
-    port.LineTo(static_cast<int32_t>(std::lround(cx + uy * kTrackTickReach)),
-                static_cast<int32_t>(std::lround(cy - ux * kTrackTickReach)));
+    DrawTrackTick(port, a.x + ux * kTrackTickSpacing * static_cast<double>(i),
+                  a.y + uy * kTrackTickSpacing * static_cast<double>(i), ux, uy);
   }
 }
 
 }  // namespace
+
+void DrawTrackTick(DrawPort& port, double cx, double cy, double ux, double uy) {
+  port.MoveTo(static_cast<int32_t>(std::lround(cx - uy * kTrackTickReach)),
+              static_cast<int32_t>(std::lround(cy + ux * kTrackTickReach)));
+  port.LineTo(static_cast<int32_t>(std::lround(cx + uy * kTrackTickReach)),
+              static_cast<int32_t>(std::lround(cy - ux * kTrackTickReach)));
+}
 
 void DrawTrackLine(DrawPort& port, ScreenPoint a, ScreenPoint b) {
   port.MoveTo(a.x, a.y);
@@ -70,6 +73,7 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
       penAt = false;
       continue;
     }
+    const WPoint start = previous;
     WPoint a = previous;
     WPoint b = p;
     previous = p;
@@ -93,7 +97,11 @@ int32_t DrawPolylinePath(DrawPass& pass, BufferedFile& file, int32_t position, b
       penPoint = sb;
     }
     if (!pass.layer.labels) continue;
-    const int32_t score = SegmentLabelScore(pass.view, pass.area, ppi, a, b, sa, sb);
+    // The score judges the whole segment, not the part of it the view shows: the clipped ends
+    // lie in the view by construction, so a segment crossing the view would beat one inside it.
+    const ScreenPoint ua = a == start ? sa : pass.mapping.Map(start);
+    const ScreenPoint ub = b == p ? sb : pass.mapping.Map(p);
+    const int32_t score = SegmentLabelScore(pass.view, pass.area, ppi, start, p, ua, ub);
     if (score > best) {
       best = score;
       result.haveSegment = true;

@@ -90,21 +90,36 @@ int32_t FitTextSize(DrawPort& port, const std::vector<std::string>& lines, int16
     for (const std::string& line : lines) w = std::max(w, port.TextWidth(line));
     return w;
   };
-  auto lineHeight = [&](int32_t size) {
-    if (pictureFile) return static_cast<int32_t>(size * 1.25);
-    port.SetFont(MakeNumberedFont(fontNumber, size, style, 0, port.Kind(), false));
-    const FontMetrics m = port.GetFontMetrics();
-    return m.ascent + m.descent + m.leading;
+  const int64_t count = static_cast<int64_t>(lines.size());
+  auto fits = [&](int32_t size) {
+    if (widest(size) > boxWidth) return false;
+    int64_t lineHeight = static_cast<int64_t>(size * 1.25);
+    if (!pictureFile) {
+      const FontMetrics m = port.GetFontMetrics();
+      lineHeight = static_cast<int64_t>(m.ascent) + m.descent + m.leading;
+    }
+    return lineHeight * count <= boxHeight;
   };
   const int32_t atTwelve = widest(kFitStartSize);
-  int32_t size =
+  int32_t start =
       atTwelve > 0 ? static_cast<int32_t>(static_cast<int64_t>(boxWidth) * kFitStartSize / atTwelve)
                    : kFitStartSize;
-  size = std::min(size, kMaxTextBoxPixels);
-  while (size > 0 && widest(size) > boxWidth) --size;
-  const int64_t count = static_cast<int64_t>(lines.size());
-  while (size > 0 && lineHeight(size) * count > boxHeight) --size;
-  return std::max(size, 0);
+  start = std::min(start, kMaxTextBoxPixels);
+  // The largest size up to the start that fits both ways, found by halving: widths and heights
+  // grow with the size, and stepping down one size at a time costs seconds in a big box.
+  if (start <= 0) return 0;
+  if (fits(start)) return start;
+  int32_t low = 0;       // fits (size 0 stands for "none does")
+  int32_t high = start;  // does not fit
+  while (high - low > 1) {
+    const int32_t middle = low + (high - low) / 2;
+    if (fits(middle)) {
+      low = middle;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
 }
 
 }  // namespace tlv
