@@ -9,6 +9,7 @@
 #include "app/folders.h"
 #include "app/startup.h"
 #include "base/files.h"
+#include "base/platform.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "geometry/wrect.h"
@@ -61,6 +62,40 @@ bool MapBounds(int32_t mapIndex, WRect& bounds) {
   }
   return bounds.x1 < bounds.x2 && bounds.y1 < bounds.y2;
 }
+
+#ifdef TOLVANE_CLI_HAS_QT
+// Passes everything on to the platform in use and counts the alerts shown meanwhile, so that a
+// drawing pass that reported a fault does not end as a success.
+class AlertWatch : public PlatformServices {
+ public:
+  AlertWatch() : inner_(Platform()) { InstallPlatform(this); }
+  ~AlertWatch() override { InstallPlatform(&inner_); }
+  AlertWatch(const AlertWatch&) = delete;
+  AlertWatch& operator=(const AlertWatch&) = delete;
+
+  int Count() const { return count_; }
+
+  void ShowAlertBox(std::string_view text, int kind) override {
+    ++count_;
+    inner_.ShowAlertBox(text, kind);
+  }
+  int Ask(const Question& question) override { return inner_.Ask(question); }
+  void Beep() override { inner_.Beep(); }
+  void SetMessageLine(std::string_view text) override { inner_.SetMessageLine(text); }
+  void SetTemporaryMessageLine(std::string_view text) override {
+    inner_.SetTemporaryMessageLine(text);
+  }
+  void SetWaitCursor(bool on) override { inner_.SetWaitCursor(on); }
+  bool EscapePressed() override { return inner_.EscapePressed(); }
+  uint32_t TickCount() override { return inner_.TickCount(); }
+  int64_t SecondsSince1970() override { return inner_.SecondsSince1970(); }
+  LocalTime CurrentLocalTime() override { return inner_.CurrentLocalTime(); }
+
+ private:
+  PlatformServices& inner_;
+  int count_ = 0;
+};
+#endif
 
 }  // namespace
 
@@ -147,9 +182,21 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   QImage image(width, height, QImage::Format_RGB32);
   DrawMapRequest request = StandardDrawRequest();
   request.interrupted = [] { return false; };
-  RenderViewToImage(image, CurrentMapView(), request);
+  int alerts = 0;
+  {
+    AlertWatch watch;
+    RenderViewToImage(image, CurrentMapView(), request);
+    alerts = watch.Count();
+  }
   if (!image.save(QString::fromLocal8Bit(file.c_str()))) {
     err << "tolvane-cli: cannot write " << file << "\n";
+    return 1;
+  }
+  // The picture is kept for a look at what did draw; the alert texts went to standard error as
+  // they were shown.
+  if (alerts > 0) {
+    err << "tolvane-cli: the drawing pass raised " << alerts << (alerts == 1 ? " alert" : " alerts")
+        << "; " << file << " may be incomplete\n";
     return 1;
   }
   const MapView& shown = CurrentMapView();

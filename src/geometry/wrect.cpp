@@ -55,14 +55,6 @@ WRect IntersectWRect(const WRect& a, const WRect& b) {
   return r;
 }
 
-bool WRectsOverlap(const WRect& a, const WRect& b) {
-  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
-}
-
-bool WPointInWRect(WPoint p, const WRect& r) {
-  return p.x >= r.x1 && p.x <= r.x2 && p.y >= r.y1 && p.y <= r.y2;
-}
-
 bool WRectInWRect(const WRect& inner, const WRect& outer) {
   return WPointInWRect(WPoint{inner.x1, inner.y1}, outer) &&
          WPointInWRect(WPoint{inner.x2, inner.y1}, outer) &&

@@ -22,10 +22,14 @@ void UnionWRectPoint(WRect& r, WPoint p);
 void UnionWRect(WRect& r, const WRect& other);
 // The common part; when there is none, the all-zero rectangle.
 WRect IntersectWRect(const WRect& a, const WRect& b);
-// Touching edges count as overlapping.
-bool WRectsOverlap(const WRect& a, const WRect& b);
-// Edges included.
-bool WPointInWRect(WPoint p, const WRect& r);
+// Touching edges count as overlapping. Inline: the drawing pass asks this of every record.
+inline bool WRectsOverlap(const WRect& a, const WRect& b) {
+  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
+}
+// Edges included. Inline: the drawing pass asks this of every vertex.
+inline bool WPointInWRect(WPoint p, const WRect& r) {
+  return p.x >= r.x1 && p.x <= r.x2 && p.y >= r.y1 && p.y <= r.y2;
+}
 // All four corners of inner lie in outer.
 bool WRectInWRect(const WRect& inner, const WRect& outer);
 // True for a rectangle whose maximum lies below its minimum on either axis (like kEmptyWRect).

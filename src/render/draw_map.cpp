@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include "base/errors.h"
@@ -15,7 +16,9 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "geometry/wrect.h"
 #include "render/graphics_tables.h"
+#include "store/summary.h"
 
 namespace tlv {
 namespace {
@@ -46,6 +49,33 @@ struct DrawMapState {
   std::function<DrawPort*()> metricsPort;
 };
 
+// The entries of a thematic slot by location. The walk skips index blocks away from the view,
+// so the objects it meets are not the slot's list in order: each object takes the next unused
+// entry at its own location (objects sharing a location take that location's entries in turn).
+class SlotLookup {
+ public:
+  void Build(const std::vector<WPoint>& points) {
+    entries_.clear();
+    for (size_t i = 0; i < points.size(); ++i) entries_[Key(points[i].x, points[i].y)].push_back(i);
+    taken_.clear();
+  }
+  bool Take(int32_t x, int32_t y, size_t& entry) {
+    const auto found = entries_.find(Key(x, y));
+    if (found == entries_.end()) return false;
+    size_t& taken = taken_[found->first];
+    if (taken >= found->second.size()) return false;
+    entry = found->second[taken++];
+    return true;
+  }
+
+ private:
+  static uint64_t Key(int32_t x, int32_t y) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32 | static_cast<uint32_t>(y);
+  }
+  std::unordered_map<uint64_t, std::vector<size_t>> entries_;
+  std::unordered_map<uint64_t, size_t> taken_;
+};
+
 DrawMapState& State() {
   static DrawMapState state;
   return state;
@@ -53,10 +83,6 @@ DrawMapState& State() {
 
 bool SameView(const MapView& a, const MapView& b) {
   return a.scale == b.scale && a.left == b.left && a.top == b.top;
-}
-
-bool RectsMeet(const WRect& a, const WRect& b) {
-  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
 }
 
 void ShowProgress(const std::string& overlayName, const std::string& mapName, int64_t done,
@@ -178,7 +204,7 @@ int32_t PrepareLayerDrawGlobals(DrawPass& pass, int32_t scale, int32_t mapID, in
 }
 
 int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& entry) {
-  if (!WRectPlaced(entry.bounds) || !RectsMeet(entry.bounds, pass.view)) return 0;
+  if (!WRectPlaced(entry.bounds) || !WRectsOverlap(entry.bounds, pass.view)) return 0;
   const int32_t prepared = PrepareLayerDrawGlobals(pass, scale, entry.mapID, entry.overlayID);
   if (prepared != 0) return 0;
   DrawMapState& s = State();
@@ -190,13 +216,14 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
   std::string fileCodes;
   bool haveFileCodes = false;
   const ThematicSlot* slot = nullptr;
-  size_t slotNext = 0;
+  SlotLookup slotLookup;
   if (thematic > 0) {
     const std::string folder =
         hooks.thematicFolder ? hooks.thematicFolder(entry.mapID) : pass.layer.mapFolder;
     haveFileCodes = ReadThematicFile(folder, thematic, fileCodes);
   } else if (thematic < 0 && thematic >= -kThematicSlotCount) {
     slot = &s.slots[-thematic - 1];
+    slotLookup.Build(slot->points);
   }
 
   const bool onlyCollection = hooks.showOnlyCollection && hooks.showOnlyCollection() &&
@@ -224,17 +251,17 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
       entry.mapID, entry.overlayID,
       [&](const SummaryRecord& record, int32_t index) -> int32_t {
         pass.thematic = nullptr;
+        // Deleted objects keep their records until compaction; nothing of them is drawn.
+        if (!SummaryRecordLive(record)) return 0;
         if (slot != nullptr) {
-          // A slot lists the objects to draw in summary order; all others are hidden.
-          if (slotNext >= slot->points.size()) return 0;
-          const WPoint next = slot->points[slotNext];
-          if (record.worldRect.x1 != next.x || record.worldRect.y1 != next.y) return 0;
+          // A slot lists the objects to draw by location; all others are hidden.
+          size_t entry = 0;
+          if (!slotLookup.Take(record.worldRect.x1, record.worldRect.y1, entry)) return 0;
           char code[kThematicCodeLength] = {'X', 'X', 'X', 'X', 'X'};
-          if (slotNext < slot->records.size()) {
-            std::copy_n(slot->records[slotNext].data() + kThematicCodeOffset, kThematicCodeLength,
+          if (entry < slot->records.size()) {
+            std::copy_n(slot->records[entry].data() + kThematicCodeOffset, kThematicCodeLength,
                         code);
           }
-          ++slotNext;
           override = DecodeThematicCode(code);
           if (override.hidden) return 0;
           pass.thematic = &override;
@@ -246,7 +273,7 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
             pass.thematic = &override;
           }
         }
-        if (!WRectPlaced(record.worldRect) || !RectsMeet(record.worldRect, pass.view)) return 0;
+        if (!WRectPlaced(record.worldRect) || !WRectsOverlap(record.worldRect, pass.view)) return 0;
         if (onlyCollection && hooks.objectInCollection &&
             !hooks.objectInCollection(entry.mapID, entry.overlayID, record.position)) {
           return 0;
@@ -419,7 +446,7 @@ bool MeasureTextObjectRect(const std::string& text, const ObjectGraphics& graphi
 }
 
 bool ChangeMeetsView(const WRect& changed) {
-  return RectsMeet(changed, ViewWorldRect());
+  return WRectsOverlap(changed, ViewWorldRect());
 }
 
 void ResetDrawMapForTesting() {

@@ -1,6 +1,8 @@
 // Drawing one object of an overlay file onto a DrawPort: rectangles, circles, symbols, polylines
 // (with clipping, track lines and the label score), polygons, texts fitted to their boxes,
 // pictures, and the name labels. The drawing pass (draw_map.h) sets up the state these read.
+// DrawObject dispatches to one file per kind (draw_rect, draw_symbol, draw_polyline,
+// draw_polygon, draw_text, draw_picture, draw_labels); draw_mapping holds what they share.
 #pragma once
 
 #include <cstdint>
@@ -162,7 +164,8 @@ void RingsToScreen(const IntegerMapping& mapping, const std::vector<WPoint>& poi
                    const std::vector<int32_t>& ringStarts, std::vector<ScreenPoint>& out,
                    std::vector<int32_t>& ringSizes);
 
-// The label score of one drawn segment (higher is a better place for the label).
+// The label score of one drawn segment (higher is a better place for the label), given its
+// stored ends a and b (not the ends clipped to the view) and their pixels.
 int32_t SegmentLabelScore(const WRect& view, const ScreenRect& area, double pixelsPerInch, WPoint a,
                           WPoint b, ScreenPoint sa, ScreenPoint sb);
 // Cuts a segment to a world rectangle; false when nothing of it lies inside.

@@ -1,9 +1,14 @@
 #include "render/selection_tags.h"
 
 #include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
 
 #include "base/errors.h"
 #include "catalogue/open_files.h"
+#include "catalogue/walks.h"
+#include "geometry/wrect.h"
 #include "render/map_view.h"
 
 namespace tlv {
@@ -68,15 +73,67 @@ void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame
   }
 }
 
+int32_t LiveObjectsInView(const std::vector<ObjectRef>& objects, const WRect& view,
+                          std::vector<bool>& live) {
+  live.assign(objects.size(), false);
+  // One walk per overlay file that holds selected objects.
+  std::map<std::pair<int32_t, int32_t>, std::unordered_map<int32_t, std::vector<size_t>>> files;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    files[{objects[i].mapID, objects[i].overlayID}][objects[i].position].push_back(i);
+  }
+  for (const auto& [file, wanted] : files) {
+    int32_t mapIndex = -1, fileIndex = -1;
+    const int32_t err = ForEachSummaryRecord(
+        file.first, file.second,
+        [&](const SummaryRecord& record, int32_t) -> int32_t {
+          if (!SummaryRecordLive(record) || !WRectsOverlap(record.worldRect, view)) return 0;
+          const auto found = wanted.find(record.position);
+          if (found != wanted.end()) {
+            for (size_t i : found->second) live[i] = true;
+          }
+          return 0;
+        },
+        &mapIndex, &fileIndex, &view);
+    if (err != 0) return err;
+  }
+  return 0;
+}
+
+void DropRepeatedTags(std::vector<ScreenPoint>& points) {
+  const auto before = [](const ScreenPoint& a, const ScreenPoint& b) {
+    return a.x != b.x ? a.x < b.x : a.y < b.y;
+  };
+  std::sort(points.begin(), points.end(), before);
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+}
+
 int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect& area,
                           const std::vector<ObjectRef>& objects, bool frame, RGBColour colour) {
+  const WRect world = ViewWorldRectFor(view, area, ViewScaleFactorK());
   IntegerMapping mapping;
-  mapping.Setup(ViewWorldRectFor(view, area, ViewScaleFactorK()), area);
+  mapping.Setup(world, area);
+  // An object just outside the view still shows the inner half of its tags.
+  const int64_t width = std::max(1, area.right - area.left);
+  const int64_t height = std::max(1, area.bottom - area.top);
+  const int32_t marginX =
+      SaturateToInt32((static_cast<int64_t>(world.x2) - world.x1) * kSelectionTagSize / width + 1);
+  const int32_t marginY =
+      SaturateToInt32((static_cast<int64_t>(world.y2) - world.y1) * kSelectionTagSize / height + 1);
+  // Deleted objects may linger in a list (an Undo of their making, a replacing import); they
+  // get no tags.
+  std::vector<bool> live;
+  int32_t err = LiveObjectsInView(objects, OutsetWRect(world, marginX, marginY), live);
+  if (err != 0) {
+    ReportError("DrawSelectionTags()", "ForEachSummaryRecord()", err);
+    return err;
+  }
   std::vector<ScreenPoint> points;
-  for (const ObjectRef& object : objects) {
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (!live[i]) continue;
+    const ObjectRef& object = objects[i];
     int32_t mapIndex = -1, fileIndex = -1;
-    int32_t err = AllocateSpaceForFile(object.mapID, object.overlayID, kObjectFileKind,
-                                       kSmallWindowSize, &mapIndex, &fileIndex);
+    err = AllocateSpaceForFile(object.mapID, object.overlayID, kObjectFileKind, kSmallWindowSize,
+                               &mapIndex, &fileIndex);
     if (err != 0) {
       ReportError("DrawSelectionTags()", "AllocateSpaceForFile()", err);
       return err;
@@ -84,6 +141,9 @@ int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect&
     err = SelectionTagPoints(CurrentObjectFile(), object.position, mapping, points);
     if (err != 0) return err;
   }
+  // Tags are drawn in NOT-XOR: a tag drawn twice at one place (a symbol's four corners, a ring's
+  // closing vertex, a vertex two objects share) would vanish.
+  DropRepeatedTags(points);
   DrawTags(port, points, frame, colour);
   return 0;
 }

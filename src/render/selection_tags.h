@@ -21,7 +21,13 @@ int32_t SelectionTagPoints(BufferedFile& file, int32_t position, const IntegerMa
 // Draws one 9 x 9 tag per point, framed when frame is set. Black inverts what lies beneath.
 void DrawTags(DrawPort& port, const std::vector<ScreenPoint>& points, bool frame,
               RGBColour colour = kBlackColour);
-// Draws the tags of every object of the list in the view.
+// Which objects of the list are live and lie in (or meet) the world rectangle view, by one walk
+// of the summary records of each overlay file the list names.
+int32_t LiveObjectsInView(const std::vector<ObjectRef>& objects, const WRect& view,
+                          std::vector<bool>& live);
+// Sorts the tag points and keeps one of each.
+void DropRepeatedTags(std::vector<ScreenPoint>& points);
+// Draws the tags of every live object of the list in the view, one tag at each place.
 int32_t DrawSelectionTags(DrawPort& port, const MapView& view, const ScreenRect& area,
                           const std::vector<ObjectRef>& objects, bool frame,
                           RGBColour colour = kBlackColour);

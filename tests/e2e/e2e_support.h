@@ -57,10 +57,12 @@ inline void RemoveInstanceLock(const std::string& tag) {
 }
 
 // Starts exe with args and exactly the given environment; standard output goes to output when
-// one is named. -1 when it cannot be started.
+// one is named, and standard error then to errors (nowhere when errors is not named). -1 when it
+// cannot be started.
 inline pid_t SpawnProgram(const std::filesystem::path& exe, const std::vector<std::string>& args,
                           const std::vector<std::string>& environment,
-                          const std::filesystem::path& output = {}) {
+                          const std::filesystem::path& output = {},
+                          const std::filesystem::path& errors = {}) {
   std::vector<std::string> all = {exe.string()};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -75,7 +77,12 @@ inline pid_t SpawnProgram(const std::filesystem::path& exe, const std::vector<st
   if (!output.empty()) {
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (errors.empty()) {
+      posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0644);
+    }
   }
   pid_t pid = -1;
   const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());

@@ -1,6 +1,9 @@
 // Draws the demo county twice: the program off screen saves its map area once the first pass is
 // done, and tolvane-cli render draws the same view; both pictures must show the map and match
-// pixel for pixel.
+// pixel for pixel. Then tolvane-cli render as a user runs it: after the county is imported again
+// in Update mode (which leaves the replaced objects' records behind, deleted) the picture is the
+// one drawn after the first import, and a pass that raises an alert ends with a failure status
+// and the alert's text on standard error.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +24,7 @@
 #include "base/memory.h"
 #include "e2e/e2e_support.h"
 #include "store/directory_table.h"
+#include "store/object_record.h"
 #include "support/test_support.h"
 
 namespace tlv {
@@ -110,6 +115,34 @@ class MapRenderTest : public ::testing::Test {
     const pid_t pid = Spawn(cli, args, {}, folder.path() / "cli.out");
     return pid > 0 ? Wait(pid, std::chrono::seconds(120)) : -1;
   }
+  // Runs tolvane-cli on the maps folder, keeping what it prints on both streams.
+  struct Printed {
+    int status = -1;
+    std::string out;
+    std::string err;
+  };
+  Printed CliPrinting(const std::vector<std::string>& args) {
+    const fs::path out = folder.path() / "cli.out";
+    const fs::path err = folder.path() / "cli.err";
+    std::vector<std::string> all = {"--maps", maps.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    Printed printed;
+    const pid_t pid = test::SpawnProgram(cli, all, environment, out, err);
+    if (pid <= 0) return printed;
+    printed.status = Wait(pid, std::chrono::seconds(120));
+    printed.out = test::ReadWholeFile(out);
+    printed.err = test::ReadWholeFile(err);
+    return printed;
+  }
+  Printed ImportCounty() {
+    return CliPrinting({"import", (kSourceDir / "data" / "demo" / "Cassel_County.mie").string(),
+                        "--mode", "update"});
+  }
+  Printed RenderCounty(const fs::path& bmp) {
+    return CliPrinting(
+        {"render", "--fit", "Cassel County", "--size", "480x360", "--out", bmp.string()});
+  }
+
   std::string LogLine(const std::string& start, std::chrono::seconds timeout) {
     return test::WaitForLogLine(log, start, timeout);
   }
@@ -188,6 +221,52 @@ TEST_F(MapRenderTest, WindowAndCliDrawTheDemoCountyAlike) {
   EXPECT_GT(Count(a, 0x000000), 500u);
   EXPECT_GT(Count(a, 0x00FFFF), 100u);
   EXPECT_GT(Count(a, 0xFFFFFF), a.rgb.size() / 2) << "mostly white paper";
+}
+
+TEST_F(MapRenderTest, CountyImportedAgainInUpdateModeDrawsAsAfterTheFirstImport) {
+  ASSERT_EQ(ImportCounty().status, 0);
+  const fs::path first = folder.path() / "first.bmp";
+  const Printed once = RenderCounty(first);
+  ASSERT_EQ(once.status, 0) << once.err;
+  const Printed again = ImportCounty();
+  ASSERT_EQ(again.status, 0) << again.err;
+  ASSERT_NE(again.out.find("updated 296"), std::string::npos) << again.out;
+  const fs::path second = folder.path() / "second.bmp";
+  const Printed twice = RenderCounty(second);
+  EXPECT_EQ(twice.status, 0) << twice.err;
+  EXPECT_EQ(twice.err.find("cannot be read"), std::string::npos) << twice.err;
+
+  Pixels a, b;
+  ASSERT_TRUE(ReadBmp(first, a));
+  ASSERT_TRUE(ReadBmp(second, b));
+  // Roads in red and the river in blue show, and both pictures agree pixel for pixel.
+  EXPECT_GT(Count(b, 0xFF0000), 200u);
+  EXPECT_GT(Count(b, 0x0000FF), 200u);
+  EXPECT_TRUE(a.rgb == b.rgb);
+}
+
+TEST_F(MapRenderTest, AnAlertDuringThePassFailsTheRenderWithItsText) {
+  ASSERT_EQ(ImportCounty().status, 0);
+  // The first road's record gets a kind no drawing knows.
+  const Printed listed = CliPrinting({"objects", "Cassel County", "ROADS"});
+  ASSERT_EQ(listed.status, 0);
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(listed.out, match, std::regex("\"position\":([0-9]+)")));
+  const size_t position = std::stoul(match[1]);
+  const fs::path objects = maps / "OverlayMaps" / "Cassel County" / "ROADS.OBJ";
+  std::string bytes = test::ReadWholeFile(objects);
+  ASSERT_GT(bytes.size(), position + kObjTypeOffset);
+  bytes[position + kObjTypeOffset] = 9;
+  test::WriteWholeFile(objects, bytes);
+
+  const fs::path bmp = folder.path() / "broken.bmp";
+  const Printed drawn = RenderCounty(bmp);
+  EXPECT_NE(drawn.status, 0);
+  EXPECT_NE(drawn.err.find("Technical error while drawing: Unknown object type: 9"),
+            std::string::npos)
+      << drawn.err;
+  EXPECT_EQ(drawn.out, "") << "no success line";
+  EXPECT_TRUE(fs::exists(bmp)) << "what did draw is kept for a look";
 }
 
 }  // namespace

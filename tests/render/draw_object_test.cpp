@@ -8,6 +8,7 @@
 
 #include "render/draw_map.h"
 #include "render/graphics_tables.h"
+#include "render/metafile/wmf_writer.h"
 
 namespace tlv {
 namespace {
@@ -125,6 +126,58 @@ TEST(LabelScoreTest, FavoursLongSegmentsInsideTheView) {
 TEST(TextLinesTest, CarriageReturnsSeparateLines) {
   EXPECT_EQ(SplitTextLines("a\rb\r\nc"), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(SplitTextLines(""), (std::vector<std::string>{""}));
+}
+
+// A surface that measures text in proportion to its size (as a metafile without fonts does) and
+// counts how often a font is chosen.
+class CountingPort : public WmfPort {
+ public:
+  CountingPort() : WmfPort(100, 100, 96, nullptr) {}
+  void SetFont(const FontSpec& font) override {
+    ++fontsSet;
+    WmfPort::SetFont(font);
+  }
+  int fontsSet = 0;
+};
+
+TEST(FitTextSizeTest, FindsTheLargestFittingSizeInFewMeasurements) {
+  // The size the text fits at, found the slow way: down one size at a time from the width's
+  // estimate, first until the widest line fits, then until the lines fit the height.
+  auto stepping = [](const std::vector<std::string>& lines, int32_t width, int32_t height) {
+    CountingPort port;
+    auto widest = [&](int32_t size) {
+      port.SetFont(MakeNumberedFont(kFontArial, size, 0, 0, port.Kind(), false));
+      int32_t w = 0;
+      for (const std::string& line : lines) w = std::max(w, port.TextWidth(line));
+      return w;
+    };
+    auto tall = [&](int32_t size) {
+      port.SetFont(MakeNumberedFont(kFontArial, size, 0, 0, port.Kind(), false));
+      const FontMetrics m = port.GetFontMetrics();
+      return static_cast<int64_t>(m.ascent + m.descent + m.leading) *
+             static_cast<int64_t>(lines.size());
+    };
+    int32_t size = std::min(kMaxTextBoxPixels, width * 12 / widest(12));
+    while (size > 0 && widest(size) > width) --size;
+    while (size > 0 && tall(size) > height) --size;
+    return size;
+  };
+  struct Case {
+    std::vector<std::string> lines;
+    int32_t width, height;
+  };
+  const Case cases[] = {
+      {{"I"}, 20000, 25000},               // one letter at the largest scale: limited by height
+      {{"Harbour", "Master"}, 300, 2000},  // limited by width
+      {{"Pier"}, 29999, 29999},            // the estimate itself fits
+      {{"Quay"}, 3, 40},                   // nothing fits
+  };
+  for (const Case& c : cases) {
+    CountingPort port;
+    const int32_t size = FitTextSize(port, c.lines, kFontArial, 0, c.width, c.height, false);
+    EXPECT_EQ(size, stepping(c.lines, c.width, c.height)) << c.lines[0];
+    EXPECT_LT(port.fontsSet, 40) << c.lines[0] << ": found by halving";
+  }
 }
 
 }  // namespace

@@ -96,6 +96,9 @@ QBrush InkOnlyPatternBrush(const BrushSpec& brush) {
                 QBitmap::fromData(QSize(8, 8), rows, QImage::Format_Mono));
 }
 
+// Below the height at which the text engine's metrics overflow, with room to spare.
+constexpr int32_t kMaxNativeFontPixels = 8192;
+
 }  // namespace
 
 QtDrawPort::QtDrawPort(QPaintDevice& device, DeviceKind kind)
@@ -360,7 +363,9 @@ void QtDrawPort::FrameEllipse(const ScreenRect& rect) {
 void QtDrawPort::SetFont(const FontSpec& font) {
   const std::string_view family = SubstituteFontFamily(font.face);
   font_ = QFont(FromWindows1252(family));
-  font_.setPixelSize(std::max(1, font.pixelHeight));
+  const int32_t height = std::max(1, font.pixelHeight);
+  fontScale_ = (height + kMaxNativeFontPixels - 1) / kMaxNativeFontPixels;
+  font_.setPixelSize(std::max(1, (height + fontScale_ / 2) / fontScale_));
   font_.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
   font_.setItalic((font.style & kFontItalic) != 0);
   font_.setUnderline((font.style & kFontUnderline) != 0);
@@ -393,14 +398,14 @@ void QtDrawPort::SetTextBackground(bool opaque, RGBColour colour) {
 FontMetrics QtDrawPort::GetFontMetrics() {
   const QFontMetrics metrics(font_);
   FontMetrics result;
-  result.ascent = metrics.ascent();
-  result.descent = metrics.descent();
-  result.leading = std::max(0, metrics.leading());
+  result.ascent = metrics.ascent() * fontScale_;
+  result.descent = metrics.descent() * fontScale_;
+  result.leading = std::max(0, metrics.leading()) * fontScale_;
   return result;
 }
 
 int32_t QtDrawPort::TextWidth(std::string_view text) {
-  return QFontMetrics(font_).horizontalAdvance(TextString(text));
+  return QFontMetrics(font_).horizontalAdvance(TextString(text)) * fontScale_;
 }
 
 void QtDrawPort::DrawText(int32_t x, int32_t y, std::string_view text) {
@@ -413,6 +418,7 @@ void QtDrawPort::DrawText(int32_t x, int32_t y, std::string_view text) {
   painter_->translate(x, y);
   // Escapement turns counter-clockwise on the page, and y grows downward here.
   if (escapement_ != 0) painter_->rotate(-escapement_ / 10.0);
+  if (fontScale_ > 1) painter_->scale(fontScale_, fontScale_);
   if (textOpaque_) {
     painter_->fillRect(QRect(0, 0, metrics.horizontalAdvance(string), metrics.height()),
                        ToQColor(textBackground_));

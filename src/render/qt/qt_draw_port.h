@@ -98,6 +98,10 @@ class QtDrawPort : public DrawPort {
   QPoint current_;
 
   QFont font_;
+  // Fonts taller than the text engine measures and draws correctly (its metrics overflow near
+  // 16384 pixels and nothing is drawn) are set at a fraction of their height and scaled up by
+  // this factor when measured and drawn.
+  int32_t fontScale_ = 1;
   int32_t escapement_ = 0;
   bool symbolText_ = false;
   RGBColour textColour_;
