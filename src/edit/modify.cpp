@@ -14,6 +14,7 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "edit/object_access.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "store/object_record.h"
@@ -23,7 +24,6 @@ namespace tlv {
 
 namespace {
 
-constexpr int32_t kOneObjectWindow = 1024;
 constexpr int32_t kEscapeCheckEvery = 10;
 constexpr int32_t kRedrawEachUpTo = 10;
 // Any cause without a message of its own (a map or overlay that no longer resolves).
@@ -111,12 +111,6 @@ void RedrawArea(const WRect& area) {
   if (hooks.redrawArea && WRectPlaced(area)) hooks.redrawArea(area);
 }
 
-int32_t UseObjectFile(int32_t mapID, int32_t overlayID) {
-  int32_t mapIndex = -1, fileIndex = -1;
-  return AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kOneObjectWindow, &mapIndex,
-                              &fileIndex);
-}
-
 // Whether a live object with the ID already lies in the overlay file.
 int32_t IDExistsAt(int32_t mapID, int32_t overlayID, const ObjectID& id, bool& exists) {
   exists = false;
@@ -151,7 +145,7 @@ int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlay
   if (err == 0) err = FSGetObjectID(file, object.position, id.high, id.low);
   if (err == 0) err = FSGetObjectName(file, object.position, prefix, name);
   if (err == 0 && type == kTextObject) err = FSGetObjectText(file, object.position, text);
-  const bool poly = type == kPolylineObject || type == kPolygonObject;
+  const bool poly = IsPolyType(type);
   if (err == 0 && poly) err = FSGetObjectNumSegs(file, object.position, segmentCount);
   if (err == 0 && poly) {
     err = FSGetObjectSegmentRange(file, object.position, firstOffset, recordEnd);

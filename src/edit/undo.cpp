@@ -10,6 +10,7 @@
 #include "base/strings.h"
 #include "catalogue/layers.h"
 #include "catalogue/open_files.h"
+#include "edit/object_access.h"
 #include "edit/selection.h"
 #include "store/store_records.h"
 #include "store/summary.h"
@@ -19,7 +20,6 @@ namespace tlv {
 namespace {
 
 constexpr int kMessageUndoLocked = 144;
-constexpr int32_t kOneObjectWindow = 1024;
 
 struct UndoState {
   int16_t kind = kUndoNothing;
@@ -53,16 +53,6 @@ int32_t EmptyList() {
     return kErrGeneral;
   }
   return 0;
-}
-
-bool IsPoly(int16_t type) {
-  return type == kPolylineObject || type == kPolygonObject;
-}
-
-int32_t UseObjectFile(int32_t mapID, int32_t overlayID) {
-  int32_t mapIndex = -1, fileIndex = -1;
-  return AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kOneObjectWindow, &mapIndex,
-                              &fileIndex);
 }
 
 void RedrawArea(const WRect& area) {
@@ -265,7 +255,7 @@ int32_t SwapGraphics(int16_t kind) {
       }
       case kUndoPolySwap:
         // Only polylines and polygons were swapped; anything else is passed over.
-        if (!IsPoly(type)) continue;
+        if (!IsPolyType(type)) continue;
         err = FSSetObjectType(file, e.position,
                               type == kPolylineObject ? kPolygonObject : kPolylineObject);
         if (err != 0) return err;
@@ -327,7 +317,7 @@ int32_t UndoReshape() {
   int16_t type = 0;
   if (err == 0) err = ObjectType(r.object, type);
   if (err != 0) return err;
-  if (IsPoly(type) && r.segmentNumbers[0] >= 0) {
+  if (IsPolyType(type) && r.segmentNumbers[0] >= 0) {
     std::vector<StoredSegmentState> segments;
     int32_t room = 0;
     err = ReadSegments(r.object.mapID, r.object.overlayID, r.object.position, segments, room);
