@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,13 +52,13 @@ int32_t CreateEmptyObject(int32_t mapID, int32_t overlayID, int16_t type, Object
 
 // The parts of an object that a call gives; absent parts are left as they are.
 struct ObjectContents {
-  const std::string* prefix = nullptr;  // prefix and name are given together
-  const std::string* name = nullptr;
-  const ObjectGraphics* graphics = nullptr;
-  const uint32_t* customColour = nullptr;  // the RGB value, with the present and active bits
-  const WRect* rect = nullptr;
-  const std::string* textOrPicture = nullptr;
-  Handle points = nullptr;  // WPoints, bit 31 of x starting a new piece
+  std::optional<std::string> prefix;  // prefix and name are given together
+  std::optional<std::string> name;
+  std::optional<ObjectGraphics> graphics;
+  std::optional<uint32_t> customColour;  // the RGB value, with the present and active bits
+  std::optional<WRect> rect;
+  std::optional<std::string> textOrPicture;
+  Handle points = nullptr;  // WPoints, bit 31 of x starting a new piece; the caller keeps it
 };
 
 // Makes a complete object in one step, with no spare room in its record.

@@ -267,12 +267,12 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
   const int32_t nameRoomNow = static_cast<int32_t>(prefix.size() + name.size()) + nameFree;
   const int32_t segmentRoomNow = recordEnd - segOffset;
   const int32_t pointCount = contents.points != nullptr ? MyGetHandleSize(contents.points) / 8 : 0;
-  const bool named = contents.prefix != nullptr && contents.name != nullptr;
+  const bool named = contents.prefix && contents.name;
   const auto newNameLength =
       named ? static_cast<int32_t>(std::min<size_t>(contents.prefix->size(), kMaxNamePartLength) +
                                    std::min<size_t>(contents.name->size(), kMaxNamePartLength))
             : 0;
-  const bool textGiven = type == kTextObject && contents.textOrPicture != nullptr;
+  const bool textGiven = type == kTextObject && contents.textOrPicture;
   bool recreate = targetMapID != object.mapID;
   if (named && newNameLength > nameRoomNow) recreate = true;
   if (IsPolyType(type) && contents.points != nullptr &&

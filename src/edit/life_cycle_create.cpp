@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "base/errors.h"
@@ -168,29 +169,33 @@ int32_t CreateEmptyObject(int32_t mapID, int32_t overlayID, int16_t type, Object
 int32_t CreateObject(int32_t mapID, int32_t overlayID, int16_t type, ObjectID id,
                      const ObjectContents& contents, int32_t& position) {
   Platform().SetWaitCursor(true);
-  ObjectContents given = contents;
-  WRect textRect;
-  if (type == kTextObject && contents.textOrPicture != nullptr && contents.graphics != nullptr &&
+  // Only a text object whose rectangle the drawing pass computes needs contents of its own.
+  ObjectContents withTextRect;
+  const ObjectContents* given = &contents;
+  if (type == kTextObject && contents.textOrPicture && contents.graphics &&
       State().hooks.textRect) {
-    const WRect start = contents.rect != nullptr ? *contents.rect : WRect{0, 0, 0, 0};
+    const WRect start = contents.rect.value_or(WRect{0, 0, 0, 0});
+    WRect textRect;
     if (State().hooks.textRect(*contents.textOrPicture, *contents.graphics, start, textRect)) {
-      given.rect = &textRect;
+      withTextRect = contents;
+      withTextRect.rect = textRect;
+      given = &withTextRect;
     }
   }
-  auto partLength = [](const std::string* s) {
-    return s == nullptr ? 0 : static_cast<int32_t>(std::min<size_t>(s->size(), kMaxNamePartLength));
+  auto partLength = [](const std::optional<std::string>& s) {
+    return s ? static_cast<int32_t>(std::min<size_t>(s->size(), kMaxNamePartLength)) : 0;
   };
-  const int32_t nameRoom = partLength(given.prefix) + partLength(given.name);
+  const int32_t nameRoom = partLength(given->prefix) + partLength(given->name);
   const int32_t textRoom =
-      given.textOrPicture == nullptr ? 0 : static_cast<int32_t>(given.textOrPicture->size());
+      given->textOrPicture ? static_cast<int32_t>(given->textOrPicture->size()) : 0;
   int32_t pointCount = 0;
-  if (given.points != nullptr) pointCount = MyGetHandleSize(given.points) / 8;
+  if (given->points != nullptr) pointCount = MyGetHandleSize(given->points) / 8;
   const bool poly = IsPolyType(type);
   int32_t err =
       CreateEmptyObject(mapID, overlayID, type, id, nameRoom, type == kTextObject ? textRoom : 0,
                         poly ? pointCount : 0, poly ? pointCount * kPlainSegmentSize : 0, position);
   if (err != 0) return err;
-  return UpdateObject(mapID, overlayID, position, given, 0, 0);
+  return UpdateObject(mapID, overlayID, position, *given, 0, 0);
 }
 
 int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
@@ -202,16 +207,16 @@ int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
   int16_t type = 0;
   err = FSGetObjectType(file, position, type);
   if (err != 0) return err;
-  const bool named = contents.prefix != nullptr && contents.name != nullptr;
+  const bool named = contents.prefix && contents.name;
   if (named) {
     err = FSSetObjectName(file, position, *contents.prefix, *contents.name, 0);
     if (err != 0) return err;
   }
   err = FSSetObjectModTime(file, position, Platform().SecondsSince1970(), kEpoch1970);
-  if (err == 0 && contents.graphics != nullptr && type != kAliasObject) {
+  if (err == 0 && contents.graphics && type != kAliasObject) {
     err = FSSetObjectGraphics(file, position, *contents.graphics);
   }
-  if (err == 0 && contents.customColour != nullptr) {
+  if (err == 0 && contents.customColour) {
     bool present = false, active = false;
     uint32_t rgb = 0;
     err = GetObjectCustomColour(file, position, present, active, rgb);
@@ -221,7 +226,7 @@ int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
       err = FSSetObjectNoLongerStateCounty(file, position, *contents.customColour);
     }
   }
-  if (err == 0 && contents.textOrPicture != nullptr) {
+  if (err == 0 && contents.textOrPicture) {
     if (type == kTextObject) err = FSSetObjectText(file, position, *contents.textOrPicture, 0);
     if (type == kPictureObject) err = FSSetObjectPICTFile(file, position, *contents.textOrPicture);
   }
@@ -241,13 +246,14 @@ int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
   if (type == kAliasObject) {
     // An alias's rectangle holds the ID of the object it stands for; its summary record keeps
     // the all-zero rectangle.
-    if (contents.rect != nullptr) {
+    if (contents.rect) {
       err = UseObjectFile(mapID, overlayID, kOneObjectWindow);
       if (err == 0) err = FSSetObjectWorldRect(CurrentObjectFile(), position, *contents.rect);
       if (err != 0) return err;
     }
-  } else if (contents.rect != nullptr || dx != 0 || dy != 0) {
-    err = ChangeObjectWRect(mapID, overlayID, position, contents.rect, dx, dy);
+  } else if (contents.rect || dx != 0 || dy != 0) {
+    err = ChangeObjectWRect(mapID, overlayID, position, contents.rect ? &*contents.rect : nullptr,
+                            dx, dy);
     if (err != 0) return err;
   }
   State().lastFound.valid = false;

@@ -288,16 +288,15 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
     err = MoveObject(object, targetMap, targetOverlay, moved);
     if (err != 0 || !moved) return err;
   } else {
-    ObjectGraphics changed = g;
     ObjectContents contents;
-    contents.graphics = &changed;
-    uint32_t clearedColour = colourField & (kCustomColourRGBMask | kCustomColourPresent);
+    ObjectGraphics& changed = contents.graphics.emplace(g);
+    const uint32_t clearedColour = colourField & (kCustomColourRGBMask | kCustomColourPresent);
     switch (command) {
       case kCommandColour:
         entry.oldValue = g.colour;
         entry.oldValue2 = static_cast<int32_t>(colourField);
         changed.colour = static_cast<int16_t>(state.value);
-        contents.customColour = &clearedColour;
+        contents.customColour = clearedColour;
         break;
       case kCommandVariant:
         entry.oldValue = g.variant;
@@ -318,7 +317,7 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
       case kCommandPolySwap:
         if (state.value != kPolySwapValue) return 0;
         if (type != kPolylineObject && type != kPolygonObject) return 0;
-        contents.graphics = nullptr;
+        contents.graphics.reset();
         err = FSSetObjectType(file, position,
                               type == kPolylineObject ? kPolygonObject : kPolylineObject);
         if (err != 0) return err;

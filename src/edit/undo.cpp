@@ -395,14 +395,14 @@ int32_t UndoDialogEdit() {
   if (err != 0) return err;
 
   ObjectContents contents;
-  contents.prefix = &r.prefix;
-  contents.name = &r.name;
-  contents.graphics = type != kAliasObject ? &r.graphics : nullptr;
-  contents.customColour = &r.customColour;
-  if (type == kTextObject) contents.textOrPicture = &r.text;
+  contents.prefix = r.prefix;
+  contents.name = r.name;
+  if (type != kAliasObject) contents.graphics = r.graphics;
+  contents.customColour = r.customColour;
+  if (type == kTextObject) contents.textOrPicture = r.text;
   const bool placedByRect =
       type == kRectangleObject || type == kTextObject || type == kPictureObject;
-  if (placedByRect) contents.rect = &r.oldRect;
+  if (placedByRect) contents.rect = r.oldRect;
   ObjectRef object = r.object;
   err = ReplaceObjectContents(object, object.mapID, nullptr, contents, placedByRect ? 0 : -r.dx,
                               placedByRect ? 0 : -r.dy);

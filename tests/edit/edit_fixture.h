@@ -111,9 +111,9 @@ class EditTest : public ObjectsTest {
     const std::string prefix;
     const WRect idRect{id.high, id.low, 0, 0};
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.rect = &idRect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.rect = idRect;
     ObjectID aliasID;
     NewObjectID(aliasID);
     int32_t alias = -1;

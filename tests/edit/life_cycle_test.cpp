@@ -110,9 +110,9 @@ TEST_F(LifeCycleTest, DeletingAnObjectWithTwoAliasesMarksThreeRecordsAndUndelete
     const std::string name = aliasName;
     const WRect idRect{id.high, id.low, 0, 0};
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.rect = &idRect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.rect = idRect;
     int32_t alias = -1;
     ObjectID aliasID;
     NewObjectID(aliasID);
@@ -160,8 +160,8 @@ TEST_F(LifeCycleTest, LongerNameRecreatesTheRecordAtTheEndWithTheSameID) {
   ObjectRef object{harbour, roads, first};
   const std::string prefix;
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &longer;
+  contents.prefix = prefix;
+  contents.name = longer;
   ASSERT_EQ(ReplaceObjectContents(object, harbour, nullptr, contents, 0, 0), 0);
   EXPECT_GT(object.position, first);
   ASSERT_EQ(moves.size(), 1u);
@@ -196,9 +196,9 @@ TEST_F(LifeCycleTest, MovingAPolylineMovesItsSegmentsAndKeepsTheirPieceBits) {
   const WRect rect{1000, 1000, 3000, 1500};
   const std::string prefix, name = "Creek";
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &rect;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = rect;
   contents.points = points.get();
   int32_t at = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kPolylineObject, id, contents, at), 0);
@@ -270,10 +270,10 @@ TEST_F(LifeCycleTest, CopyingAPictureToAnotherMapCopiesItsFileUnderAFreeName) {
   const std::string prefix, name = "Pier photo", file = "pier.png";
   const WRect rect{7000, 7000, 7100, 7100};
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &rect;
-  contents.textOrPicture = &file;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = rect;
+  contents.textOrPicture = file;
   int32_t at = -1;
   ASSERT_EQ(CreateObject(harbour, sites, kPictureObject, id, contents, at), 0);
 

@@ -141,8 +141,8 @@ TEST_F(SelectionTest, TheLifeCycleKeepsTheSelectionAndTheCollectionUpToDate) {
   ObjectRef object{harbour, roads, a};
   const std::string prefix, longer = "Gate house on the north pier";
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &longer;
+  contents.prefix = prefix;
+  contents.name = longer;
   ASSERT_EQ(ReplaceObjectContents(object, harbour, nullptr, contents, 0, 0), 0);
   ASSERT_NE(object.position, a);
   EXPECT_TRUE(IsSelected(harbour, roads, object.position));

@@ -278,9 +278,9 @@ TEST_F(UndoTest, ADialogEditIsUndoneAndRedone) {
   ObjectGraphics changed = record.graphics;
   changed.colour = 13;
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.graphics = &changed;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.graphics = changed;
   ASSERT_EQ(UpdateObject(harbour, roads, a, contents, 300, 400), 0);
   const auto after = Picture();
 
