@@ -22,7 +22,34 @@ namespace life_cycle_detail {
 
 namespace {
 
+constexpr int kMessageObjectsProcessed = 632;
+// Lookups closer together than this (1/60 s ticks) form one run.
+constexpr uint32_t kProgressRunTicks = 60;
+constexpr int32_t kProgressEvery = 10;
+
 LifeCycleState state;
+
+// Counts one lookup of a run; every tenth tells the count and checks for Escape. -1 on Escape.
+int32_t ProgressStep() {
+  LookupProgress& p = state.progress;
+  p.stopped = false;
+  const uint32_t now = Platform().TickCount();
+  if (p.runStarted && now - p.lastTicks <= kProgressRunTicks) {
+    ++p.runCalls;
+  } else {
+    p.runCalls = 1;
+  }
+  p.runStarted = true;
+  p.lastTicks = now;
+  if (p.runCalls % kProgressEvery != 0) return 0;
+  if (Platform().EscapePressed()) {
+    p.stopped = true;
+    return kErrGeneral;
+  }
+  Platform().SetTemporaryMessageLine(FormatText("%ld ", static_cast<long>(p.runCalls)) +
+                                     MessageText(kMessageObjectsProcessed));
+  return 0;
+}
 
 }  // namespace
 
@@ -61,6 +88,9 @@ int32_t WriteImage(int32_t mapIndex, int32_t fileIndex) {
 int32_t FindSummary(int32_t mapID, int32_t overlayID, int32_t position, int32_t& byteOffset,
                     SummaryRecord& record, int32_t& mapIndex, int32_t& fileIndex,
                     bool withProgress) {
+  // The progress is told here, before the quick ways of finding the record, so that large
+  // batches tell it and can be stopped however the record is found.
+  if (withProgress && ProgressStep() != 0) return kErrGeneral;
   const SummaryHint& h = state.hint;
   if (h.mapID == mapID && h.overlayID == overlayID && h.position == position && h.byteOffset >= 0) {
     if (AllocateSpaceForFile(mapID, overlayID, kSummaryFileKind, kOneObjectWindow, &mapIndex,
@@ -103,7 +133,7 @@ int32_t FindSummary(int32_t mapID, int32_t overlayID, int32_t position, int32_t&
     }
   }
   return FindSummaryRecord(mapID, overlayID, position, byteOffset, record, &mapIndex, &fileIndex,
-                           withProgress);
+                           false);
 }
 
 int32_t WriteSummary(int32_t mapID, int32_t overlayID, int32_t byteOffset,
@@ -129,6 +159,10 @@ void SetLifeCycleHooks(LifeCycleHooks hooks) {
 }
 const LifeCycleHooks& CurrentLifeCycleHooks() {
   return State().hooks;
+}
+
+bool LookupStoppedByUser() {
+  return State().progress.stopped;
 }
 
 void BeginObjectBatch() {

@@ -29,6 +29,19 @@ int32_t GrowBounds(int32_t mapIndex, int32_t fileIndex, const WRect& rect) {
   return WriteImage(mapIndex, fileIndex);
 }
 
+int32_t GrowIndexFor(int32_t mapID, int32_t overlayID, int32_t mapIndex, int32_t fileIndex,
+                     int32_t byteOffset, const WRect& rect) {
+  int32_t mi = -1, fi = -1;
+  const int32_t err =
+      AllocateSpaceForFile(mapID, overlayID, kSummaryFileKind, kOneObjectWindow, &mi, &fi);
+  if (err != 0) return err;
+  // The index covers complete blocks of the summary file only; a record in the last, open block
+  // (every object just made) has no entry to grow, so the index file need not be looked at.
+  const int32_t completeBlocks = CurrentSummaryFile().fileLength / kSM2BlockBytes;
+  if (byteOffset / kSM2BlockBytes >= completeBlocks) return 0;
+  return GrowSM2ForMovedObject(mapIndex, fileIndex, byteOffset, rect);
+}
+
 }  // namespace life_cycle_detail
 
 using namespace life_cycle_detail;
@@ -130,13 +143,8 @@ int32_t ChangeObjectWRect(int32_t mapID, int32_t overlayID, int32_t position, co
   record.worldRect = rect;
   err = WriteSummary(mapID, overlayID, byteOffset, record);
   if (err != 0) return err;
-  // The index covers complete blocks of the summary file only; a record in the last, open block
-  // (every object just made) has no entry to grow, so the index file need not be looked at.
-  const int32_t completeBlocks = CurrentSummaryFile().fileLength / kSM2BlockBytes;
-  if (byteOffset / kSM2BlockBytes < completeBlocks) {
-    err = GrowSM2ForMovedObject(mapIndex, fileIndex, byteOffset, rect);
-    if (err != 0) return err;
-  }
+  err = GrowIndexFor(mapID, overlayID, mapIndex, fileIndex, byteOffset, rect);
+  if (err != 0) return err;
 
   OverlayFileRecord entry;
   GetOverlayFileRecord(mapIndex, fileIndex, entry);

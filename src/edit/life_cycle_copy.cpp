@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/errors.h"
@@ -68,11 +69,15 @@ int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::strin
   return kErrGeneral;
 }
 
-int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
-                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
-                     int32_t& newPosition, bool withAliases) {
+namespace {
+
+// Makes the copy record and fills it; copy is its position as soon as it exists, so that a failure
+// after that can take it back.
+int32_t CopyRecord(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
+                   int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
+                   int32_t& copy) {
   constexpr const char* kCaller = "FSCopyObject()";
-  newPosition = -1;
+  copy = -1;
   int32_t err = UseObjectFile(source.mapID, source.overlayID, kCopyWindow);
   if (err != 0) return err;
   BufferedFile* file = &CurrentObjectFile();
@@ -105,9 +110,9 @@ int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targe
   if (err != 0) return err;
 
   err = CreateEmptyObject(targetMapID, targetOverlayID, type, id, nameRoom, textRoom, segmentCount,
-                          segmentBytes, newPosition);
+                          segmentBytes, copy);
   if (err != 0) return err;
-  const int32_t to = newPosition;
+  const int32_t to = copy;
 
   int32_t byteOffset = -1, mi = -1, fi = -1;
   SummaryRecord record;
@@ -195,42 +200,88 @@ int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targe
     if (err != 0) return err;
   }
 
-  if (withAliases && (targetMapID != source.mapID || targetOverlayID != source.overlayID)) {
-    std::vector<int32_t> aliases;
-    err = ForEachAliasOf(
-        source.mapID, source.overlayID, source.position,
-        [&aliases](int32_t aliasPosition, const SummaryRecord&, int32_t) {
-          aliases.push_back(aliasPosition);
-          return 0;
-        },
-        false);
-    if (err != 0) return err;
-    for (const int32_t alias : aliases) {
-      err = UseObjectFile(source.mapID, source.overlayID, kOneObjectWindow);
-      std::string aliasPrefix, aliasName;
-      int32_t freeRoom = 0;
-      if (err == 0) {
-        err = FSGetObjectName(CurrentObjectFile(), alias, aliasPrefix, aliasName, &freeRoom);
-      }
-      if (err != 0) return err;
-      const auto room =
-          static_cast<int32_t>(aliasPrefix.size() + aliasName.size()) + std::max(0, freeRoom);
-      int32_t copied = -1;
-      err = FSCopyObject({source.mapID, source.overlayID, alias}, targetMapID, targetOverlayID,
-                         room, 0, 0, 0, copied, false);
-      if (err != 0) return err;
-      if (State().hooks.aliasCopied)
-        State().hooks.aliasCopied({targetMapID, targetOverlayID, copied});
-      err = DeleteObjectRecord(source.mapID, source.overlayID, alias, false, false, false);
-      if (err != 0) return err;
+  return 0;
+}
+
+// Moves the live aliases of the source object to the target overlay file: each is copied and its
+// old record deleted. moved lists what was done, also when a step fails part way.
+int32_t MoveAliases(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
+                    std::vector<RecordMove>& moved) {
+  std::vector<int32_t> aliases;
+  int32_t err = ForEachAliasOf(
+      source.mapID, source.overlayID, source.position,
+      [&aliases](int32_t aliasPosition, const SummaryRecord&, int32_t) {
+        aliases.push_back(aliasPosition);
+        return 0;
+      },
+      false);
+  if (err != 0) return err;
+  for (const int32_t alias : aliases) {
+    err = UseObjectFile(source.mapID, source.overlayID, kOneObjectWindow);
+    std::string aliasPrefix, aliasName;
+    int32_t freeRoom = 0;
+    if (err == 0) {
+      err = FSGetObjectName(CurrentObjectFile(), alias, aliasPrefix, aliasName, &freeRoom);
     }
+    if (err != 0) return err;
+    const auto room =
+        static_cast<int32_t>(aliasPrefix.size() + aliasName.size()) + std::max(0, freeRoom);
+    int32_t copied = -1;
+    err = FSCopyObject({source.mapID, source.overlayID, alias}, targetMapID, targetOverlayID, room,
+                       0, 0, 0, copied, false);
+    if (err != 0) return err;
+    const RecordMove move{{source.mapID, source.overlayID, alias},
+                          {targetMapID, targetOverlayID, copied}};
+    moved.push_back(move);
+    if (State().hooks.aliasCopied) State().hooks.aliasCopied(move.to);
+    DeletedRecords gone;
+    err = DeleteOneRecord(move.from, false, false, false, gone);
+    if (err != 0) return err;
   }
   return 0;
 }
 
+}  // namespace
+
+int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
+                     int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
+                     int32_t& newPosition, bool withAliases,
+                     std::vector<RecordMove>* aliasesMoved) {
+  newPosition = -1;
+  if (aliasesMoved != nullptr) aliasesMoved->clear();
+  int32_t copy = -1;
+  std::vector<RecordMove> moved;
+  int32_t err = CopyRecord(source, targetMapID, targetOverlayID, nameRoom, textRoom, segmentCount,
+                           segmentBytes, copy);
+  if (err == 0 && withAliases &&
+      (targetMapID != source.mapID || targetOverlayID != source.overlayID)) {
+    err = MoveAliases(source, targetMapID, targetOverlayID, moved);
+  }
+  if (err != 0) {
+    // A half-made copy would stay live beside its source with the same ID and a raised count.
+    if (copy >= 0) TakeBackCopy({targetMapID, targetOverlayID, copy}, moved);
+    return err;
+  }
+  newPosition = copy;
+  if (aliasesMoved != nullptr) *aliasesMoved = std::move(moved);
+  return 0;
+}
+
+void TakeBackCopy(const ObjectRef& copy, const std::vector<RecordMove>& aliasesMoved) {
+  for (auto move = aliasesMoved.rbegin(); move != aliasesMoved.rend(); ++move) {
+    DeletedRecords gone;
+    DeleteOneRecord(move->to, false, false, false, gone);
+    RestoreOneRecord(move->from, false, false);
+  }
+  DeletedRecords gone;
+  DeleteOneRecord(copy, false, true, false, gone);
+}
+
 int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const ObjectID* newID,
-                              const ObjectContents& contents, int32_t dx, int32_t dy) {
+                              const ObjectContents& contents, int32_t dx, int32_t dy,
+                              std::vector<RecordMove>* aliasesMoved) {
   Platform().SetWaitCursor(true);
+  if (aliasesMoved != nullptr) aliasesMoved->clear();
   int32_t err = UseObjectFile(object.mapID, object.overlayID, kOneObjectWindow);
   if (err != 0) return err;
   BufferedFile& file = CurrentObjectFile();
@@ -265,6 +316,7 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
   }
 
   const int32_t nameRoomNow = static_cast<int32_t>(prefix.size() + name.size()) + nameFree;
+  const int32_t textRoomNow = static_cast<int32_t>(text.size()) + textFree;
   const int32_t segmentRoomNow = recordEnd - segOffset;
   const int32_t pointCount = contents.points != nullptr ? MyGetHandleSize(contents.points) / 8 : 0;
   const bool named = contents.prefix && contents.name;
@@ -279,30 +331,40 @@ int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const Obje
       segmentRoomNow < kPlainSegmentSize * pointCount) {
     recreate = true;
   }
-  if (textGiven && static_cast<int32_t>(contents.textOrPicture->size()) >
-                       static_cast<int32_t>(text.size()) + textFree) {
-    recreate = true;
-  }
+  const int32_t newTextLength =
+      textGiven ? static_cast<int32_t>(contents.textOrPicture->size()) : 0;
+  if (newTextLength > textRoomNow) recreate = true;
 
   if (recreate) {
-    const int32_t nameRoom = named ? newNameLength : nameRoomNow;
-    const int32_t textRoom = textGiven ? static_cast<int32_t>(contents.textOrPicture->size())
-                                       : static_cast<int32_t>(text.size()) + textFree;
+    // The copy carries the old name and text until the new ones are written over them, so each
+    // room must hold the larger of the two.
+    const int32_t nameRoom = std::max(nameRoomNow, newNameLength);
+    const int32_t textRoom = std::max(textRoomNow, newTextLength);
     int32_t count = segmentCount, bytes = segmentRoomNow;
     if (IsPolyType(type) && contents.points != nullptr) {
       count = pointCount;
       bytes = kPlainSegmentSize * pointCount;
     }
     int32_t newPosition = -1;
+    std::vector<RecordMove> moved;
     err = FSCopyObject(object, targetMapID, object.overlayID, nameRoom,
                        type == kTextObject ? textRoom : 0, IsPolyType(type) ? count : 0,
-                       IsPolyType(type) ? bytes : 0, newPosition, true);
+                       IsPolyType(type) ? bytes : 0, newPosition, true, &moved);
     if (err != 0) return err;
-    const ObjectRef moved{targetMapID, object.overlayID, newPosition};
-    if (State().hooks.objectMoved) State().hooks.objectMoved(object, moved);
-    err = DeleteObjectRecord(object.mapID, object.overlayID, object.position, false, false, false);
+    const ObjectRef copy{targetMapID, object.overlayID, newPosition};
+    const auto& hooks = State().hooks;
+    if (hooks.objectMoved) hooks.objectMoved(object, copy);
+    DeletedRecords gone;
+    err = DeleteOneRecord(object, false, false, false, gone);
+    if (err != 0 && !gone.deleted) {
+      // The old record stays live, so the copy must not.
+      if (hooks.objectMoved) hooks.objectMoved(copy, object);
+      TakeBackCopy(copy, moved);
+      return err;
+    }
+    object = copy;
+    if (aliasesMoved != nullptr) *aliasesMoved = std::move(moved);
     if (err != 0) return err;
-    object = moved;
   }
   return UpdateObject(object.mapID, object.overlayID, object.position, contents, dx, dy);
 }

@@ -16,6 +16,7 @@
 #include "catalogue/walks.h"
 #include "edit/life_cycle_internal.h"
 #include "edit/object_access.h"
+#include "edit/undo.h"
 
 namespace tlv {
 
@@ -74,45 +75,17 @@ int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position, const
 
 namespace {
 
-// Complements the summary records of an object's aliases (live ones become deleted, deleted ones
-// live) and takes each out of the selection lists.
-int32_t ToggleAliases(int32_t mapID, int32_t overlayID, int32_t position) {
-  std::vector<std::pair<int32_t, SummaryRecord>> toggles;
-  int32_t err = ForEachAliasOf(
-      mapID, overlayID, position,
-      [&toggles](int32_t aliasPosition, const SummaryRecord& record, int32_t byteOffset) {
-        (void)aliasPosition;
-        SummaryRecord flipped = record;
-        flipped.position = ~record.position;
-        toggles.push_back({byteOffset, flipped});
-        return 0;
-      },
-      true);
+// Marks the live record found at byteOffset deleted, with its count, bounds, selection and redraw.
+int32_t MarkDeleted(const ObjectRef& object, int32_t byteOffset, SummaryRecord record,
+                    int32_t mapIndex, int32_t fileIndex, bool keepCounts, bool redraw,
+                    DeletedRecords& done) {
+  record.position = ~object.position;
+  done.wrote = true;
+  int32_t err = WriteSummary(object.mapID, object.overlayID, byteOffset, record);
   if (err != 0) return err;
-  for (const auto& [byteOffset, record] : toggles) {
-    err = WriteSummary(mapID, overlayID, byteOffset, record);
-    if (err != 0) return err;
-    const int32_t at = SummaryRecordLive(record) ? record.position : ~record.position;
-    RemoveFromSelections({mapID, overlayID, at});
-  }
-  return 0;
-}
-
-}  // namespace
-
-int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases,
-                           bool keepCounts, bool redraw) {
-  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
-  SummaryRecord record;
-  int32_t err =
-      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
-  if (err != 0) return err;
-  MapRecord map;
-  if (!GetMapRecord(mapIndex, map) || map.locked) return 0;
-  record.position = ~position;
-  err = WriteSummary(mapID, overlayID, byteOffset, record);
-  if (err != 0) return err;
-  RemoveFromSelections({mapID, overlayID, position});
+  done.deleted = true;
+  State().lastFound.valid = false;
+  RemoveFromSelections(object);
   if (!keepCounts) {
     OverlayFileRecord entry;
     GetOverlayFileRecord(mapIndex, fileIndex, entry);
@@ -126,37 +99,125 @@ int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, b
     if (err != 0) return err;
   }
   if (redraw && WRectPlaced(record.worldRect)) RedrawArea(record.worldRect);
-  if (withAliases) err = ToggleAliases(mapID, overlayID, position);
-  State().lastFound.valid = false;
-  return err;
+  return 0;
 }
 
-int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases) {
-  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
-  SummaryRecord record;
-  int32_t err =
-      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
+// Makes the deleted record found at byteOffset live again, with its count, bounds and index.
+int32_t MarkLive(const ObjectRef& object, int32_t byteOffset, SummaryRecord record,
+                 int32_t mapIndex, int32_t fileIndex, bool select) {
+  record.position = object.position;
+  int32_t err = WriteSummary(object.mapID, object.overlayID, byteOffset, record);
   if (err != 0) return err;
-  if (SummaryRecordLive(record)) {
-    return DeleteObjectRecord(mapID, overlayID, position, withAliases, false, true);
-  }
-  MapRecord map;
-  if (!GetMapRecord(mapIndex, map) || map.locked) return 0;
-  record.position = position;
-  err = WriteSummary(mapID, overlayID, byteOffset, record);
-  if (err != 0) return err;
+  State().lastFound.valid = false;
   OverlayFileRecord entry;
   GetOverlayFileRecord(mapIndex, fileIndex, entry);
   ++entry.objectCount;
   if (WRectPlaced(record.worldRect)) UnionWRect(entry.bounds, record.worldRect);
   SetOverlayFileRecord(mapIndex, fileIndex, entry);
   err = WriteImage(mapIndex, fileIndex);
+  // The index was made while the record was deleted, so its block may not reach that far.
+  if (err == 0) {
+    err = GrowIndexFor(object.mapID, object.overlayID, mapIndex, fileIndex, byteOffset,
+                       record.worldRect);
+  }
   if (err != 0) return err;
   if (WRectPlaced(record.worldRect)) RedrawArea(record.worldRect);
-  if (State().hooks.addToSelection) State().hooks.addToSelection({mapID, overlayID, position});
-  if (withAliases) err = ToggleAliases(mapID, overlayID, position);
-  State().lastFound.valid = false;
+  if (select && State().hooks.addToSelection) State().hooks.addToSelection(object);
+  return 0;
+}
+
+}  // namespace
+
+namespace life_cycle_detail {
+
+int32_t DeleteOneRecord(const ObjectRef& object, bool keepCounts, bool redraw, bool withProgress,
+                        DeletedRecords& done) {
+  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
+  SummaryRecord record;
+  const int32_t err = FindSummary(object.mapID, object.overlayID, object.position, byteOffset,
+                                  record, mapIndex, fileIndex, withProgress);
+  if (err != 0) return err;
+  MapRecord map;
+  if (!GetMapRecord(mapIndex, map) || map.locked || !SummaryRecordLive(record)) return 0;
+  return MarkDeleted(object, byteOffset, record, mapIndex, fileIndex, keepCounts, redraw, done);
+}
+
+int32_t RestoreOneRecord(const ObjectRef& object, bool select, bool withProgress) {
+  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
+  SummaryRecord record;
+  const int32_t err = FindSummary(object.mapID, object.overlayID, object.position, byteOffset,
+                                  record, mapIndex, fileIndex, withProgress);
+  if (err != 0) return err;
+  MapRecord map;
+  if (!GetMapRecord(mapIndex, map) || map.locked || SummaryRecordLive(record)) return 0;
+  return MarkLive(object, byteOffset, record, mapIndex, fileIndex, select);
+}
+
+}  // namespace life_cycle_detail
+
+int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases,
+                           bool keepCounts, bool redraw, DeletedRecords* done) {
+  DeletedRecords local;
+  DeletedRecords& result = done != nullptr ? *done : local;
+  result = DeletedRecords();
+  const ObjectRef object{mapID, overlayID, position};
+  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
+  SummaryRecord record;
+  int32_t err =
+      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
+  if (err != 0) return err;
+  MapRecord map;
+  // Deleting what is deleted already would count it twice.
+  if (!GetMapRecord(mapIndex, map) || map.locked || !SummaryRecordLive(record)) return 0;
+  // Only the aliases live now go along: one deleted on its own before stays deleted.
+  std::vector<int32_t> aliases;
+  if (withAliases) {
+    err = ForEachAliasOf(
+        mapID, overlayID, position,
+        [&aliases](int32_t aliasPosition, const SummaryRecord&, int32_t) {
+          aliases.push_back(aliasPosition);
+          return 0;
+        },
+        false);
+    if (err != 0) return err;
+  }
+  err = MarkDeleted(object, byteOffset, record, mapIndex, fileIndex, keepCounts, redraw, result);
+  for (size_t i = 0; err == 0 && i < aliases.size(); ++i) {
+    DeletedRecords alias;
+    err = DeleteOneRecord({mapID, overlayID, aliases[i]}, keepCounts, false, false, alias);
+    if (alias.deleted) result.aliases.push_back(aliases[i]);
+  }
   return err;
+}
+
+int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position,
+                             const std::vector<int32_t>& aliases) {
+  const ObjectRef object{mapID, overlayID, position};
+  int32_t byteOffset = -1, mapIndex = -1, fileIndex = -1;
+  SummaryRecord record;
+  int32_t err =
+      FindSummary(mapID, overlayID, position, byteOffset, record, mapIndex, fileIndex, true);
+  if (err != 0) return err;
+  MapRecord map;
+  if (!GetMapRecord(mapIndex, map) || map.locked) return 0;
+  if (SummaryRecordLive(record)) {
+    DeletedRecords done;
+    err = MarkDeleted(object, byteOffset, record, mapIndex, fileIndex, false, true, done);
+    for (size_t i = 0; err == 0 && i < aliases.size(); ++i) {
+      DeletedRecords alias;
+      err = DeleteOneRecord({mapID, overlayID, aliases[i]}, false, false, false, alias);
+    }
+    return err;
+  }
+  err = MarkLive(object, byteOffset, record, mapIndex, fileIndex, true);
+  for (size_t i = 0; err == 0 && i < aliases.size(); ++i) {
+    err = RestoreOneRecord({mapID, overlayID, aliases[i]}, false, false);
+  }
+  return err;
+}
+
+int32_t RestoreObjectRecord(const ObjectRef& object, bool select) {
+  return RestoreOneRecord(object, select, false);
 }
 
 int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idList) {
@@ -176,6 +237,7 @@ int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idLis
     start = end + 1;
   }
   if (ids.empty()) return 0;
+  bool clearedUndo = false;
   for (int32_t m = 0; m < MapCount(); ++m) {
     MapRecord map;
     GetMapRecord(m, map);
@@ -193,7 +255,13 @@ int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idLis
         },
         &walkMap, &walkFile);
     if (err != 0) return err;
+    // The list may name an object and its alias: the alias went with the object, and deleting it
+    // again is passed over as the record is no longer live.
     for (const int32_t position : doomed) {
+      if (!clearedUndo) {
+        SetUndoNothing();
+        clearedUndo = true;
+      }
       err = DeleteObjectRecord(map.mapID, overlayID, position, true, false, true);
       if (err != 0) return err;
     }

@@ -30,6 +30,15 @@ struct SummaryHint {
   int32_t byteOffset = -1;
 };
 
+// A run of record lookups with progress: calls close together count as one run, whose count is
+// shown now and then and which the user can stop with Escape.
+struct LookupProgress {
+  uint32_t lastTicks = 0;
+  int32_t runCalls = 0;
+  bool runStarted = false;
+  bool stopped = false;  // the last step saw Escape
+};
+
 struct FoundCache {
   bool valid = false;
   std::string idText;
@@ -43,6 +52,7 @@ struct LifeCycleState {
   IDState ids;
   SummaryHint hint;
   FoundCache lastFound;
+  LookupProgress progress;
   int32_t batchDepth = 0;
   std::set<std::pair<int32_t, int32_t>> batchFiles;  // (map ID, overlay ID) awaiting their image
 };
@@ -56,7 +66,9 @@ void RemoveFromSelections(const ObjectRef& object);
 int32_t WriteImage(int32_t mapIndex, int32_t fileIndex);
 int32_t WriteImageNow(int32_t mapIndex, int32_t fileIndex);
 
-// Finds an object's summary record, first where the last object was made.
+// Finds an object's summary record, first where the last object was made, then by halving, then
+// by walking the file. withProgress counts the call in the running progress and stops (-1) when
+// the user pressed Escape.
 int32_t FindSummary(int32_t mapID, int32_t overlayID, int32_t position, int32_t& byteOffset,
                     SummaryRecord& record, int32_t& mapIndex, int32_t& fileIndex,
                     bool withProgress);
@@ -71,5 +83,16 @@ WRect Shrunk(const WRect& r);
 
 // Unites rect into the overlay file's bounds; stores and writes them when they grew.
 int32_t GrowBounds(int32_t mapIndex, int32_t fileIndex, const WRect& rect);
+
+// Keeps the block index right after the summary record at byteOffset got rect: its block's
+// entry grows to hold it. A record of the last, open block has no entry to grow.
+int32_t GrowIndexFor(int32_t mapID, int32_t overlayID, int32_t mapIndex, int32_t fileIndex,
+                     int32_t byteOffset, const WRect& rect);
+
+// One record made deleted or live again, without its aliases; a record already in that state
+// (or on a locked map) is left as it is. Counts, bounds, index, image and selection follow.
+int32_t DeleteOneRecord(const ObjectRef& object, bool keepCounts, bool redraw, bool withProgress,
+                        DeletedRecords& done);
+int32_t RestoreOneRecord(const ObjectRef& object, bool select, bool withProgress);
 
 }  // namespace tlv::life_cycle_detail

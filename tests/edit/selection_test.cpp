@@ -135,7 +135,7 @@ TEST_F(SelectionTest, TheLifeCycleKeepsTheSelectionAndTheCollectionUpToDate) {
   ASSERT_EQ(DeleteObjectRecord(harbour, roads, a, true, false, true), 0);
   EXPECT_FALSE(IsSelected(harbour, roads, a));
   EXPECT_EQ(removedFromCollection, std::vector<int32_t>{a});
-  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, a, true), 0);
+  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, a), 0);
   EXPECT_TRUE(IsSelected(harbour, roads, a)) << "an object brought back is selected";
 
   ObjectRef object{harbour, roads, a};
