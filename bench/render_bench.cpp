@@ -100,10 +100,10 @@ void MakePoints(Scene& scene, std::ofstream* csv) {
     const int32_t y = random.Between(kBottom, kTop);
     const WRect rect{x, y, x, y};
     ObjectContents contents;
-    contents.prefix = &empty;
-    contents.name = &empty;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
+    contents.prefix = empty;
+    contents.name = empty;
+    contents.graphics = graphics;
+    contents.rect = rect;
     ObjectID id;
     NewObjectID(id);
     int32_t position = -1;
@@ -143,10 +143,10 @@ void MakeLines(Scene& scene, std::ofstream* csv) {
     }
     if (csv != nullptr) *csv << ")\"\n";
     ObjectContents contents;
-    contents.prefix = &empty;
-    contents.name = &empty;
-    contents.graphics = &graphics;
-    contents.rect = &bounds;
+    contents.prefix = empty;
+    contents.name = empty;
+    contents.graphics = graphics;
+    contents.rect = bounds;
     contents.points = points;
     ObjectID id;
     NewObjectID(id);

@@ -1,12 +1,15 @@
 // How objects come into being, change, are copied between overlays and maps, and go away at
 // record level. Records are never removed here: deletion complements the summary record's
-// position and compaction reclaims the space later.
+// position and compaction reclaims the space later. An overlay file's object count always
+// equals its live summary records, aliases included.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/memory.h"
 #include "base/object_ids.h"
@@ -51,29 +54,44 @@ int32_t CreateEmptyObject(int32_t mapID, int32_t overlayID, int16_t type, Object
 
 // The parts of an object that a call gives; absent parts are left as they are.
 struct ObjectContents {
-  const std::string* prefix = nullptr;  // prefix and name are given together
-  const std::string* name = nullptr;
-  const ObjectGraphics* graphics = nullptr;
-  const uint32_t* customColour = nullptr;  // the RGB value, with the present and active bits
-  const WRect* rect = nullptr;
-  const std::string* textOrPicture = nullptr;
-  Handle points = nullptr;  // WPoints, bit 31 of x starting a new piece
+  std::optional<std::string> prefix;  // prefix and name are given together
+  std::optional<std::string> name;
+  std::optional<ObjectGraphics> graphics;
+  std::optional<uint32_t> customColour;  // the RGB value, with the present and active bits
+  std::optional<WRect> rect;
+  std::optional<std::string> textOrPicture;
+  Handle points = nullptr;  // WPoints, bit 31 of x starting a new piece; the caller keeps it
 };
 
 // Makes a complete object in one step, with no spare room in its record.
 int32_t CreateObject(int32_t mapID, int32_t overlayID, int16_t type, ObjectID id,
                      const ObjectContents& contents, int32_t& position);
 
+// One record copied elsewhere: where it was (now deleted) and where its copy is.
+struct RecordMove {
+  ObjectRef from;
+  ObjectRef to;
+};
+
 // Changes an object, re-creating its record (same ID) at the end of the file or on targetMapID
-// when the new contents do not fit; object is updated to the object's new place.
+// when the new contents do not fit; object is updated to the object's new place. The aliases that
+// went along to another map are listed in aliasesMoved when it is given.
 int32_t ReplaceObjectContents(ObjectRef& object, int32_t targetMapID, const ObjectID* newID,
-                              const ObjectContents& contents, int32_t dx, int32_t dy);
+                              const ObjectContents& contents, int32_t dx, int32_t dy,
+                              std::vector<RecordMove>* aliasesMoved = nullptr);
 
 // Copies an object field by field into another overlay file (same ID), with its picture file
-// and, when asked, its aliases.
+// and, when asked, its live aliases (moved: the copies made, the old records deleted; listed in
+// aliasesMoved when it is given). A copy that fails part way is taken back whole: nothing new
+// stays live and the aliases are where they were.
 int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targetOverlayID,
                      int32_t nameRoom, int32_t textRoom, int32_t segmentCount, int32_t segmentBytes,
-                     int32_t& newPosition, bool withAliases);
+                     int32_t& newPosition, bool withAliases,
+                     std::vector<RecordMove>* aliasesMoved = nullptr);
+
+// Takes back what FSCopyObject did, for a step that fails after it: the copy is deleted and the
+// aliases it moved come back to their old records. Failures are reported and passed over.
+void TakeBackCopy(const ObjectRef& copy, const std::vector<RecordMove>& aliasesMoved);
 
 // Makes the picture file name free in the folder (base + 1 .. 999). -1 when it cannot.
 int32_t GetUniquePictObjectFileName(int16_t volume, int32_t folderID, std::string& name);
@@ -87,9 +105,31 @@ int32_t ChangeObjectWRect(int32_t mapID, int32_t overlayID, int32_t position, co
 int32_t UpdateObject(int32_t mapID, int32_t overlayID, int32_t position,
                      const ObjectContents& contents, int32_t dx, int32_t dy);
 
+// What DeleteObjectRecord did.
+struct DeletedRecords {
+  bool deleted = false;          // the record went from live to deleted
+  std::vector<int32_t> aliases;  // the live aliases deleted with it
+  bool wrote = false;            // something was written (a failure then left a change behind)
+};
+
+// Marks a live object deleted (a deleted one, or one on a locked map, is left as it is). With
+// withAliases its live aliases go with it and an alias deleted before stays deleted. Each record
+// leaves the object count unless keepCounts. Shows the progress of a run of calls and stops on
+// Escape (-1, nothing changed; LookupStoppedByUser tells). The object and its aliases are read
+// before anything is written, so a record that cannot be read changes nothing.
 int32_t DeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases,
-                           bool keepCounts, bool redraw);
-int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position, bool withAliases);
+                           bool keepCounts, bool redraw, DeletedRecords* done = nullptr);
+// Brings a deleted object back with exactly the aliases its deletion took along (aliases, as
+// DeleteObjectRecord listed them); the object is selected, the aliases are not. A live object is
+// deleted instead, with those aliases.
+int32_t UndeleteObjectRecord(int32_t mapID, int32_t overlayID, int32_t position,
+                             const std::vector<int32_t>& aliases = {});
+// Whether the last lookup that showed progress ended because the user pressed Escape.
+bool LookupStoppedByUser();
+// Brings one deleted record back, without its aliases and without a progress step (so Escape
+// cannot stop it), for putting back what a step that failed half way took away. A live record is
+// left as it is.
+int32_t RestoreObjectRecord(const ObjectRef& object, bool select);
 
 // visit(alias position, its summary record); position -1 visits every alias of the file.
 using AliasVisit =
@@ -98,7 +138,9 @@ int32_t ForEachAliasOf(int32_t mapID, int32_t overlayID, int32_t position, const
                        bool includeDeleted);
 
 // Deletes the live objects of the overlay (on every map for mapID -1) whose ID text is one of
-// the lines of idList (lines end with CR, optionally followed by LF).
+// the lines of idList (lines end with CR, optionally followed by LF), with their aliases; a
+// record the list names that already went with its object is passed over. It cannot be undone:
+// when it deletes anything, Undo is cleared.
 int32_t DeleteObjectsOnLayer(int32_t mapID, int32_t overlayID, const char* idList);
 
 // The first live object with the ID (text form, cut at a blank, left-padded with "0"), on one

@@ -14,6 +14,7 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "edit/object_access.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "store/object_record.h"
@@ -23,7 +24,6 @@ namespace tlv {
 
 namespace {
 
-constexpr int32_t kOneObjectWindow = 1024;
 constexpr int32_t kEscapeCheckEvery = 10;
 constexpr int32_t kRedrawEachUpTo = 10;
 // Any cause without a message of its own (a map or overlay that no longer resolves).
@@ -111,12 +111,6 @@ void RedrawArea(const WRect& area) {
   if (hooks.redrawArea && WRectPlaced(area)) hooks.redrawArea(area);
 }
 
-int32_t UseObjectFile(int32_t mapID, int32_t overlayID) {
-  int32_t mapIndex = -1, fileIndex = -1;
-  return AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kOneObjectWindow, &mapIndex,
-                              &fileIndex);
-}
-
 // Whether a live object with the ID already lies in the overlay file.
 int32_t IDExistsAt(int32_t mapID, int32_t overlayID, const ObjectID& id, bool& exists) {
   exists = false;
@@ -137,8 +131,9 @@ int32_t IDExistsAt(int32_t mapID, int32_t overlayID, const ObjectID& id, bool& e
 }
 
 // Copies the object (with its aliases) to the target overlay file and deletes the old record;
-// object then names the copy.
-int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlayID, bool& moved) {
+// object then names the copy and aliasesMoved lists the aliases that went along.
+int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlayID, bool& moved,
+                   std::vector<RecordMove>& aliasesMoved) {
   moved = false;
   int32_t err = UseObjectFile(object.mapID, object.overlayID);
   if (err != 0) return err;
@@ -151,7 +146,7 @@ int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlay
   if (err == 0) err = FSGetObjectID(file, object.position, id.high, id.low);
   if (err == 0) err = FSGetObjectName(file, object.position, prefix, name);
   if (err == 0 && type == kTextObject) err = FSGetObjectText(file, object.position, text);
-  const bool poly = type == kPolylineObject || type == kPolygonObject;
+  const bool poly = IsPolyType(type);
   if (err == 0 && poly) err = FSGetObjectNumSegs(file, object.position, segmentCount);
   if (err == 0 && poly) {
     err = FSGetObjectSegmentRange(file, object.position, firstOffset, recordEnd);
@@ -169,22 +164,32 @@ int32_t MoveObject(ObjectRef& object, int32_t targetMapID, int32_t targetOverlay
   err = FSCopyObject(object, targetMapID, targetOverlayID,
                      static_cast<int32_t>(prefix.size() + name.size()),
                      static_cast<int32_t>(text.size()), segmentCount,
-                     poly ? recordEnd - firstOffset : 0, newPosition, true);
+                     poly ? recordEnd - firstOffset : 0, newPosition, true, &aliasesMoved);
   if (err != 0) return err;
   const ObjectRef copy{targetMapID, targetOverlayID, newPosition};
   const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
   if (hooks.objectMoved) hooks.objectMoved(object, copy);
-  err = DeleteObjectRecord(object.mapID, object.overlayID, object.position, false, false, true);
-  if (err != 0) return err;
+  DeletedRecords gone;
+  err = DeleteObjectRecord(object.mapID, object.overlayID, object.position, false, false, true,
+                           &gone);
+  if (!gone.deleted) {
+    // The old record stays live (stopped, or it could not be written): so must not the copy.
+    if (hooks.objectMoved) hooks.objectMoved(copy, object);
+    TakeBackCopy(copy, aliasesMoved);
+    aliasesMoved.clear();
+    return err != 0 ? err : kErrGeneral;
+  }
   object = copy;
   moved = true;
-  return 0;
+  return err;
 }
 
-// Deletes the selected objects before the selected aliases: deleting an object takes its aliases
-// along (they leave the selection then), while an alias deleted first would be brought back by
-// its object's deletion, which toggles every alias of the object.
-int32_t DeleteSelection() {
+// The selected objects in selection order, every object before every alias: an object's delete
+// or move takes its aliases along, and they leave the selection then, so a batch ends the same
+// whichever was selected first. An object whose type cannot be read is reported by the reader;
+// with skipUnreadable it is left out, else the split stops with the error.
+int32_t SelectionObjectsBeforeAliases(std::vector<ObjectRef>& ordered, bool skipUnreadable) {
+  ordered.clear();
   std::vector<ObjectRef> selected;
   int32_t err = ForEachSelectedObject(
       [&selected](int32_t mapID, int32_t overlayID, int32_t position) {
@@ -195,24 +200,52 @@ int32_t DeleteSelection() {
   if (err != 0) return err;
   std::vector<ObjectRef> aliases;
   for (const ObjectRef& o : selected) {
-    if (!IsSelected(o.mapID, o.overlayID, o.position)) continue;
     int16_t type = 0;
+    // An object whose map or overlay no longer resolves is refused in its turn.
     if (MapIDToIndex(o.mapID) >= 0 && LayerIDToIndex(o.overlayID) >= 0) {
       err = UseObjectFile(o.mapID, o.overlayID);
       if (err == 0) err = FSGetObjectType(CurrentObjectFile(), o.position, type);
+      if (err != 0 && skipUnreadable) continue;
       if (err != 0) return err;
     }
-    if (type == kAliasObject) {
-      aliases.push_back(o);
-      continue;
-    }
-    err = DeleteOneObject(o.mapID, o.overlayID, o.position);
-    if (err != 0) return err;
+    (type == kAliasObject ? aliases : ordered).push_back(o);
   }
-  for (const ObjectRef& o : aliases) {
+  ordered.insert(ordered.end(), aliases.begin(), aliases.end());
+  return 0;
+}
+
+// Deletes the object with its aliases and records them for Undo; changed tells whether anything
+// was written (a failure without it left the maps as they were).
+int32_t DeleteOne(int32_t mapID, int32_t overlayID, int32_t position, bool& changed) {
+  changed = false;
+  const int32_t refusal = DeleteRefusal(mapID, overlayID);
+  if (refusal != 0) return Refuse(refusal);
+  RemoveSelectedObject(mapID, overlayID, position, true);
+  DeletedRecords done;
+  int32_t err = DeleteObjectRecord(mapID, overlayID, position, true, false,
+                                   state.selectedCount <= kRedrawEachUpTo, &done);
+  changed = done.wrote;
+  // What was deleted is recorded even when a step after it failed. The aliases that went along
+  // are recorded one by one, so Undo brings back exactly those.
+  int32_t recorded = 0;
+  if (done.deleted) recorded = AppendUndoEntry({mapID, overlayID, position, 0, 0});
+  for (size_t i = 0; done.deleted && recorded == 0 && i < done.aliases.size(); ++i) {
+    recorded = AppendUndoEntry({mapID, overlayID, done.aliases[i], kUndoAliasWentAlong, position});
+  }
+  return err != 0 ? err : recorded;
+}
+
+// Deletes the selected objects it may. An object that cannot be read is reported and passed over;
+// Escape, or a failure after something was written, stops the batch.
+int32_t DeleteSelection() {
+  std::vector<ObjectRef> ordered;
+  int32_t err = SelectionObjectsBeforeAliases(ordered, true);
+  if (err != 0) return err;
+  for (const ObjectRef& o : ordered) {
     if (!IsSelected(o.mapID, o.overlayID, o.position)) continue;
-    err = DeleteOneObject(o.mapID, o.overlayID, o.position);
-    if (err != 0) return err;
+    bool changed = false;
+    err = DeleteOne(o.mapID, o.overlayID, o.position, changed);
+    if (err != 0 && (changed || LookupStoppedByUser())) return err;
   }
   return 0;
 }
@@ -273,11 +306,18 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
 
   ObjectRef object{mapID, overlayID, position};
   UndoEntry entry;
+  std::vector<RecordMove> aliasesMoved;
   if (move) {
+    // An alias stands for an object of its own overlay file: moved alone it would stand for
+    // nothing. With its object it has gone along already.
+    if (type == kAliasObject) return Refuse(kRefusedOther);
     int32_t targetMap = mapID, targetOverlay = overlayID;
     if (command == kCommandMoveToOverlay) {
       if (state.value == overlayID) return 0;
-      if (LayerIDToIndex(state.value) < 0) return Refuse(kRefusedOther);
+      LayerRecord target;
+      if (!GetLayerRecord(LayerIDToIndex(state.value), target)) return Refuse(kRefusedOther);
+      // Objects moved in could not be changed, moved back or undone there.
+      if (target.lockState != 0) return Refuse(kRefusedOverlayLocked);
       targetOverlay = state.value;
       entry.oldValue = overlayID;
     } else {
@@ -291,19 +331,18 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
     }
     entry.oldValue2 = position;
     bool moved = false;
-    err = MoveObject(object, targetMap, targetOverlay, moved);
+    err = MoveObject(object, targetMap, targetOverlay, moved, aliasesMoved);
     if (err != 0 || !moved) return err;
   } else {
-    ObjectGraphics changed = g;
     ObjectContents contents;
-    contents.graphics = &changed;
-    uint32_t clearedColour = colourField & (kCustomColourRGBMask | kCustomColourPresent);
+    ObjectGraphics& changed = contents.graphics.emplace(g);
+    const uint32_t clearedColour = colourField & (kCustomColourRGBMask | kCustomColourPresent);
     switch (command) {
       case kCommandColour:
         entry.oldValue = g.colour;
         entry.oldValue2 = static_cast<int32_t>(colourField);
         changed.colour = static_cast<int16_t>(state.value);
-        contents.customColour = &clearedColour;
+        contents.customColour = clearedColour;
         break;
       case kCommandVariant:
         entry.oldValue = g.variant;
@@ -324,7 +363,7 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
       case kCommandPolySwap:
         if (state.value != kPolySwapValue) return 0;
         if (type != kPolylineObject && type != kPolygonObject) return 0;
-        contents.graphics = nullptr;
+        contents.graphics.reset();
         err = FSSetObjectType(file, position,
                               type == kPolylineObject ? kPolygonObject : kPolylineObject);
         if (err != 0) return err;
@@ -349,7 +388,15 @@ int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
   entry.mapID = object.mapID;
   entry.overlayID = object.overlayID;
   entry.position = object.position;
-  return AppendUndoEntry(entry);
+  err = AppendUndoEntry(entry);
+  // Each alias that went along is a move of its own, so Undo takes back exactly those.
+  for (size_t i = 0; err == 0 && i < aliasesMoved.size(); ++i) {
+    const RecordMove& m = aliasesMoved[i];
+    err = AppendUndoEntry({m.to.mapID, m.to.overlayID, m.to.position,
+                           command == kCommandMoveToOverlay ? m.from.overlayID : m.from.mapID,
+                           m.from.position});
+  }
+  return err;
 }
 
 int32_t ModifySelectedObjects(int32_t command, int32_t value) {
@@ -368,40 +415,53 @@ int32_t ModifySelectedObjects(int32_t command, int32_t value) {
   if (kind == kUndoNothing) return kErrGeneral;
   if (BeginUndoList(kind) != 0) return kErrGeneral;
   state.selectedCount = SelectedObjectCount();
-  const int32_t err = ForEachSelectedObject(
-      [](int32_t mapID, int32_t overlayID, int32_t position) {
-        // An alias that went along with its object's move has left the selection already.
-        if (!IsSelected(mapID, overlayID, position)) return 0;
-        return ModifyOneObject(mapID, overlayID, position);
-      },
-      true);
+  int32_t err = 0;
+  if (command == kCommandMoveToOverlay || command == kCommandMoveToMap) {
+    std::vector<ObjectRef> ordered;
+    err = SelectionObjectsBeforeAliases(ordered, false);
+    for (size_t i = 0; err == 0 && i < ordered.size(); ++i) {
+      const ObjectRef& o = ordered[i];
+      // An alias that went along with its object's move has left the selection already.
+      if (IsSelected(o.mapID, o.overlayID, o.position)) {
+        err = ModifyOneObject(o.mapID, o.overlayID, o.position);
+      }
+    }
+  } else {
+    err = ForEachSelectedObject(
+        [](int32_t mapID, int32_t overlayID, int32_t position) {
+          if (!IsSelected(mapID, overlayID, position)) return 0;
+          return ModifyOneObject(mapID, overlayID, position);
+        },
+        true);
+  }
   ShowRefusal(false);
   if (state.duplicate) ShowAlert(MessageText(kMessageDuplicateID), kStopAlert);
   if (state.overrideLayer >= 0) NoteGraphicsOverride(state.overrideLayer);
   return err;
 }
 
-int32_t DeleteOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
+int32_t DeleteRefusal(int32_t mapID, int32_t overlayID) {
   MapRecord map;
   LayerRecord layer;
   if (!GetMapRecord(MapIDToIndex(mapID), map) ||
       !GetLayerRecord(LayerIDToIndex(overlayID), layer)) {
-    return Refuse(kRefusedOther);
+    return kRefusedOther;
   }
   // On the user's own maps a lock only guards against changes, not against deleting.
   if (!IsUsersMap(map)) {
     const int32_t lock = layer.lockState;
     const bool locked = (lock != 0 && lock != kOwnedBit) ||
                         (lock == kOwnedBit && (layer.flags & kNoDeleteFlag) != 0);
-    if (locked) return Refuse(lock == kOwnedBit ? kRefusedThematicOrOwner : kRefusedOverlayLocked);
+    if (locked) return lock == kOwnedBit ? kRefusedThematicOrOwner : kRefusedOverlayLocked;
   }
-  if (map.indexed != 0) return Refuse(kRefusedIndexedMap);
-  if (map.locked != 0) return Refuse(kRefusedMapLocked);
-  RemoveSelectedObject(mapID, overlayID, position, true);
-  const int32_t err = DeleteObjectRecord(mapID, overlayID, position, true, false,
-                                         state.selectedCount <= kRedrawEachUpTo);
-  if (err != 0) return err;
-  return AppendUndoEntry({mapID, overlayID, position, 0, 0});
+  if (map.indexed != 0) return kRefusedIndexedMap;
+  if (map.locked != 0) return kRefusedMapLocked;
+  return 0;
+}
+
+int32_t DeleteOneObject(int32_t mapID, int32_t overlayID, int32_t position) {
+  bool changed = false;
+  return DeleteOne(mapID, overlayID, position, changed);
 }
 
 int32_t DeleteSelectedObjects2() {

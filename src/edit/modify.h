@@ -46,15 +46,20 @@ const ModifyHooks& CurrentModifyHooks();
 // The line-choice table of command 152: (lineType, variant) of menu position choice.
 void LineChoice(int32_t choice, int16_t& lineType, int16_t& variant);
 
-// Applies the command to every selected object. 0, -1 when stopped (Escape, no custom colour,
-// memory), or the I/O error that stopped the batch.
+// Applies the command to every selected object. A move takes an object's aliases along and
+// refuses an alias whose object stays, or a locked target overlay. 0, -1 when stopped (Escape,
+// no custom colour, memory), or the I/O error that stopped the batch.
 int32_t ModifySelectedObjects(int32_t command, int32_t value);
 // One object of the running batch (the command and value of the last ModifySelectedObjects).
 int32_t ModifyOneObject(int32_t mapID, int32_t overlayID, int32_t position);
 
-// Deletes every selected object it may. 0, or the error that stopped the batch.
+// Deletes every selected object it may, each with its aliases. An object that cannot be read is
+// reported and passed over. 0, -1 when stopped (Escape), or the error that stopped the batch.
 int32_t DeleteSelectedObjects2();
 int32_t DeleteOneObject(int32_t mapID, int32_t overlayID, int32_t position);
+// The refusal a delete of an object of the overlay on the map meets (0: none). Undo of a delete
+// follows the same rule.
+int32_t DeleteRefusal(int32_t mapID, int32_t overlayID);
 
 // The last batch's refusal code (0 for none).
 int32_t LastRefusalCode();

@@ -9,7 +9,10 @@
 #include "base/errors.h"
 #include "base/strings.h"
 #include "catalogue/layers.h"
+#include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
+#include "edit/modify.h"
+#include "edit/object_access.h"
 #include "edit/selection.h"
 #include "store/store_records.h"
 #include "store/summary.h"
@@ -19,7 +22,6 @@ namespace tlv {
 namespace {
 
 constexpr int kMessageUndoLocked = 144;
-constexpr int32_t kOneObjectWindow = 1024;
 
 struct UndoState {
   int16_t kind = kUndoNothing;
@@ -55,16 +57,6 @@ int32_t EmptyList() {
   return 0;
 }
 
-bool IsPoly(int16_t type) {
-  return type == kPolylineObject || type == kPolygonObject;
-}
-
-int32_t UseObjectFile(int32_t mapID, int32_t overlayID) {
-  int32_t mapIndex = -1, fileIndex = -1;
-  return AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kOneObjectWindow, &mapIndex,
-                              &fileIndex);
-}
-
 void RedrawArea(const WRect& area) {
   const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
   if (hooks.redrawArea && WRectPlaced(area)) hooks.redrawArea(area);
@@ -77,7 +69,22 @@ bool OverlayLockedForUndo(int32_t overlayID) {
   return layer.lockState == 1 || layer.lockState == 3;
 }
 
+bool MapLocked(int32_t mapID) {
+  MapRecord map;
+  return GetMapRecord(MapIDToIndex(mapID), map) && map.locked != 0;
+}
+
 bool AnyEditedOverlayLocked() {
+  if (state.kind == kUndoDelete) {
+    // Bringing back what a delete took follows the delete's own rule: on the user's maps an
+    // overlay's lock guards against changes only, and every overlay loads locked.
+    const HandleArray<UndoEntry> entries = Entries();
+    for (int32_t i = 0; i < entries.Count(); ++i) {
+      const UndoEntry entry = entries.Get(i);
+      if (DeleteRefusal(entry.mapID, entry.overlayID) != 0) return true;
+    }
+    return false;
+  }
   const bool single = state.kind >= kUndoReshapeHandle && state.kind <= kUndoCreate;
   if (single || state.kind == kUndoSegmentAttributes || state.kind == kUndoJoin) {
     if (OverlayLockedForUndo(state.object.object.overlayID)) return true;
@@ -92,6 +99,11 @@ bool AnyEditedOverlayLocked() {
     if (OverlayLockedForUndo(entry.overlayID)) return true;
     // A move goes back to the old overlay, which must not be locked either.
     if (state.kind == kUndoMoveToOverlay && OverlayLockedForUndo(entry.oldValue)) return true;
+    // A locked map is never written: a move back would delete on one side only.
+    if (state.kind == kUndoMoveToOverlay || state.kind == kUndoMoveToMap) {
+      if (MapLocked(entry.mapID)) return true;
+      if (state.kind == kUndoMoveToMap && MapLocked(entry.oldValue)) return true;
+    }
   }
   return false;
 }
@@ -197,13 +209,51 @@ void Select(const ObjectRef& o) {
   AddSelectedObject(o.mapID, o.overlayID, o.position);
 }
 
+// Takes an object from where it is now back to its old record: deleted here, brought back there.
+// When the old record cannot be brought back, the object stays where it is, so it is never lost
+// in both places.
+int32_t MoveBack(const ObjectRef& now, const ObjectRef& old) {
+  const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
+  if (hooks.objectMoved) hooks.objectMoved(now, old);
+  DeletedRecords gone;
+  int32_t err =
+      DeleteObjectRecord(now.mapID, now.overlayID, now.position, false, false, true, &gone);
+  if (err == 0 && gone.deleted) err = RestoreObjectRecord(old, true);
+  if (err != 0) {
+    if (gone.deleted) RestoreObjectRecord(now, true);
+    if (hooks.objectMoved) hooks.objectMoved(old, now);
+  }
+  return err;
+}
+
+// An alias only went along with its object, so it does not stay selected after a move back.
+void DeselectAlias(const ObjectRef& o) {
+  int16_t type = 0;
+  if (ObjectType(o, type) == 0 && type == kAliasObject) {
+    RemoveSelectedObject(o.mapID, o.overlayID, o.position, true);
+  }
+}
+
 // ---- Reversals -------------------------------------------------------------------------------
 
+// Brings back (or deletes again) each entry's object with the aliases recorded after it, and
+// those only.
 int32_t UndoDeletes() {
   HandleArray<UndoEntry> entries = Entries();
-  for (int32_t i = 0; i < entries.Count(); ++i) {
-    const UndoEntry e = entries.Get(i);
-    const int32_t err = UndeleteObjectRecord(e.mapID, e.overlayID, e.position, true);
+  const int32_t count = entries.Count();
+  for (int32_t i = 0; i < count;) {
+    const UndoEntry e = entries.Get(i++);
+    std::vector<int32_t> aliases;
+    while (i < count) {
+      const UndoEntry a = entries.Get(i);
+      if (a.oldValue != kUndoAliasWentAlong || a.mapID != e.mapID || a.overlayID != e.overlayID ||
+          a.oldValue2 != e.position || e.oldValue == kUndoAliasWentAlong) {
+        break;
+      }
+      aliases.push_back(a.position);
+      ++i;
+    }
+    const int32_t err = UndeleteObjectRecord(e.mapID, e.overlayID, e.position, aliases);
     if (err != 0) return err;
   }
   return 0;
@@ -265,7 +315,7 @@ int32_t SwapGraphics(int16_t kind) {
       }
       case kUndoPolySwap:
         // Only polylines and polygons were swapped; anything else is passed over.
-        if (!IsPoly(type)) continue;
+        if (!IsPolyType(type)) continue;
         err = FSSetObjectType(file, e.position,
                               type == kPolylineObject ? kPolygonObject : kPolylineObject);
         if (err != 0) return err;
@@ -285,19 +335,19 @@ int32_t SwapGraphics(int16_t kind) {
   return 0;
 }
 
+// Each entry, an object's or an alias's that went along, moves back on its own, so the order in
+// which the objects were selected does not matter.
 int32_t UndoMoves(int16_t kind) {
   HandleArray<UndoEntry> entries = Entries();
-  const LifeCycleHooks& hooks = CurrentLifeCycleHooks();
   for (int32_t i = 0; i < entries.Count(); ++i) {
     UndoEntry e = entries.Get(i);
     const ObjectRef now{e.mapID, e.overlayID, e.position};
     const ObjectRef old = kind == kUndoMoveToOverlay
                               ? ObjectRef{e.mapID, e.oldValue, e.oldValue2}
                               : ObjectRef{e.oldValue, e.overlayID, e.oldValue2};
-    if (hooks.objectMoved) hooks.objectMoved(now, old);
-    int32_t err = DeleteObjectRecord(now.mapID, now.overlayID, now.position, true, false, true);
-    if (err == 0) err = UndeleteObjectRecord(old.mapID, old.overlayID, old.position, true);
+    const int32_t err = MoveBack(now, old);
     if (err != 0) return err;
+    DeselectAlias(old);
     e = kind == kUndoMoveToOverlay
             ? UndoEntry{old.mapID, old.overlayID, old.position, now.overlayID, now.position}
             : UndoEntry{old.mapID, old.overlayID, old.position, now.mapID, now.position};
@@ -327,7 +377,7 @@ int32_t UndoReshape() {
   int16_t type = 0;
   if (err == 0) err = ObjectType(r.object, type);
   if (err != 0) return err;
-  if (IsPoly(type) && r.segmentNumbers[0] >= 0) {
+  if (IsPolyType(type) && r.segmentNumbers[0] >= 0) {
     std::vector<StoredSegmentState> segments;
     int32_t room = 0;
     err = ReadSegments(r.object.mapID, r.object.overlayID, r.object.position, segments, room);
@@ -381,13 +431,15 @@ int32_t UndoDialogEdit() {
   const bool moved = r.before.mapID != r.object.mapID || r.before.overlayID != r.object.overlayID ||
                      r.before.position != r.object.position;
   if (moved) {
-    int32_t err = DeleteObjectRecord(r.object.mapID, r.object.overlayID, r.object.position, true,
-                                     false, true);
-    if (err == 0) {
-      err = UndeleteObjectRecord(r.before.mapID, r.before.overlayID, r.before.position, true);
-    }
+    int32_t err = MoveBack(r.object, r.before);
     if (err != 0) return err;
     std::swap(r.object, r.before);
+    for (RecordMove& alias : r.aliasesMoved) {
+      err = MoveBack(alias.to, alias.from);
+      if (err != 0) return err;
+      RemoveSelectedObject(alias.from.mapID, alias.from.overlayID, alias.from.position, true);
+      std::swap(alias.from, alias.to);
+    }
     return 0;
   }
   int32_t err = UseObjectFile(r.object.mapID, r.object.overlayID);
@@ -405,14 +457,14 @@ int32_t UndoDialogEdit() {
   if (err != 0) return err;
 
   ObjectContents contents;
-  contents.prefix = &r.prefix;
-  contents.name = &r.name;
-  contents.graphics = type != kAliasObject ? &r.graphics : nullptr;
-  contents.customColour = &r.customColour;
-  if (type == kTextObject) contents.textOrPicture = &r.text;
+  contents.prefix = r.prefix;
+  contents.name = r.name;
+  if (type != kAliasObject) contents.graphics = r.graphics;
+  contents.customColour = r.customColour;
+  if (type == kTextObject) contents.textOrPicture = r.text;
   const bool placedByRect =
       type == kRectangleObject || type == kTextObject || type == kPictureObject;
-  if (placedByRect) contents.rect = &r.oldRect;
+  if (placedByRect) contents.rect = r.oldRect;
   ObjectRef object = r.object;
   err = ReplaceObjectContents(object, object.mapID, nullptr, contents, placedByRect ? 0 : -r.dx,
                               placedByRect ? 0 : -r.dy);
@@ -428,10 +480,14 @@ int32_t UndoDialogEdit() {
 
 int32_t UndoCreate() {
   const ObjectRef o = state.object.object;
-  int32_t err = DeleteObjectRecord(o.mapID, o.overlayID, o.position, true, false, true);
+  DeletedRecords done;
+  int32_t err = DeleteObjectRecord(o.mapID, o.overlayID, o.position, true, false, true, &done);
   if (err != 0) return err;
   err = BeginUndoList(kUndoDelete);
   if (err == 0) err = AppendUndoEntry({o.mapID, o.overlayID, o.position, 0, 0});
+  for (size_t i = 0; err == 0 && i < done.aliases.size(); ++i) {
+    err = AppendUndoEntry({o.mapID, o.overlayID, done.aliases[i], kUndoAliasWentAlong, o.position});
+  }
   return err;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/memory.h"
 #include "base/world_types.h"
@@ -36,7 +37,10 @@ enum UndoKind : int16_t {
   kUndoJoin = 18,
 };
 
-// One entry of the undo list: the object and the one or two values it had before.
+// One entry of the undo list: the object and the one or two values it had before. An alias that
+// went along with its object is an entry of its own, after its object's: in a delete (kind 1) its
+// old value is kUndoAliasWentAlong and its second old value its object's position; in a move
+// (kinds 7 and 8) it is a move like its object's.
 struct UndoEntry {
   int32_t mapID = 0;
   int32_t overlayID = 0;
@@ -45,6 +49,7 @@ struct UndoEntry {
   int32_t oldValue2 = 0;
 };
 static_assert(sizeof(UndoEntry) == 20);
+constexpr int32_t kUndoAliasWentAlong = 1;
 
 // A stored segment as it is in the record: x with the new-piece bit, y, the attribute mask and
 // the 15 attribute values (0 where the mask does not store one).
@@ -70,8 +75,9 @@ constexpr int32_t kMaxUndoAttributeEntries = 32001;
 struct UndoObjectRecord {
   ObjectRef object;
   // Where the object was before the edit moved it to another overlay or map (kind 14); equal to
-  // object when it stayed.
+  // object when it stayed. The aliases that went along (ReplaceObjectContents lists them).
   ObjectRef before;
+  std::vector<RecordMove> aliasesMoved;
   int16_t type = 0;
   WRect oldRect;
   int32_t dx = 0;

@@ -232,14 +232,14 @@ int32_t WriteAttributedSegments(int32_t mapID, int32_t layerID, int32_t position
 int32_t MakeObject(const ImportRecord& record, int32_t mapID, int32_t layerID, ObjectID id,
                    int32_t& position) {
   ObjectContents contents;
-  contents.prefix = &record.prefix;
-  contents.name = &record.name;
-  contents.graphics = &record.graphics;
+  contents.prefix = record.prefix;
+  contents.name = record.name;
+  contents.graphics = record.graphics;
   uint32_t customColour = record.customColourField;
   if (record.customColour) {
     customColour = record.customRGB | kCustomColourPresent | kCustomColourActive;
   }
-  if (customColour != 0) contents.customColour = &customColour;
+  if (customColour != 0) contents.customColour = customColour;
   WRect rect = record.rect;
   if (record.kind == kAliasObject) {
     // An alias keeps the ID of the object it stands for in its rectangle.
@@ -247,9 +247,9 @@ int32_t MakeObject(const ImportRecord& record, int32_t mapID, int32_t layerID, O
     if (!ParseImportID(record.aliasOf, target)) target = ObjectID();
     rect = {target.high, target.low, 0, 0};
   }
-  contents.rect = &rect;
+  contents.rect = rect;
   if (record.kind == kTextObject || record.kind == kPictureObject) {
-    contents.textOrPicture = &record.text;
+    contents.textOrPicture = record.text;
   }
   const bool poly = record.kind == kPolylineObject || record.kind == kPolygonObject;
   int32_t err = 0;

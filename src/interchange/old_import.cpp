@@ -386,10 +386,10 @@ int32_t ImportOne(OldImportRun& run, const OldRecord& record, char mode, bool se
 
   const std::string prefix;
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &record.name;
-  contents.graphics = &graphics;
-  contents.rect = &rect;
+  contents.prefix = prefix;
+  contents.name = record.name;
+  contents.graphics = graphics;
+  contents.rect = rect;
   Handle pointsHandle = nullptr;
   if (poly) {
     pointsHandle = MyNewHandle(static_cast<int32_t>(points.size() * sizeof(WPoint)));

@@ -313,9 +313,9 @@ class StartupWithCatalogueTest : public StartupTest {
     const std::string empty;
     const WRect at{10000000, 10000000, 10000000, 10000000};
     ObjectContents contents;
-    contents.prefix = &empty;
-    contents.name = &empty;
-    contents.rect = &at;
+    contents.prefix = empty;
+    contents.name = empty;
+    contents.rect = at;
     int32_t position = -1;
     ASSERT_EQ(CreateObject(UserMapID(), overlayID, kPointObject, id, contents, position), 0);
   }
@@ -412,9 +412,9 @@ TEST_F(StartupWithCatalogueTest, FirstStartShowsTheObjectsOnTheMaps) {
   const std::string empty;
   const WRect far{10500000, 10400000, 10500010, 10400010};
   ObjectContents contents;
-  contents.prefix = &empty;
-  contents.name = &empty;
-  contents.rect = &far;
+  contents.prefix = empty;
+  contents.name = empty;
+  contents.rect = far;
   int32_t position = -1;
   ASSERT_EQ(CreateObject(UserMapID(), LayerID(TemporaryLayerIndex()), kPointObject, id, contents,
                          position),

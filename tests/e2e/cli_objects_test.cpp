@@ -63,11 +63,11 @@ TEST_F(CliObjectsTest, PrintsEveryFieldOfPointsTextsAliasesAndLines) {
   graphics.colour = 14;
   const uint32_t colour = kCustomColourPresent | kCustomColourActive | 0x102030;
   ObjectContents point;
-  point.prefix = &prefix;
-  point.name = &name;
-  point.graphics = &graphics;
-  point.customColour = &colour;
-  point.rect = &at;
+  point.prefix = prefix;
+  point.name = name;
+  point.graphics = graphics;
+  point.customColour = colour;
+  point.rect = at;
   const ObjectID pointID{0x12345678, 0x0000ABCD};
   int32_t pointAt = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kPointObject, pointID, point, pointAt), 0);
@@ -75,10 +75,10 @@ TEST_F(CliObjectsTest, PrintsEveryFieldOfPointsTextsAliasesAndLines) {
   const std::string label = "Ferry \"terminal\"";
   const std::string empty;
   ObjectContents text;
-  text.prefix = &empty;
-  text.name = &empty;
-  text.textOrPicture = &label;
-  text.rect = &at;
+  text.prefix = empty;
+  text.name = empty;
+  text.textOrPicture = label;
+  text.rect = at;
   int32_t textAt = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kTextObject, {1, 2}, text, textAt), 0);
 
@@ -92,9 +92,9 @@ TEST_F(CliObjectsTest, PrintsEveryFieldOfPointsTextsAliasesAndLines) {
   list.Set(3, {100000030, 50000030});
   const WRect lineRect{100000000, 50000000, 100000030, 50000030};
   ObjectContents line;
-  line.prefix = &empty;
-  line.name = &empty;
-  line.rect = &lineRect;
+  line.prefix = empty;
+  line.name = empty;
+  line.rect = lineRect;
   line.points = points;
   int32_t lineAt = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kPolylineObject, {3, 4}, line, lineAt), 0);
@@ -102,8 +102,8 @@ TEST_F(CliObjectsTest, PrintsEveryFieldOfPointsTextsAliasesAndLines) {
 
   const WRect standsFor{pointID.high, pointID.low, 0, 0};
   ObjectContents alias;
-  alias.prefix = &empty;
-  alias.name = &name;
+  alias.prefix = empty;
+  alias.name = name;
   int32_t aliasAt = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kAliasObject, {5, 6}, alias, aliasAt), 0);
   int32_t m = -1;
@@ -157,7 +157,7 @@ TEST_F(CliObjectsTest, SegmentAttributesAndDeletedObjects) {
   ASSERT_EQ(FSSetObjectSegA(CurrentObjectFile(), lineAt, first, 5000, 6000, true, attributes), 0);
   const WRect gone{1, 1, 1, 1};
   ObjectContents contents;
-  contents.rect = &gone;
+  contents.rect = gone;
   int32_t goneAt = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kRectangleObject, {9, 10}, contents, goneAt), 0);
   ASSERT_EQ(DeleteObjectRecord(harbour, roads, goneAt, false, false, false), 0);

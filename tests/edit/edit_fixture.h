@@ -111,9 +111,9 @@ class EditTest : public ObjectsTest {
     const std::string prefix;
     const WRect idRect{id.high, id.low, 0, 0};
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.rect = &idRect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.rect = idRect;
     ObjectID aliasID;
     NewObjectID(aliasID);
     int32_t alias = -1;
@@ -171,12 +171,29 @@ class EditTest : public ObjectsTest {
     return picture;
   }
 
-  // The object count of the Harbour map's Roads overlay file.
-  int32_t FileCount() {
+  // The object count of an overlay file (0 when the overlay has no file on the map).
+  int32_t CountOf(int32_t mapID, int32_t overlayID) {
     OverlayFileRecord entry;
-    const int32_t m = MapIDToIndex(harbour);
-    EXPECT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, roads), entry));
+    const int32_t m = MapIDToIndex(mapID);
+    if (!GetOverlayFileRecord(m, OverlayFileIndexForID(m, overlayID), entry)) return 0;
     return entry.objectCount;
+  }
+  // The object count of the Harbour map's Roads overlay file.
+  int32_t FileCount() { return CountOf(harbour, roads); }
+  // Every overlay file of the test's maps and overlays counts exactly its live records.
+  ::testing::AssertionResult CountsMatchLiveRecords() {
+    for (int32_t mapID : {harbour, inland, user}) {
+      for (int32_t overlayID : {roads, sites}) {
+        const auto live = static_cast<int32_t>(LivePositions(mapID, overlayID).size());
+        const int32_t count = CountOf(mapID, overlayID);
+        if (count != live) {
+          return ::testing::AssertionFailure()
+                 << "map " << mapID << " overlay " << overlayID << " counts " << count << " for "
+                 << live << " live records";
+        }
+      }
+    }
+    return ::testing::AssertionSuccess();
   }
   void Select(int32_t mapID, int32_t overlayID, int32_t position) {
     ASSERT_EQ(AddSelectedObject(mapID, overlayID, position), 1);

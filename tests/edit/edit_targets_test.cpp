@@ -80,10 +80,10 @@ class EditTargetsTest : public CatalogueTest {
     ObjectGraphics graphics;
     graphics.symbol = 212;
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.graphics = graphics;
+    contents.rect = rect;
     int32_t position = -1;
     EXPECT_EQ(CreateObject(mapID, overlayID, kPointObject, id, contents, position), 0);
     return position;

@@ -110,9 +110,9 @@ TEST_F(LifeCycleTest, DeletingAnObjectWithTwoAliasesMarksThreeRecordsAndUndelete
     const std::string name = aliasName;
     const WRect idRect{id.high, id.low, 0, 0};
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.rect = &idRect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.rect = idRect;
     int32_t alias = -1;
     ObjectID aliasID;
     NewObjectID(aliasID);
@@ -129,13 +129,16 @@ TEST_F(LifeCycleTest, DeletingAnObjectWithTwoAliasesMarksThreeRecordsAndUndelete
             0);
   EXPECT_EQ(seen.size(), 2u);
 
-  ASSERT_EQ(DeleteObjectRecord(harbour, roads, original, true, false, true), 0);
+  DeletedRecords done;
+  ASSERT_EQ(DeleteObjectRecord(harbour, roads, original, true, false, true, &done), 0);
   int deleted = 0;
   for (const auto& r : Summaries(harbour, roads)) deleted += SummaryRecordLive(r) ? 0 : 1;
   EXPECT_EQ(deleted, 3);
-  EXPECT_EQ(FileOf(harbour, roads).objectCount, 2) << "only the object itself leaves the count";
+  EXPECT_TRUE(done.deleted);
+  EXPECT_EQ(done.aliases, seen);
+  EXPECT_EQ(FileOf(harbour, roads).objectCount, 0) << "each record leaves the count";
 
-  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, original, true), 0);
+  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, original, done.aliases), 0);
   for (const auto& r : Summaries(harbour, roads)) EXPECT_TRUE(SummaryRecordLive(r));
   EXPECT_EQ(FileOf(harbour, roads).objectCount, 3);
 }
@@ -160,8 +163,8 @@ TEST_F(LifeCycleTest, LongerNameRecreatesTheRecordAtTheEndWithTheSameID) {
   ObjectRef object{harbour, roads, first};
   const std::string prefix;
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &longer;
+  contents.prefix = prefix;
+  contents.name = longer;
   ASSERT_EQ(ReplaceObjectContents(object, harbour, nullptr, contents, 0, 0), 0);
   EXPECT_GT(object.position, first);
   ASSERT_EQ(moves.size(), 1u);
@@ -187,6 +190,37 @@ TEST_F(LifeCycleTest, LongerNameRecreatesTheRecordAtTheEndWithTheSameID) {
   EXPECT_TRUE(platform().alerts.empty());
 }
 
+TEST_F(LifeCycleTest, ALongerNameWithAShorterTextIsReMadeWithRoomForTheOldAndTheNew) {
+  ObjectID id;
+  NewObjectID(id);
+  ObjectContents contents;
+  contents.prefix = "";
+  contents.name = "Note";
+  contents.rect = WRect{5000, 5000, 5100, 5100};
+  contents.textOrPicture = "Water main closed between the pier and the gate";
+  int32_t at = -1;
+  ASSERT_EQ(CreateObject(harbour, roads, kTextObject, id, contents, at), 0);
+
+  // The copy carries the old name and text before the new ones are written into it.
+  ObjectRef object{harbour, roads, at};
+  ObjectContents changed;
+  changed.prefix = "";
+  changed.name = "Note on the north pier";
+  changed.textOrPicture = "Open";
+  ASSERT_EQ(ReplaceObjectContents(object, harbour, nullptr, changed, 0, 0), 0);
+  EXPECT_TRUE(platform().alerts.empty());
+  BufferedFile& file = Objects(harbour, roads);
+  std::string prefix, name, text;
+  ASSERT_EQ(FSGetObjectName(file, object.position, prefix, name), 0);
+  EXPECT_EQ(name, "Note on the north pier");
+  ASSERT_EQ(FSGetObjectText(file, object.position, text), 0);
+  EXPECT_EQ(text, "Open");
+  int live = 0;
+  for (const auto& r : Summaries(harbour, roads)) live += SummaryRecordLive(r) ? 1 : 0;
+  EXPECT_EQ(live, 1);
+  EXPECT_EQ(FileOf(harbour, roads).objectCount, 1);
+}
+
 TEST_F(LifeCycleTest, MovingAPolylineMovesItsSegmentsAndKeepsTheirPieceBits) {
   ObjectID id;
   NewObjectID(id);
@@ -196,9 +230,9 @@ TEST_F(LifeCycleTest, MovingAPolylineMovesItsSegmentsAndKeepsTheirPieceBits) {
   const WRect rect{1000, 1000, 3000, 1500};
   const std::string prefix, name = "Creek";
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &rect;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = rect;
   contents.points = points.get();
   int32_t at = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kPolylineObject, id, contents, at), 0);
@@ -270,10 +304,10 @@ TEST_F(LifeCycleTest, CopyingAPictureToAnotherMapCopiesItsFileUnderAFreeName) {
   const std::string prefix, name = "Pier photo", file = "pier.png";
   const WRect rect{7000, 7000, 7100, 7100};
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &rect;
-  contents.textOrPicture = &file;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = rect;
+  contents.textOrPicture = file;
   int32_t at = -1;
   ASSERT_EQ(CreateObject(harbour, sites, kPictureObject, id, contents, at), 0);
 
@@ -312,6 +346,32 @@ TEST_F(LifeCycleTest, DeleteByIDListAndFindByID) {
   EXPECT_FALSE(SummaryRecordLive(Summaries(inland, roads)[0]));
   ASSERT_EQ(FindObjectByID(ObjectIDText(b), 0, 0, found, ok), 0);
   EXPECT_FALSE(ok);
+}
+
+TEST_F(LifeCycleTest, AnIDListNamingAnObjectAndItsAliasDeletesEachRecordOnce) {
+  ObjectID id;
+  const int32_t object = MakePoint(harbour, roads, "Depot", {1000, 2000, 1010, 2010}, &id);
+  ASSERT_EQ(FSSetObjectAliasCount(Objects(harbour, roads), object, 2), 0);
+  std::vector<ObjectID> aliasIDs;
+  for (const char* aliasName : {"Depot north", "Depot south"}) {
+    ObjectContents contents;
+    contents.prefix = "";
+    contents.name = aliasName;
+    contents.rect = WRect{id.high, id.low, 0, 0};
+    ObjectID aliasID;
+    NewObjectID(aliasID);
+    aliasIDs.push_back(aliasID);
+    int32_t alias = -1;
+    ASSERT_EQ(CreateObject(harbour, roads, kAliasObject, aliasID, contents, alias), 0);
+  }
+  MakePoint(harbour, roads, "Other", {3000, 3000, 3010, 3010});
+
+  const std::string list = ObjectIDText(id) + "\r" + ObjectIDText(aliasIDs[0]) + "\r";
+  ASSERT_EQ(DeleteObjectsOnLayer(harbour, roads, list.c_str()), 0);
+  int live = 0;
+  for (const auto& r : Summaries(harbour, roads)) live += SummaryRecordLive(r) ? 1 : 0;
+  EXPECT_EQ(live, 1) << "the object took both its aliases along";
+  EXPECT_EQ(FileOf(harbour, roads).objectCount, live);
 }
 
 TEST_F(LifeCycleTest, LockedMapKeepsItsObjects) {

@@ -296,8 +296,8 @@ TEST_F(ModifyTest, AnObjectAndItsSelectedAliasAreDeletedOnceAndComeBackTogether)
     const auto live = LivePositions(harbour, roads);
     EXPECT_EQ(std::count(live.begin(), live.end(), object), 0) << aliasFirst;
     EXPECT_EQ(std::count(live.begin(), live.end(), alias), 0) << aliasFirst;
-    EXPECT_EQ(FileCount(), count - 1) << "the alias goes along without counting twice";
-    EXPECT_EQ(UndoEntryCount(), 1);
+    EXPECT_EQ(FileCount(), count - 2) << "each record leaves the count once";
+    EXPECT_EQ(UndoEntryCount(), 2) << "the object and the alias that went with it";
     ASSERT_EQ(Undo(), 0);
     EXPECT_EQ(Picture(), before) << aliasFirst;
     EXPECT_EQ(FileCount(), count);
@@ -314,7 +314,7 @@ TEST_F(ModifyTest, AnAliasMovedWithItsObjectIsNotMovedAgain) {
   ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
   EXPECT_TRUE(platform().alerts.empty()) << "no duplicate ID for the alias that went along";
   EXPECT_EQ(LivePositions(harbour, sites).size(), 2u);
-  EXPECT_EQ(UndoEntryCount(), 1);
+  EXPECT_EQ(UndoEntryCount(), 2) << "the object's move and its alias's";
 }
 
 TEST_F(ModifyTest, DeleteRefusesOnIndexedAndLockedMaps) {
@@ -348,6 +348,121 @@ TEST_F(ModifyTest, MoreThanTenDeletionsRedrawTheMapOnceInsteadOfEachArea) {
   EXPECT_EQ(mapRedraws, 1);
   EXPECT_EQ(UndoEntryCount(), 11);
   EXPECT_EQ(SelectedObjectCount(), 0);
+}
+
+TEST_F(ModifyTest, DeletingAnObjectLeavesAnAliasDeletedEarlierDeletedAndUndoBringsBackOnlyItsOwn) {
+  const int32_t object = MakePoint(harbour, roads, "Depot", 4, 1000000);
+  const int32_t north = MakeAlias(harbour, roads, object, "Depot north");
+  const int32_t south = MakeAlias(harbour, roads, object, "Depot south");
+  Select(harbour, roads, south);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  const auto before = Picture();
+
+  Select(harbour, roads, object);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  EXPECT_TRUE(LivePositions(harbour, roads).empty()) << "the south alias stays deleted";
+  EXPECT_TRUE(CountsMatchLiveRecords());
+  const auto after = Picture();
+
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(Picture(), before) << "the object and its north alias, not the south one";
+  EXPECT_TRUE(CountsMatchLiveRecords());
+  EXPECT_TRUE(IsSelected(harbour, roads, object));
+  EXPECT_FALSE(IsSelected(harbour, roads, north)) << "the alias only went along";
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(Picture(), after);
+  EXPECT_TRUE(CountsMatchLiveRecords());
+}
+
+TEST_F(ModifyTest, AnAliasMovesOnlyWithItsObject) {
+  const int32_t object = MakePoint(harbour, roads, "Depot", 4, 1000000);
+  const int32_t alias = MakeAlias(harbour, roads, object, "Depot alias");
+  const auto before = Picture();
+  // Alone it would stand for nothing in the other overlay.
+  Select(harbour, roads, alias);
+  ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
+  EXPECT_TRUE(Alerted(586));
+  EXPECT_EQ(Picture(), before);
+  EXPECT_EQ(UndoEntryCount(), 0);
+
+  // Selected before its object, it goes along with it and is not moved again.
+  platform().alerts.clear();
+  Select(harbour, roads, object);
+  ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
+  EXPECT_TRUE(platform().alerts.empty());
+  EXPECT_TRUE(LivePositions(harbour, roads).empty());
+  EXPECT_EQ(LivePositions(harbour, sites).size(), 2u);
+  EXPECT_TRUE(CountsMatchLiveRecords());
+}
+
+TEST_F(ModifyTest, ObjectsAreNotMovedIntoALockedOverlay) {
+  const int32_t a = MakePoint(harbour, roads, "A", 4, 1000000);
+  for (int32_t lock : {1, 2, 3}) {
+    SetLock(sites, lock);
+    platform().alerts.clear();
+    Select(harbour, roads, a);
+    ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
+    EXPECT_TRUE(Alerted(581)) << "lock kind " << lock;
+    EXPECT_EQ(LivePositions(harbour, roads), std::vector<int32_t>{a});
+    EXPECT_TRUE(LivePositions(harbour, sites).empty());
+    EXPECT_EQ(UndoEntryCount(), 0);
+  }
+}
+
+TEST_F(ModifyTest, AMoveWhosePictureCannotBeCopiedLeavesNothingAtTheTarget) {
+  const std::string missing = "pier.png";  // never written to the Harbour folder
+  ObjectContents contents;
+  contents.prefix = "";
+  contents.name = "Pier photo";
+  contents.rect = WRect{7000, 7000, 7100, 7100};
+  contents.textOrPicture = missing;
+  ObjectID id;
+  NewObjectID(id);
+  int32_t picture = -1;
+  ASSERT_EQ(CreateObject(harbour, sites, kPictureObject, id, contents, picture), 0);
+  MakePoint(inland, sites, "Already there", 4, 1000000);
+  const auto before = Picture();
+  Select(harbour, sites, picture);
+  EXPECT_NE(ModifySelectedObjects(kCommandMoveToMap, inland), 0);
+  EXPECT_FALSE(platform().alerts.empty()) << "the failed copy was reported";
+  EXPECT_EQ(Picture(), before) << "no half-made copy with the same ID stays live";
+  EXPECT_TRUE(CountsMatchLiveRecords());
+  EXPECT_EQ(UndoEntryCount(), 0);
+}
+
+TEST_F(ModifyTest, AnUnreadableObjectIsReportedAndTheDeleteBatchGoesOn) {
+  const int32_t unreadable = MakePoint(harbour, roads, "Newer", 4, 1000000);
+  const int32_t a = MakePoint(harbour, roads, "A", 4, 2000000);
+  const int32_t b = MakePoint(harbour, roads, "B", 4, 3000000);
+  ASSERT_EQ(FSSetObjectVersionFlags(Objects(harbour, roads), unreadable, 0), 0);
+  for (int32_t p : {unreadable, a, b}) Select(harbour, roads, p);
+  EXPECT_EQ(DeleteSelectedObjects2(), 0);
+  EXPECT_EQ(AlertsContaining("cannot be read"), 1u);
+  EXPECT_EQ(LivePositions(harbour, roads), std::vector<int32_t>{unreadable});
+  EXPECT_EQ(UndoEntryCount(), 2);
+  EXPECT_TRUE(CountsMatchLiveRecords());
+}
+
+TEST_F(ModifyTest, LargeDeleteBatchesTellTheirProgressAndStopOnEscape) {
+  const std::string processed = MessageText(632);
+  for (int i = 0; i < 25; ++i) Select(harbour, roads, MakePoint(harbour, roads, "P", 4, 1000 + i));
+  platform().messageLines.clear();
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  const auto& lines = platform().messageLines;
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "10 " + processed), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "20 " + processed), lines.end());
+  EXPECT_TRUE(LivePositions(harbour, roads).empty());
+
+  // A new run of lookups, a while later; Escape is seen at the second check (the 20th object).
+  platform().fixedTicks += 1000;
+  for (int i = 0; i < 25; ++i) Select(harbour, roads, MakePoint(harbour, roads, "Q", 4, 1000 + i));
+  platform().escapeChecks = 0;
+  platform().escapeAtCheck = 2;
+  EXPECT_EQ(DeleteSelectedObjects2(), -1);
+  EXPECT_EQ(platform().escapeChecks, 2);
+  EXPECT_EQ(LivePositions(harbour, roads).size(), 25u - 19u);
+  EXPECT_EQ(UndoEntryCount(), 19) << "what was deleted before the stop stays undoable";
+  EXPECT_TRUE(CountsMatchLiveRecords());
 }
 
 }  // namespace

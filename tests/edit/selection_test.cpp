@@ -135,14 +135,14 @@ TEST_F(SelectionTest, TheLifeCycleKeepsTheSelectionAndTheCollectionUpToDate) {
   ASSERT_EQ(DeleteObjectRecord(harbour, roads, a, true, false, true), 0);
   EXPECT_FALSE(IsSelected(harbour, roads, a));
   EXPECT_EQ(removedFromCollection, std::vector<int32_t>{a});
-  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, a, true), 0);
+  ASSERT_EQ(UndeleteObjectRecord(harbour, roads, a), 0);
   EXPECT_TRUE(IsSelected(harbour, roads, a)) << "an object brought back is selected";
 
   ObjectRef object{harbour, roads, a};
   const std::string prefix, longer = "Gate house on the north pier";
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &longer;
+  contents.prefix = prefix;
+  contents.name = longer;
   ASSERT_EQ(ReplaceObjectContents(object, harbour, nullptr, contents, 0, 0), 0);
   ASSERT_NE(object.position, a);
   EXPECT_TRUE(IsSelected(harbour, roads, object.position));

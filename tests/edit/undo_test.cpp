@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "edit/edit_fixture.h"
 
 namespace tlv {
 namespace {
+
+namespace fs = std::filesystem;
 
 class UndoTest : public test::EditTest {};
 
@@ -278,9 +282,9 @@ TEST_F(UndoTest, ADialogEditIsUndoneAndRedone) {
   ObjectGraphics changed = record.graphics;
   changed.colour = 13;
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.graphics = &changed;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.graphics = changed;
   ASSERT_EQ(UpdateObject(harbour, roads, a, contents, 300, 400), 0);
   const auto after = Picture();
 
@@ -288,6 +292,37 @@ TEST_F(UndoTest, ADialogEditIsUndoneAndRedone) {
   EXPECT_EQ(Picture(), before);
   ASSERT_EQ(Undo(), 0);
   EXPECT_EQ(Picture(), after);
+}
+
+TEST_F(UndoTest, ADialogEditThatMovedTheObjectToAnotherMapTakesItsAliasesBackAndForth) {
+  const int32_t a = MakePoint(harbour, roads, "Pump", 4, 1000000);
+  MakeAlias(harbour, roads, a, "Pump alias");
+  const auto before = Picture();
+  UndoObjectRecord record;
+  record.object = {harbour, roads, a};
+  record.before = record.object;
+  record.type = kPointObject;
+
+  // The dialog gives the object to another map; its alias goes along.
+  ObjectRef object{harbour, roads, a};
+  ObjectContents contents;
+  contents.prefix = "";
+  contents.name = "Pump house";
+  ASSERT_EQ(ReplaceObjectContents(object, inland, nullptr, contents, 0, 0, &record.aliasesMoved),
+            0);
+  ASSERT_EQ(record.aliasesMoved.size(), 1u);
+  record.object = object;
+  SetUndoObject(kUndoDialogEdit, record);
+  const auto after = Picture();
+  EXPECT_TRUE(LivePositions(harbour, roads).empty());
+  EXPECT_EQ(LivePositions(inland, roads).size(), 2u);
+
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(Picture(), before);
+  EXPECT_TRUE(CountsMatchLiveRecords());
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(Picture(), after);
+  EXPECT_TRUE(CountsMatchLiveRecords());
 }
 
 TEST_F(UndoTest, SegmentAttributeEditsAreUndoneFromTheAttributeList) {
@@ -353,6 +388,127 @@ TEST_F(UndoTest, SetUndoNothingEmptiesTheListAndUndoThenChangesNothing) {
   EXPECT_EQ(UndoKindNow(), kUndoNothing);
   ASSERT_EQ(Undo(), 0);
   EXPECT_TRUE(LivePositions(harbour, roads).empty());
+}
+
+TEST_F(UndoTest, AMoveOfAnObjectAndItsAliasIsUndoneExactlyWhicheverWasSelectedFirst) {
+  for (bool aliasFirst : {true, false}) {
+    const int32_t object = MakePoint(harbour, roads, "Depot", 4, 1000000);
+    const int32_t alias = MakeAlias(harbour, roads, object, "Depot alias");
+    const auto before = Picture();
+    if (aliasFirst) Select(harbour, roads, alias);
+    Select(harbour, roads, object);
+    if (!aliasFirst) Select(harbour, roads, alias);
+    ASSERT_EQ(ModifySelectedObjects(kCommandMoveToOverlay, sites), 0);
+    const auto after = Picture();
+    EXPECT_EQ(LivePositions(harbour, sites).size(), 2u) << aliasFirst;
+    EXPECT_TRUE(CountsMatchLiveRecords()) << aliasFirst;
+
+    ASSERT_EQ(Undo(), 0);
+    EXPECT_EQ(Picture(), before) << aliasFirst;
+    EXPECT_TRUE(CountsMatchLiveRecords()) << aliasFirst;
+    ASSERT_EQ(Undo(), 0);
+    EXPECT_EQ(Picture(), after) << aliasFirst;
+    EXPECT_TRUE(CountsMatchLiveRecords()) << aliasFirst;
+    EXPECT_TRUE(platform().alerts.empty());
+    // The next round starts from empty overlays.
+    ASSERT_EQ(Undo(), 0);
+    for (int32_t p : LivePositions(harbour, roads)) {
+      ASSERT_EQ(DeleteObjectRecord(harbour, roads, p, false, false, false), 0);
+    }
+    RemoveAllSelectedObjects();
+    SetUndoNothing();
+  }
+}
+
+TEST_F(UndoTest, TheDeleteRuleDecidesWhetherADeleteCanBeUndone) {
+  // Every overlay loads locked: on the user's own map that guards against changes only.
+  const int32_t mine = MakePoint(user, roads, "Mine", 4, 1000000);
+  SetLock(roads, 1);
+  Select(user, roads, mine);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_FALSE(Alerted(144));
+  EXPECT_EQ(LivePositions(user, roads), std::vector<int32_t>{mine});
+
+  // On an application's map the lock that would refuse the delete refuses its Undo.
+  SetLock(roads, 0);
+  SetMap(harbour, 0, 0, "ZPHA");
+  const int32_t theirs = MakePoint(harbour, roads, "Theirs", 4, 1000000);
+  Select(harbour, roads, theirs);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  SetLock(roads, 2, kNoDeleteFlag);
+  EXPECT_EQ(Undo(), -1);
+  EXPECT_TRUE(Alerted(144));
+  EXPECT_TRUE(LivePositions(harbour, roads).empty());
+  SetLock(roads, 2);
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(LivePositions(harbour, roads), std::vector<int32_t>{theirs});
+}
+
+TEST_F(UndoTest, AMoveBackThatCannotBringTheOldRecordBackLeavesTheObjectWhereItIs) {
+  const int32_t a = MakePoint(harbour, roads, "A", 4, 1000000);
+  Select(harbour, roads, a);
+  ASSERT_EQ(ModifySelectedObjects(kCommandMoveToMap, inland), 0);
+  ASSERT_EQ(LivePositions(inland, roads).size(), 1u);
+  // The old summary file was cut short behind the program's back.
+  CloseBufferedFiles();
+  OverlayFileRecord entry;
+  const int32_t m = MapIDToIndex(harbour);
+  ASSERT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, roads), entry));
+  fs::resize_file(harbourFolder / (std::string(entry.baseName) + ".SUM"), 0);
+
+  EXPECT_NE(Undo(), 0);
+  EXPECT_EQ(LivePositions(inland, roads).size(), 1u) << "the object is not lost in both places";
+  EXPECT_EQ(CountOf(inland, roads), 1);
+}
+
+TEST_F(UndoTest, AnObjectBroughtBackIsFoundByAWalkOverItsIndexBlock) {
+  // A full index block: the far object lies in it, among a thousand near ones.
+  BeginObjectBatch();
+  int32_t far = -1;
+  for (int i = 0; i < 1000; ++i) {
+    const int32_t p = MakePoint(harbour, roads, "P", 4, i == 5 ? 300000000 : 1000000 + i);
+    if (i == 5) far = p;
+  }
+  ASSERT_EQ(EndObjectBatch(), 0);
+  Select(harbour, roads, far);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  // The index is made while the far object is deleted, so its block does not reach there.
+  const int32_t m = MapIDToIndex(harbour);
+  bool written = false;
+  ASSERT_EQ(WriteSM2File(m, OverlayFileIndexForID(m, roads), written), 0);
+  ASSERT_TRUE(written);
+
+  ASSERT_EQ(Undo(), 0);
+  const WRect around{299999000, 89999000, 300001000, 90001000};
+  std::vector<int32_t> seen;
+  int32_t wm = -1, wf = -1;
+  ASSERT_EQ(ForEachSummaryRecord(
+                harbour, roads,
+                [&seen](const SummaryRecord& r, int32_t) {
+                  if (SummaryRecordLive(r)) seen.push_back(r.position);
+                  return 0;
+                },
+                &wm, &wf, &around),
+            0);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), far), seen.end());
+}
+
+TEST_F(UndoTest, DeletingObjectsByTheirIDsCannotBeUndoneAndClearsUndo) {
+  const int32_t a = MakePoint(harbour, roads, "A", 4, 1000000);
+  ObjectID id;
+  NewObjectID(id);
+  MakePoint(harbour, roads, "B", 4, 2000000, &id);
+  Select(harbour, roads, a);
+  ASSERT_EQ(DeleteSelectedObjects2(), 0);
+  ASSERT_EQ(UndoKindNow(), kUndoDelete);
+  const std::string list = ObjectIDText(id) + "\r\n";
+  ASSERT_EQ(DeleteObjectsOnLayer(harbour, roads, list.c_str()), 0);
+  EXPECT_TRUE(LivePositions(harbour, roads).empty());
+  EXPECT_EQ(UndoKindNow(), kUndoNothing);
+  const auto now = Picture();
+  ASSERT_EQ(Undo(), 0);
+  EXPECT_EQ(Picture(), now);
 }
 
 }  // namespace

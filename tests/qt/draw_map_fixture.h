@@ -84,12 +84,12 @@ class DrawMapTest : public CatalogueTest {
                const std::string* text = nullptr) {
     const std::string prefix;
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.graphics = graphics;
+    contents.rect = rect;
     contents.points = points;
-    contents.textOrPicture = text;
+    if (text != nullptr) contents.textOrPicture = *text;
     ObjectID id;
     EXPECT_EQ(NewObjectID(id), 0);
     int32_t position = -1;

@@ -83,9 +83,9 @@ TEST_F(EditCommandsOnMapsTest, AChangedObjectBecomesTheEditTarget) {
   const std::string empty;
   const WRect at{10000000, 10000000, 10000000, 10000000};
   ObjectContents contents;
-  contents.prefix = &empty;
-  contents.name = &empty;
-  contents.rect = &at;
+  contents.prefix = empty;
+  contents.name = empty;
+  contents.rect = at;
   int32_t position = -1;
   ASSERT_EQ(CreateObject(harbour, wells, kPointObject, id, contents, position), 0);
   ASSERT_EQ(AddSelectedObject(harbour, wells, position), 1);

@@ -57,10 +57,10 @@ class ObjectsTest : public CatalogueTest {
     if (id != nullptr) *id = made;
     const std::string prefix;
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = graphics;
-    contents.rect = &rect;
+    contents.prefix = prefix;
+    contents.name = name;
+    if (graphics != nullptr) contents.graphics = *graphics;
+    contents.rect = rect;
     contents.points = points;
     int32_t position = -1;
     EXPECT_EQ(CreateObject(mapID, overlayID, type, made, contents, position), 0)
