@@ -18,6 +18,7 @@
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
+#include "cli/verify_command.h"
 #include "store/directory_table.h"
 
 namespace {
@@ -41,7 +42,10 @@ void PrintUsage(std::ostream& out) {
          "            imports a 1.x export file; prints one JSON line of what it did\n"
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
          "         --size WxH --out FILE.png\n"
-         "            draws the view as the map window does and saves it as PNG\n";
+         "            draws the view as the map window does and saves it as PNG\n"
+         "  verify [MAP] [--unique-ids]\n"
+         "            checks the overlay files of one map or of all; one JSON object per\n"
+         "            finding, exit status 0 only when no problem was found\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -75,7 +79,8 @@ int Run(int argc, char** argv) {
   const bool objects = tlv::cli::IsObjectsCommand(words);
   const bool import = tlv::cli::IsImportCommand(words);
   const bool render = tlv::cli::IsRenderCommand(words);
-  if (!objects && !import && !render &&
+  const bool verify = tlv::cli::IsVerifyCommand(words);
+  if (!objects && !import && !render && !verify &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -125,6 +130,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
+  } else if (verify) {
+    result = tlv::cli::RunVerifyCommand(words, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {
