@@ -26,7 +26,42 @@ void AppendUtf8(std::string& out, char16_t code) {
   }
 }
 
+// The Windows-1252 byte of a Unicode code point; '?' for one the code page lacks.
+char Windows1252Of(uint32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+  for (int i = 0; i < 32; ++i) {
+    if (kHighControls[i] == code) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
 }  // namespace
+
+std::string Windows1252FromUtf8(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    uint32_t code = lead;
+    size_t length = 1;
+    if (lead >= 0xF0) {
+      length = 4;
+      code = lead & 0x07;
+    } else if (lead >= 0xE0) {
+      length = 3;
+      code = lead & 0x0F;
+    } else if (lead >= 0xC0) {
+      length = 2;
+      code = lead & 0x1F;
+    }
+    if (length > 1) {
+      if (i + length > utf8.size()) return utf8;  // not UTF-8: take the bytes as they are
+      for (size_t k = 1; k < length; ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
+    }
+    i += length;
+    out += Windows1252Of(code);
+  }
+  return out;
+}
 
 std::string JsonString(std::string_view windows1252) {
   std::string out = "\"";

@@ -11,6 +11,9 @@ namespace tlv::cli {
 // The text as a quoted JSON string (UTF-8, control characters escaped).
 std::string JsonString(std::string_view windows1252);
 
+// Command-line words arrive as UTF-8; the catalogue's names are Windows-1252.
+std::string Windows1252FromUtf8(const std::string& utf8);
+
 // Builds one JSON object field by field, in the order given.
 class JsonObject {
  public:

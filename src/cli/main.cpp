@@ -15,9 +15,11 @@
 #include "base/memory.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
+#include "cli/collection_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
+#include "cli/select_command.h"
 #include "store/directory_table.h"
 
 namespace {
@@ -38,7 +40,13 @@ void PrintUsage(std::ostream& out) {
          "            imports an interchange file; prints objects created, updated, skipped\n"
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
          "         --size WxH --out FILE.png\n"
-         "            draws the view as the map window does and saves it as PNG\n";
+         "            draws the view as the map window does and saves it as PNG\n"
+         "  select (--click LAT,LON | --rect S,W,N,E | --circle LAT,LON,MILES)\n"
+         "         --view LAT,LON,SCALE --size WxH [--overlays A,B]\n"
+         "            selects as the select tools do; prints the selection\n"
+         "  collection load FILE.msc [--mode replace|union|subset --base B.msc]\n"
+         "             [--save OUT.msc]\n"
+         "            loads a search collection file; prints the collection\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -72,7 +80,9 @@ int Run(int argc, char** argv) {
   const bool objects = tlv::cli::IsObjectsCommand(words);
   const bool import = tlv::cli::IsImportCommand(words);
   const bool render = tlv::cli::IsRenderCommand(words);
-  if (!objects && !import && !render &&
+  const bool select = tlv::cli::IsSelectCommand(words);
+  const bool collection = tlv::cli::IsCollectionCommand(words);
+  if (!objects && !import && !render && !select && !collection &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -122,6 +132,10 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
+  } else if (collection) {
+    result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
+  } else if (select) {
+    result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {

@@ -10,7 +10,6 @@
 #include "catalogue/walks.h"
 #include "cli/json_text.h"
 #include "edit/life_cycle.h"
-#include "render/metafile/metafile_port.h"
 #include "store/object_record.h"
 #include "store/store_records.h"
 
@@ -24,44 +23,6 @@ struct Listed {
   int32_t position = 0;
   bool deleted = false;
 };
-
-// Command-line words arrive as UTF-8; the catalogue's names are Windows-1252.
-std::string Windows1252FromUtf8(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    uint32_t code = lead;
-    size_t length = 1;
-    if (lead >= 0xF0) {
-      length = 4;
-      code = lead & 0x07;
-    } else if (lead >= 0xE0) {
-      length = 3;
-      code = lead & 0x0F;
-    } else if (lead >= 0xC0) {
-      length = 2;
-      code = lead & 0x1F;
-    }
-    if (length > 1) {
-      if (i + length > utf8.size()) return utf8;  // not UTF-8: take the bytes as they are
-      for (size_t k = 1; k < length; ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
-    }
-    i += length;
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-      continue;
-    }
-    char byte = '?';
-    for (int b = 0x80; b <= 0xFF; ++b) {
-      if (UnicodeOfWindows1252(static_cast<uint8_t>(b)) == code) {
-        byte = static_cast<char>(b);
-        break;
-      }
-    }
-    out += byte;
-  }
-  return out;
-}
 
 std::string Degrees(int32_t world, int32_t offsetDegrees) {
   char text[32];

@@ -879,7 +879,10 @@ int32_t FSCopyObject(const ObjectRef& source, int32_t targetMapID, int32_t targe
       err = FSCopyObject({source.mapID, source.overlayID, alias}, targetMapID, targetOverlayID,
                          room, 0, 0, 0, copied, false);
       if (err != 0) return err;
-      if (state.hooks.aliasCopied) state.hooks.aliasCopied({targetMapID, targetOverlayID, copied});
+      if (state.hooks.aliasCopied) {
+        state.hooks.aliasCopied({source.mapID, source.overlayID, alias},
+                                {targetMapID, targetOverlayID, copied});
+      }
       err = DeleteObjectRecord(source.mapID, source.overlayID, alias, false, false, false);
       if (err != 0) return err;
     }
