@@ -458,20 +458,20 @@ int32_t CreateImportedObject(ImportRecord& record) {
       return err;
     }
     // The first live object with the ID, as FindObjectByID would find it.
-    auto hit = index->byID.find(ObjectIDKey(id));
-    const bool found = hit != index->byID.end() && !hit->second.empty();
+    int32_t existing = -1;
+    const bool found = index->Find(id, existing);
     if (found && state.mode == kImportSkip) {
       ++run.summary.skipped;
       if (pass) run.passLine = recordStart + " \"0\" \"0\" \"0\"\r";
       return 0;
     }
     if (found) {
-      err = DeleteObjectRecord(mapID, layerID, hit->second.front(), false, false, false);
+      err = DeleteObjectRecord(mapID, layerID, existing, false, false, false);
       if (err != 0) {
         ReportError("ImportObject()", "DeleteObjectRecord()", err);
         return err;
       }
-      hit->second.pop_front();
+      index->Take(id, existing);
       replacing = true;
     }
   }
@@ -489,7 +489,7 @@ int32_t CreateImportedObject(ImportRecord& record) {
   err = MakeObject(record, mapID, layerID, id, position);
   if (err != 0) return err;
   if (auto it = run.idIndex.find(key); it != run.idIndex.end()) {
-    it->second.byID[ObjectIDKey(id)].push_back(position);
+    it->second.Add(id, position);
   }
   if (record.dateUnreadable) Platform().Beep();
   if (record.modTime != 0 || record.aliasCount != 0) {

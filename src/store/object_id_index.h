@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/object_ids.h"
@@ -19,17 +20,30 @@ inline uint64_t ObjectIDKey(const ObjectID& id) {
          static_cast<uint32_t>(id.low);
 }
 
-struct ObjectIDIndex {
-  // The positions of the live objects with each ID, in summary order (the first is the one a
-  // lookup by ID finds).
-  std::unordered_map<uint64_t, std::deque<int32_t>> byID;
-  // Every live object's position, ascending: a position read from outside names an object only
-  // when it is one of these.
-  std::vector<int32_t> livePositions;
-
-  // The first live object with the ID; false when there is none.
+class ObjectIDIndex {
+ public:
+  // The first live object with the ID in summary order (the one a lookup by ID finds); false
+  // when there is none.
   bool Find(const ObjectID& id, int32_t& position) const;
+  // The same, and the object leaves the index (it is being replaced).
+  bool Take(const ObjectID& id, int32_t& position);
+  // An object made after the index: it comes after those with the same ID.
+  void Add(const ObjectID& id, int32_t position);
+  // Whether a live summary record held the position when the index was made: a position read
+  // from outside names an object only when it is one of these.
   bool Live(int32_t position) const;
+  size_t LiveCount() const { return livePositions_.size(); }
+
+ private:
+  friend int32_t BuildObjectIDIndex(BufferedFile& summaryFile, ObjectIDIndex& index);
+
+  // (key, position) of the live records, sorted by key and, within a key, in summary order; a
+  // taken entry's position becomes -1. A file of a million objects costs 16 MB here.
+  std::vector<std::pair<uint64_t, int32_t>> sorted_;
+  // Objects added after the build, by key, in the order they came.
+  std::unordered_map<uint64_t, std::deque<int32_t>> added_;
+  // Every live position at the build, ascending.
+  std::vector<int32_t> livePositions_;
 };
 
 // Reads every summary record of the file (the summary file of an overlay, current in its slot)
