@@ -81,7 +81,7 @@ CollectionEntry MakeEntry(int32_t mapID, int32_t overlayID, int32_t position, co
   entry.flags = flags;
   entry.position = position;
   // Keys are zero-padded, so copying stops at a NUL as well as after four characters.
-  if (key != nullptr) std::strncpy(entry.key, key, 4);
+  for (int i = 0; key != nullptr && i < 4 && key[i] != '\0'; ++i) entry.key[i] = key[i];
   return entry;
 }
 

@@ -50,6 +50,9 @@ constexpr int kMessageLineFrame = 74;
 constexpr int kMessageImportError = 92;
 constexpr size_t kWriteChunk = 65536;
 constexpr int32_t kMaxIDDigits = 16;
+// Lines go in file order, so the objects they read lie close together: a wide window (at most
+// the file's length) serves many of them.
+constexpr int32_t kLinesWindow = -kMaxWindowSize;
 
 CollectionFileHooks hooks;
 
@@ -257,7 +260,7 @@ int32_t WriteCollectionFile(const std::string& path, CollectionSaveResult* resul
       continue;
     }
     int32_t mapIndex = -1, fileIndex = -1;
-    err = AllocateSpaceForFile(e.mapID, e.overlayID, kObjectFileKind, kSmallWindowSize, &mapIndex,
+    err = AllocateSpaceForFile(e.mapID, e.overlayID, kObjectFileKind, kLinesWindow, &mapIndex,
                                &fileIndex);
     ObjectID id;
     if (err == 0) err = FSGetObjectID(CurrentObjectFile(), e.position, id.high, id.low);
@@ -403,8 +406,7 @@ int32_t ReadCollectionFile(const std::string& path, int32_t mode, CollectionLoad
       int32_t m = -1, f = -1;
       char key[4];
       int16_t flags = 0;
-      if (AllocateSpaceForFile(r.mapID, r.overlayID, kObjectFileKind, kSmallWindowSize, &m, &f) !=
-              0 ||
+      if (AllocateSpaceForFile(r.mapID, r.overlayID, kObjectFileKind, kLinesWindow, &m, &f) != 0 ||
           ReadCollectionFacts(CurrentObjectFile(), r.position, key, flags) != 0) {
         ++done.notFound;
         continue;

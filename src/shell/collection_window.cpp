@@ -177,6 +177,8 @@ CollectionWindow::CollectionWindow(MainWindow& window)
     window_.InvalidateMap();
   });
   SetCollectionChangedHook([this] {
+    // What the map shows depends on the collection while only its objects are shown.
+    if (ShowOnlyCollection()) window_.InvalidateMap();
     if (refreshQueued_) return;
     refreshQueued_ = true;
     QTimer::singleShot(0, this, [this] { Refresh(); });

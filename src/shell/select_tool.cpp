@@ -47,6 +47,7 @@ void SelectTool::Press(ScreenPoint at, bool circle, bool toggle) {
   toggle_ = toggle;
   pressAt_ = at;
   dragAt_ = at;
+  onObject_ = ObjectUnderScreenPoint(at);
 }
 
 void SelectTool::Move(ScreenPoint at) {
@@ -58,7 +59,7 @@ void SelectTool::Release(ScreenPoint at, const QPoint& globalAt) {
   pressed_ = false;
   dragAt_ = at;
   // A drag that starts on an object is that object's click, not an area.
-  if (IsClick(at) || ObjectUnderScreenPoint(pressAt_)) {
+  if (IsClick(at) || onObject_) {
     SelectClickResult result;
     SelectToolClick(pressAt_, toggle_, DoubleClickTicks(), result);
     if (result.repeated && window_.CommandRegistered(kObjectSettingsCommand)) {

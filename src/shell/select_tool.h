@@ -30,7 +30,7 @@ class SelectTool {
   void Move(ScreenPoint at);
   // globalAt places the pop-up menu.
   void Release(ScreenPoint at, const QPoint& globalAt);
-  bool Dragging() const { return pressed_ && !IsClick(dragAt_); }
+  bool Dragging() const { return pressed_ && !onObject_ && !IsClick(dragAt_); }
   // Draws the dotted rectangle or circle of a drag; origin is the map area's top-left corner in
   // client pixels.
   void Paint(QPainter& painter, ScreenPoint origin) const;
@@ -54,6 +54,8 @@ class SelectTool {
   bool pressed_ = false;
   bool circle_ = false;
   bool toggle_ = false;
+  // A press on an object is that object's click however far the mouse then moves.
+  bool onObject_ = false;
   ScreenPoint pressAt_;
   ScreenPoint dragAt_;
   PickArea area_;

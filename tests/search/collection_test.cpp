@@ -67,7 +67,7 @@ class CollectionTest : public test::ObjectsTest {
     e.overlayID = overlayID;
     e.flags = flags;
     e.position = position;
-    std::strncpy(e.key, key, 4);
+    for (int i = 0; i < 4 && key[i] != '\0'; ++i) e.key[i] = key[i];
     return e;
   }
 };
