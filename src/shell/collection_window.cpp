@@ -41,6 +41,8 @@ constexpr const char* kShowOnlyText = "make all other objects on these overlays 
 constexpr const char* kButtonTexts[] = {"&Show on Map", "Show &All on Map", "Show on Map && &Zoom",
                                         "Sa&ve Collection...", "&Load Collection..."};
 constexpr int kFetchRows = 100;
+constexpr int kNameColumnWidth = 240;
+constexpr int kOverlayColumnWidth = 140;
 constexpr int kShowCollectionCommand = 205;
 constexpr int kCopyToCollectionCommand = 206;
 
@@ -150,6 +152,9 @@ CollectionWindow::CollectionWindow(MainWindow& window)
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->verticalHeader()->hide();
   list_->horizontalHeader()->setStretchLastSection(true);
+  list_->setWordWrap(false);
+  list_->setColumnWidth(0, kNameColumnWidth);
+  list_->setColumnWidth(1, kOverlayColumnWidth);
   layout->addWidget(list_);
   layout->addWidget(stopped_);
   layout->addWidget(showOnly_);
