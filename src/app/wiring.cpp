@@ -26,6 +26,10 @@
 #include "render/draw_object.h"
 #include "render/map_view.h"
 #include "render/symbols.h"
+#include "search/collection.h"
+#include "search/collection_file.h"
+#include "search/pick.h"
+#include "search/show_on_map.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
 
@@ -39,8 +43,9 @@ void RedrawMap() {
   Shell().InvalidateMap();
 }
 
-// Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection when the
-// catalogue lets go of them.
+// Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection, the
+// search collection and the intersected objects when the catalogue lets go of them, and checks
+// the lists against the catalogue.
 void ForgetSelectedObjects(int32_t mapID, int32_t overlayID) {
   std::vector<ObjectRef> doomed;
   ForEachSelectedObject(
@@ -54,6 +59,8 @@ void ForgetSelectedObjects(int32_t mapID, int32_t overlayID) {
   for (const ObjectRef& object : doomed) {
     RemoveSelectedObject(object.mapID, object.overlayID, object.position, false);
   }
+  ForgetCollectedObjects(mapID, overlayID);
+  ValidateObjectLists();
 }
 
 }  // namespace
@@ -70,6 +77,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
   lifeCycle.removeFromSelections = SelectionObjectRemoved;
   lifeCycle.addToSelection = SelectionObjectAdded;
   lifeCycle.objectMoved = SelectionObjectMoved;
+  lifeCycle.aliasCopied = RenameCollectedObject;
   lifeCycle.textRect = MeasureTextObjectRect;
   SetLifeCycleHooks(std::move(lifeCycle));
 
@@ -88,6 +96,21 @@ void WireCore(const FrontEndHooks& frontEnd) {
   };
   modify.redrawMap = RedrawMap;
   SetModifyHooks(std::move(modify));
+
+  SelectionHooks selection;
+  selection.removeCollected = [](const ObjectRef& object) {
+    RemoveCollectedObject(object.mapID, object.overlayID, object.position);
+    RemoveIntersectedObject(object.mapID, object.overlayID, object.position);
+  };
+  selection.renameCollected = RenameCollectedObject;
+  SetSelectionHooks(std::move(selection));
+
+  // The show-only-collection option's questions, answered from the collection's position sets.
+  DrawMapHooks draw;
+  draw.showOnlyCollection = ShowOnlyCollection;
+  draw.overlayInCollection = OverlayInCollection;
+  draw.objectInCollection = ObjectInCollection;
+  SetDrawMapHooks(std::move(draw));
 
   SM2CommandHooks index;
   index.clearSelection = RemoveAllSelectedObjects;
@@ -109,6 +132,10 @@ void ResetAllForTesting() {
   SetMapViewHooks({});
   ResetMapView();
   ResetSelectionForTesting();
+  ResetCollectionForTesting();
+  ResetCollectionFileForTesting();
+  ResetPickForTesting();
+  ResetShowOnMapForTesting();
   ResetUndoForTesting();
   ResetModifyForTesting();
   ResetEditTargetsForTesting();

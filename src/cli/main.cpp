@@ -15,10 +15,12 @@
 #include "base/memory.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
+#include "cli/collection_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
 #include "cli/verify_command.h"
+#include "cli/select_command.h"
 #include "store/directory_table.h"
 
 namespace {
@@ -45,7 +47,13 @@ void PrintUsage(std::ostream& out) {
          "            draws the view as the map window does and saves it as PNG\n"
          "  verify [MAP] [--unique-ids]\n"
          "            checks the overlay files of one map or of all; one JSON object per\n"
-         "            finding, exit status 0 only when no problem was found\n";
+         "            finding, exit status 0 only when no problem was found\n"
+         "  select (--click LAT,LON | --rect S,W,N,E | --circle LAT,LON,MILES)\n"
+         "         --view LAT,LON,SCALE --size WxH [--overlays A,B]\n"
+         "            selects as the select tools do; prints the selection\n"
+         "  collection load FILE.msc [--mode replace|union|subset --base B.msc]\n"
+         "             [--save OUT.msc]\n"
+         "            loads a search collection file; prints the collection\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -80,7 +88,9 @@ int Run(int argc, char** argv) {
   const bool import = tlv::cli::IsImportCommand(words);
   const bool render = tlv::cli::IsRenderCommand(words);
   const bool verify = tlv::cli::IsVerifyCommand(words);
-  if (!objects && !import && !render && !verify &&
+  const bool select = tlv::cli::IsSelectCommand(words);
+  const bool collection = tlv::cli::IsCollectionCommand(words);
+  if (!objects && !import && !render && !verify && !select && !collection &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -132,6 +142,10 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
   } else if (verify) {
     result = tlv::cli::RunVerifyCommand(words, std::cout, std::cerr);
+  } else if (collection) {
+    result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
+  } else if (select) {
+    result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {

@@ -31,8 +31,9 @@ struct LifeCycleHooks {
   // The object was re-created elsewhere (a bigger record, another map): the selection and the
   // search collection follow it to its new place.
   std::function<void(const ObjectRef& from, const ObjectRef& to)> objectMoved;
-  // An alias was copied to another overlay file: the search collection takes the copy.
-  std::function<void(const ObjectRef& copy)> aliasCopied;
+  // An alias was copied to another overlay file (its old record is deleted next): the search
+  // collection follows it from its old place to the copy.
+  std::function<void(const ObjectRef& from, const ObjectRef& copy)> aliasCopied;
   // The rectangle of a text object from its text and graphics (the drawing pass computes it
   // with its font metrics); without it a text object keeps the rectangle it is given.
   std::function<bool(const std::string& text, const ObjectGraphics& graphics, const WRect& given,

@@ -233,7 +233,7 @@ int32_t MoveAliases(const ObjectRef& source, int32_t targetMapID, int32_t target
     const RecordMove move{{source.mapID, source.overlayID, alias},
                           {targetMapID, targetOverlayID, copied}};
     moved.push_back(move);
-    if (State().hooks.aliasCopied) State().hooks.aliasCopied(move.to);
+    if (State().hooks.aliasCopied) State().hooks.aliasCopied(move.from, move.to);
     DeletedRecords gone;
     err = DeleteOneRecord(move.from, false, false, false, gone);
     if (err != 0) return err;

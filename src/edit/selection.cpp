@@ -48,6 +48,10 @@ void SetSelectionHooks(SelectionHooks hooks) {
   state.hooks = std::move(hooks);
 }
 
+const SelectionHooks& CurrentSelectionHooks() {
+  return state.hooks;
+}
+
 void SelectionObjectRemoved(const ObjectRef& object) {
   RemoveSelectedObject(object.mapID, object.overlayID, object.position, true);
   if (state.hooks.removeCollected) state.hooks.removeCollected(object);

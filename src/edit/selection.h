@@ -25,6 +25,7 @@ struct SelectionHooks {
   std::function<void(const ObjectRef& from, const ObjectRef& to)> renameCollected;
 };
 void SetSelectionHooks(SelectionHooks hooks);
+const SelectionHooks& CurrentSelectionHooks();
 
 // How the selection follows the life cycle (the wiring hands these to it): an object that left
 // its place leaves the selection and the collection, one that came back is selected, one that

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -29,6 +28,7 @@
 #include "interchange/coordinate_list.h"
 #include "interchange/file_type.h"
 #include "store/directory_table.h"
+#include "store/object_id_index.h"
 #include "store/object_record.h"
 
 namespace tlv {
@@ -86,8 +86,7 @@ struct ImportRun {
   // The live objects of each overlay file that existed before the import, by ID, in summary
   // order, made on the first ID check in the file and kept up to date by the import: one walk
   // per file instead of one per record.
-  using IDPositions = std::unordered_map<uint64_t, std::deque<int32_t>>;
-  std::map<std::pair<int32_t, int32_t>, IDPositions> idIndex;
+  std::map<std::pair<int32_t, int32_t>, ObjectIDIndex> idIndex;
 };
 
 struct ImportState {
@@ -103,33 +102,22 @@ std::string Quoted(const std::string& text) {
   return " \"" + text + "\"";
 }
 
-uint64_t IDKey(const ObjectID& id) {
-  return static_cast<uint64_t>(static_cast<uint32_t>(id.high)) << 32 |
-         static_cast<uint32_t>(id.low);
-}
-
 // The ID index of an overlay file, made from its summary records when first asked for.
-int32_t IDIndexOf(int32_t mapID, int32_t layerID, ImportRun::IDPositions*& index) {
+int32_t IDIndexOf(int32_t mapID, int32_t layerID, ObjectIDIndex*& index) {
   ImportRun& run = state.run;
   const std::pair<int32_t, int32_t> key{mapID, layerID};
   if (auto it = run.idIndex.find(key); it != run.idIndex.end()) {
     index = &it->second;
     return 0;
   }
-  ImportRun::IDPositions positions;
   int32_t walkMap = -1;
   int32_t walkFile = -1;
-  const int32_t err = ForEachSummaryRecord(
-      mapID, layerID,
-      [&positions](const SummaryRecord& record, int32_t) -> int32_t {
-        if (SummaryRecordLive(record)) {
-          positions[IDKey({record.idHigh, record.idLow})].push_back(record.position);
-        }
-        return 0;
-      },
-      &walkMap, &walkFile);
+  int32_t err = AllocateSpaceForFile(mapID, layerID, kSummaryFileKind, 0, &walkMap, &walkFile);
   if (err != 0) return err;
-  index = &run.idIndex.emplace(key, std::move(positions)).first->second;
+  ObjectIDIndex built;
+  err = BuildObjectIDIndex(CurrentSummaryFile(), built);
+  if (err != 0) return err;
+  index = &run.idIndex.emplace(key, std::move(built)).first->second;
   return 0;
 }
 
@@ -519,27 +507,27 @@ int32_t CreateImportedObject(ImportRecord& record) {
   const bool givenID = ParseImportID(record.idText, id);
   bool replacing = false;
   if (givenID && state.mode != kImportDuplicate && !run.createdFiles.count(key)) {
-    ImportRun::IDPositions* index = nullptr;
+    ObjectIDIndex* index = nullptr;
     err = IDIndexOf(mapID, layerID, index);
     if (err != 0) {
-      ReportError("ImportObject()", "ForEachSummaryRecord()", err);
+      ReportError("ImportObject()", "BuildObjectIDIndex()", err);
       return err;
     }
     // The first live object with the ID, as FindObjectByID would find it.
-    auto hit = index->find(IDKey(id));
-    const bool found = hit != index->end() && !hit->second.empty();
+    int32_t existing = -1;
+    const bool found = index->Find(id, existing);
     if (found && state.mode == kImportSkip) {
       ++run.summary.skipped;
       if (pass) run.passLine = recordStart + " \"0\" \"0\" \"0\"\r";
       return 0;
     }
     if (found) {
-      err = DeleteObjectRecord(mapID, layerID, hit->second.front(), false, false, false);
+      err = DeleteObjectRecord(mapID, layerID, existing, false, false, false);
       if (err != 0) {
         ReportError("ImportObject()", "DeleteObjectRecord()", err);
         return err;
       }
-      hit->second.pop_front();
+      index->Take(id, existing);
       replacing = true;
     }
   }
@@ -557,7 +545,7 @@ int32_t CreateImportedObject(ImportRecord& record) {
   err = MakeObject(record, mapID, layerID, id, position);
   if (err != 0) return err;
   if (auto it = run.idIndex.find(key); it != run.idIndex.end()) {
-    it->second[IDKey(id)].push_back(position);
+    it->second.Add(id, position);
   }
   if (record.dateUnreadable) Platform().Beep();
   if (record.modTime != 0 || record.aliasCount != 0) {

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,9 +23,11 @@
 #include "render/qt/qt_draw_port.h"
 #include "render/qt/qt_rendering.h"
 #include "render/selection_tags.h"
+#include "search/show_on_map.h"
 #include "shell/commands.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
+#include "shell/select_tool.h"
 
 namespace tlv {
 namespace {
@@ -32,6 +35,13 @@ namespace {
 // A press and release closer than this is a click, not a rectangle or a drag.
 constexpr int kClickSlop = 3;
 constexpr int kClickMarkReach = 6;
+// A flash draws the object and takes it off twice.
+constexpr int kFlashToggles = 4;
+constexpr unsigned long kFlashPauseMs = 120;
+
+bool IsSelectTool(int tool) {
+  return tool == kSelectRectangleTool || tool == kSelectCircleTool;
+}
 
 std::vector<ObjectRef> AllSelected() {
   std::vector<ObjectRef> objects;
@@ -43,7 +53,10 @@ std::vector<ObjectRef> AllSelected() {
 }  // namespace
 
 MapPane::MapPane(MainWindow& window)
-    : QObject(&window), window_(window), widget_(window.MapWidget()) {
+    : QObject(&window),
+      window_(window),
+      widget_(window.MapWidget()),
+      select_(std::make_unique<SelectTool>(window)) {
   widget_->installEventFilter(this);
   widget_->setMouseTracking(false);
   window_.SetClickPointFlashHandler([this](bool shown) {
@@ -106,6 +119,17 @@ void MapPane::ToggleTags(const std::vector<ObjectRef>& objects) {
   ShowOnly();
 }
 
+void MapPane::Flash(const ObjectRef& object) {
+  if (image_.isNull()) return;
+  for (int i = 0; i < kFlashToggles; ++i) {
+    QtDrawPort port(image_, DeviceKind::kScreen);
+    DrawSingleObject(port, CurrentMapView(), {0, 0, image_.width(), image_.height()}, object.mapID,
+                     object.overlayID, object.position);
+    ShowOnly();
+    QThread::msleep(kFlashPauseMs);
+  }
+}
+
 void MapPane::ShowIncomplete(bool incomplete) {
   auto* status = qobject_cast<QLabel*>(window_.Frame()->StatusLine());
   if (status == nullptr) return;
@@ -144,6 +168,10 @@ void MapPane::Paint(QWidget* widget) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRect(pressAt_, dragAt_).normalized());
   }
+  if (pressed_ && IsSelectTool(tool_)) {
+    const ScreenRect area = MapArea();
+    select_->Paint(painter, {area.left, area.top});
+  }
   if (markShown_) {
     // The Click Point flashes as an inverted cross.
     const ScreenRect area = MapArea();
@@ -162,17 +190,22 @@ ScreenPoint MapPane::ToClient(const QPoint& local) const {
   return {local.x() + area.left, local.y() + area.top};
 }
 
-void MapPane::MousePress(const QPoint& at) {
+void MapPane::MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers) {
   pressed_ = true;
   pressAt_ = at;
   dragAt_ = at;
   tool_ = window_.CurrentTool();
+  if (IsSelectTool(tool_)) {
+    select_->Press(ToClient(at), tool_ == kSelectCircleTool,
+                   (modifiers & (Qt::ShiftModifier | Qt::ControlModifier)) != 0);
+  }
 }
 
 void MapPane::MouseMove(const QPoint& at) {
   if (!pressed_) return;
   dragAt_ = at;
-  if (tool_ == kZoomInTool || tool_ == kDragViewTool) ShowOnly();
+  if (IsSelectTool(tool_)) select_->Move(ToClient(at));
+  if (tool_ == kZoomInTool || tool_ == kDragViewTool || IsSelectTool(tool_)) ShowOnly();
 }
 
 void MapPane::MouseRelease(const QPoint& at) {
@@ -207,6 +240,11 @@ void MapPane::MouseRelease(const QPoint& at) {
       SetView(view.scale, view.left + (from.x - to.x), view.top + (from.y - to.y));
       break;
     }
+    case kSelectRectangleTool:
+    case kSelectCircleTool:
+      select_->Release(ToClient(at), widget_->mapToGlobal(at));
+      ShowOnly();
+      break;
     default:
       if (click) {
         SetClickPointFromScreen(ToClient(at));
@@ -226,7 +264,7 @@ bool MapPane::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) break;
-      MousePress(mouse->position().toPoint());
+      MousePress(mouse->position().toPoint(), mouse->modifiers());
       return true;
     }
     case QEvent::MouseMove:
@@ -267,11 +305,13 @@ void ZoomAtCentre(ZoomDirection direction) {
 MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string&)> log) {
   InstallQtDrawing();
   auto* pane = new MapPane(window);
-  SelectionHooks selection;
+  // The collection's members were installed by the core's wiring; the tags are the window's.
+  SelectionHooks selection = CurrentSelectionHooks();
   selection.drawTags = [pane](const ObjectRef& object) { pane->ToggleTags({object}); };
   selection.eraseTags = [pane](const ObjectRef& object) { pane->ToggleTags({object}); };
   selection.eraseAllTags = [pane] { pane->ToggleTags(AllSelected()); };
   SetSelectionHooks(std::move(selection));
+  SetShowOnMapHooks({[pane](const ObjectRef& object) { pane->Flash(object); }});
   window.RegisterCommand(315, [&window] { SetScaleCommand(window); });
   window.RegisterCommand(20108, [&window] { SetScaleCommand(window); });
   window.RegisterCommand(20009, [] { CentreOnClickPoint(); });

@@ -26,6 +26,7 @@ class QWidget;
 namespace tlv {
 
 class MainWindow;
+class SelectTool;
 
 class MapPane : public QObject {
  public:
@@ -41,6 +42,10 @@ class MapPane : public QObject {
   void ToggleTags(const std::vector<ObjectRef>& objects);
   // A pass is running or waiting to start.
   bool Busy() const { return drawing_ || scheduled_; }
+  // The two select tools' clicks and drags.
+  SelectTool& Select() { return *select_; }
+  // Draws the object in NOT-XOR and takes it off again, a few times (showing an object).
+  void Flash(const ObjectRef& object);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,7 +55,7 @@ class MapPane : public QObject {
   void Paint(QWidget* widget);
   void ShowOnly();
   ScreenPoint ToClient(const QPoint& local) const;
-  void MousePress(const QPoint& at);
+  void MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers);
   void MouseMove(const QPoint& at);
   void MouseRelease(const QPoint& at);
   void ShowIncomplete(bool incomplete);
@@ -70,6 +75,7 @@ class MapPane : public QObject {
   QPoint pressAt_;
   QPoint dragAt_;
   int tool_ = -1;
+  std::unique_ptr<SelectTool> select_;
 };
 
 // Sets up the main window's map area: the Qt drawing services, the pane, the selection's tag

@@ -25,6 +25,7 @@
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
 #include "shell/bonus_commands.h"
+#include "shell/collection_window.h"
 #include "shell/edit_commands.h"
 #include "shell/import_command.h"
 #include "shell/main_window.h"
@@ -213,6 +214,7 @@ int Run(int argc, char** argv) {
   RegisterEditCommands(window);
   RegisterBonusCommands(window);
   RegisterImportCommand(window);
+  RegisterCollectionCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {
