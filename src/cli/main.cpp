@@ -15,6 +15,7 @@
 #include "base/memory.h"
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
+#include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
@@ -41,7 +42,11 @@ void PrintUsage(std::ostream& out) {
          "            imports a 1.x export file; prints one JSON line of what it did\n"
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
          "         --size WxH --out FILE.png\n"
-         "            draws the view as the map window does and saves it as PNG\n";
+         "            draws the view as the map window does and saves it as PNG\n"
+         "  export --format mie|text|bna|shapefile --out FILE\n"
+         "         (--overlay MAP OVERLAY | --ids MAP OVERLAY ID,...) [--fields ...] [--kind ...]\n"
+         "  export --mie-text MAP OVERLAY ID\n"
+         "            exports objects as the Export command does; prints one JSON line\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -75,7 +80,8 @@ int Run(int argc, char** argv) {
   const bool objects = tlv::cli::IsObjectsCommand(words);
   const bool import = tlv::cli::IsImportCommand(words);
   const bool render = tlv::cli::IsRenderCommand(words);
-  if (!objects && !import && !render &&
+  const bool exporting = tlv::cli::IsExportCommand(words);
+  if (!objects && !import && !render && !exporting &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -123,6 +129,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
   } else if (import) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
+  } else if (exporting) {
+    result = tlv::cli::RunExportCommand(words, mapsID, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
   } else if (words[0] == "maps") {
