@@ -495,6 +495,16 @@ int32_t ReadExportObject(const ObjectRef& ref, bool withSegments, ExportObject& 
   return err;
 }
 
+std::string ExportColourWord(int16_t storedColour, bool customActive, uint32_t rgb) {
+  ExportObject object;
+  object.graphics.colour = storedColour;
+  object.colourActive = customActive;
+  object.rgb = rgb;
+  std::string word;
+  AppendColour(word, object, true);
+  return word;
+}
+
 // ---- Settings --------------------------------------------------------------------------------
 
 ExportSettings& MutableExportSettings() {

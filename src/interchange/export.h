@@ -148,6 +148,10 @@ int32_t ExportShapefile(const std::vector<ObjectRef>& objects, const std::string
 // in that order; 0 when none has objects.
 int32_t DefaultShapefileKind(int32_t points, int32_t polylines, int32_t polygons, int32_t previous);
 
+// The colour as export writes it: the custom colour word "R%hdG%hdB%hd" when customActive,
+// else the colour menu's word for the stored colour ("BLACK" for any other value).
+std::string ExportColourWord(int16_t storedColour, bool customActive, uint32_t rgb);
+
 // One object as interchange text for messages: the record with blanks for its line breaks and
 // without the empty line that ends it in a file.
 int32_t ObjectMIEText(const ObjectRef& object, std::string& text);
