@@ -341,7 +341,7 @@ void AppendQuotedText(std::string& out, const std::string& text, size_t limit) {
   out += '"';
   for (size_t i = 0; i < text.size() && i < limit; ++i) {
     const char c = text[i];
-    out += c == '"' ? '\x94' : (c == '\r' || c == '\n') ? ' ' : c;
+    out += c == '"' ? '\'' : (c == '\r' || c == '\n') ? ' ' : c;
   }
   out += '"';
 }

@@ -94,11 +94,13 @@ void AppendPoint(std::string& sink, int32_t x, int32_t y) {
   AppendDegrees(sink, y, 90000000);
 }
 
-// A text between double quotes. The format has no escape, so a double quote inside becomes the
-// closing curly quote of the character set, which reads back as a plain character.
+// A text between double quotes. The format has no escape, so a double quote inside becomes a
+// single quote, as the object record itself stores names and texts. (The curly closing quote
+// would read back changed: the importer takes a text whose only high byte is 0x94 for Mac OS
+// Roman text and turns it into a letter.)
 void AppendQuoted(std::string& sink, const std::string& text) {
   sink += '"';
-  for (const char c : text) sink += c == '"' ? '\x94' : c;
+  for (const char c : text) sink += c == '"' ? '\'' : c;
   sink += '"';
 }
 
@@ -381,7 +383,7 @@ void WriteSimpleTextLine(const ExportObject& object, std::string& sink) {
 
 void WriteBNARecord(const ExportObject& object, std::string& sink) {
   sink += '"';
-  for (const char c : object.name) sink += c == '"' ? '\x94' : c;
+  for (const char c : object.name) sink += c == '"' ? '\'' : c;
   sink += "\",\"1\",";
   if (object.type == kPolylineObject) sink += '-';
   AppendInteger(sink, static_cast<int64_t>(object.points.size()));
