@@ -174,7 +174,13 @@ int32_t ExportShapefile(const std::vector<ObjectRef>& objects, const std::string
     ShowMessageAlert(kExportProblemMessage, kStopAlert);
     return kErrGeneral;
   }
-  if (!IsFolder(exchange)) MakeFolder(exchange);
+  // The exchange folder and any missing folder above it (a maps folder without the package's
+  // BasemapFiles yet).
+  for (size_t slash = exchange.find('/', 1); slash != std::string::npos;
+       slash = exchange.find('/', slash + 1)) {
+    const std::string folder = exchange.substr(0, slash);
+    if (!IsFolder(folder)) MakeFolder(folder);
+  }
 
   // The interchange work file, holding only the chosen kind.
   const std::string work = exchange + "shapefileExport.mie";
