@@ -26,6 +26,7 @@
 #include "render/symbols.h"
 #include "shell/bonus_commands.h"
 #include "shell/edit_commands.h"
+#include "shell/export_command.h"
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
@@ -213,6 +214,7 @@ int Run(int argc, char** argv) {
   RegisterEditCommands(window);
   RegisterBonusCommands(window);
   RegisterImportCommand(window);
+  RegisterExportCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {
