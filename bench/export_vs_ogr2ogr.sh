@@ -26,8 +26,8 @@ cli="$build/src/tolvane-cli"
 
 work="$(mktemp -d /tmp/tolvane-export-vs-ogr2ogr.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
-points=1000000
-lines=10000
+points=${EXPORT_BENCH_POINTS:-1000000}
+lines=${EXPORT_BENCH_LINES:-10000}
 
 # The import benchmark's seeded data, with the same points and lines as CSV for ogr2ogr.
 awk -v n="$points" -v csv="$work/points.csv" -v mie="$work/points.mie" 'BEGIN {
@@ -67,7 +67,7 @@ measure() {
   out="$work/measure.out"
   times=$({ time "$@" >"$out" 2>/dev/null; } 2>&1)
   awk -v t="$times" 'BEGIN { split(t, f, " "); print f[1], f[2] + f[3] }'
-  head -1 "$out"
+  printf "%s\n" "$(head -1 "$out")"
 }
 seconds_of() { sed -n "s/.*\"$1\":\([0-9.]*\).*/\1/p" <<<"$2"; }
 rate() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", a / b }'; }

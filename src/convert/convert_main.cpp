@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #include "convert/shape_convert.h"
@@ -22,11 +21,16 @@ void PrintUsage() {
                "       tolvane-convert shp2mie IN.shp OUT.mie\n";
 }
 
+// In one read: the work files run to hundreds of megabytes.
 bool ReadWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return static_cast<bool>(in);
 }
 
 // Written beside and renamed, so a failed run leaves no partial file under the name.
