@@ -21,6 +21,7 @@
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
+#include "interchange/export.h"
 #include "interchange/import.h"
 #include "render/draw_map.h"
 #include "render/draw_object.h"
@@ -126,6 +127,7 @@ void ResetAllForTesting() {
   ResetConfigForTesting();
   ResetIdleWorkForTesting();
   ResetImportForTesting();
+  ResetExportForTesting();
   ResetDrawMapForTesting();
   ResetSymbolsForTesting();
   SetPictureReader({});

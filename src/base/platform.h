@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ struct Question {
   std::vector<std::string> buttons;
   int defaultButton = 0;
   int cancelButton = -1;
+  // Per button: false shows it disabled. Empty, or shorter than buttons: the rest are enabled.
+  std::vector<bool> enabled;
 };
 
 class PlatformServices {
@@ -69,5 +72,58 @@ void InstallPlatform(PlatformServices* services);
 uint32_t SecondsSince1904();
 // Seconds between 1 January 1904 and 1 January 1970.
 constexpr int64_t kSeconds1904To1970 = 2082844800;
+
+namespace platform {
+
+// How a helper program is started: hidden (no terminal, standard input from /dev/null), in a
+// process group of its own so that everything it starts can be stopped with it, with no
+// descriptor of ours open, default signal handling and our environment.
+struct ProcessOptions {
+  std::vector<std::string> argv;  // argv[0] is the program's path, never looked up in PATH
+  std::string workingFolder;      // empty: ours
+  std::string outputPath;         // standard output and error appended here; empty: /dev/null
+};
+
+// One started helper program, owned: a process still running when its Process goes away is
+// killed with its group and reaped, so nothing is left behind. Runs on posix_spawn; "ask its
+// windows to close" is SIGTERM to the group, termination SIGKILL.
+class Process {
+ public:
+  Process() = default;
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
+
+  // 0, or -1 with StartError() saying why (the program missing or not executable, a folder or
+  // output file that cannot be used).
+  int32_t Start(const ProcessOptions& options);
+  const std::string& StartError() const { return startError_; }
+
+  // Polls once: false when the process has ended (its status is then known) or never started.
+  bool Running();
+  // The exit status, or 128 + the signal that ended it; -1 while running or never started.
+  int32_t ExitStatus() const { return exitStatus_; }
+
+  // Polls every pollMilliseconds until the process ends (0) or cancel answers true: the group
+  // is then asked to end (SIGTERM), given graceMilliseconds, killed (SIGKILL) and reaped (-2).
+  // between, when given, runs after every poll (a window can paint while a tool runs).
+  int32_t WaitForExit(int32_t pollMilliseconds, const std::function<bool()>& cancel,
+                      int32_t graceMilliseconds, const std::function<void()>& between = {});
+
+  // Signals to the process group; nothing happens when it has ended.
+  void AskToEnd();
+  void Kill();
+  int32_t Id() const { return pid_; }
+
+ private:
+  void Release();
+  int32_t pid_ = -1;
+  int32_t exitStatus_ = -1;
+  std::string startError_;
+};
+
+}  // namespace platform
 
 }  // namespace tlv

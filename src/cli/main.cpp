@@ -16,6 +16,7 @@
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
 #include "cli/collection_command.h"
+#include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
@@ -53,7 +54,11 @@ void PrintUsage(std::ostream& out) {
          "            selects as the select tools do; prints the selection\n"
          "  collection load FILE.msc [--mode replace|union|subset --base B.msc]\n"
          "             [--save OUT.msc]\n"
-         "            loads a search collection file; prints the collection\n";
+         "            loads a search collection file; prints the collection\n"
+         "  export --format mie|text|bna|shapefile --out FILE\n"
+         "         (--overlay MAP OVERLAY | --ids MAP OVERLAY ID,...) [--fields ...] [--kind ...]\n"
+         "  export --mie-text MAP OVERLAY ID\n"
+         "            exports objects as the Export command does; prints one JSON line\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -90,7 +95,8 @@ int Run(int argc, char** argv) {
   const bool verify = tlv::cli::IsVerifyCommand(words);
   const bool select = tlv::cli::IsSelectCommand(words);
   const bool collection = tlv::cli::IsCollectionCommand(words);
-  if (!objects && !import && !render && !verify && !select && !collection &&
+  const bool exporting = tlv::cli::IsExportCommand(words);
+  if (!objects && !import && !render && !verify && !select && !collection && !exporting &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -138,6 +144,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
   } else if (import) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
+  } else if (exporting) {
+    result = tlv::cli::RunExportCommand(words, mapsID, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
   } else if (verify) {

@@ -4,8 +4,8 @@
 
 # Rank of each layer folder: a file may include its own folder and folders of lower rank.
 set(layer_names base geometry platform/qt store catalogue edit render render/metafile render/qt
-    search interchange iac tools app shell cli wexo runtool)
-set(layer_ranks 0 1 1 2 3 4 5 6 6 7 8 8 8 9 10 10 -1 -1)
+    search interchange iac tools app shell cli convert wexo runtool)
+set(layer_ranks 0 1 1 2 3 4 5 6 6 7 8 8 8 9 10 10 10 -1 -1)
 # The Qt side: only these and the command-line front end may include their headers.
 set(qt_layers platform/qt render/qt shell)
 

@@ -169,6 +169,7 @@ int QtPlatform::Ask(const Question& question) {
     const bool isCancel = static_cast<int>(i) == question.cancelButton;
     buttons.push_back(box.addButton(FromWindows1252(question.buttons[i]),
                                     isCancel ? QMessageBox::RejectRole : QMessageBox::ActionRole));
+    if (i < question.enabled.size() && !question.enabled[i]) buttons.back()->setEnabled(false);
   }
   if (question.defaultButton >= 0 && question.defaultButton < static_cast<int>(buttons.size())) {
     box.setDefaultButton(buttons[static_cast<size_t>(question.defaultButton)]);

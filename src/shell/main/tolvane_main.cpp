@@ -27,6 +27,7 @@
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
 #include "shell/edit_commands.h"
+#include "shell/export_command.h"
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
@@ -215,6 +216,7 @@ int Run(int argc, char** argv) {
   RegisterBonusCommands(window);
   RegisterImportCommand(window);
   RegisterCollectionCommands(window);
+  RegisterExportCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   window.SetAfterCommandHook([] {

@@ -1,0 +1,103 @@
+// tolvane-convert: the converter between interchange text and shapefiles that the basemap
+// package's mie2shp and shp2mie tools run.
+//   tolvane-convert mie2shp IN.mie POINT|POLYLINE|POLYGON OUTBASE
+//   tolvane-convert shp2mie IN.shp OUT.mie
+// Prints one JSON line with the counts; 0 on success, 1 on failure (a line on standard error),
+// 64 for bad usage.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "convert/shape_convert.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+
+void PrintUsage() {
+  std::cerr << "usage: tolvane-convert mie2shp IN.mie POINT|POLYLINE|POLYGON OUTBASE\n"
+               "       tolvane-convert shp2mie IN.shp OUT.mie\n";
+}
+
+// In one read: the work files run to hundreds of megabytes.
+bool ReadWhole(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return static_cast<bool>(in);
+}
+
+// Written beside and renamed, so a failed run leaves no partial file under the name.
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  const std::string work = path + ".work";
+  {
+    std::ofstream out(work, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::remove(work.c_str());
+      return false;
+    }
+  }
+  return std::rename(work.c_str(), path.c_str()) == 0;
+}
+
+void PrintSummary(const tlv::convert::ConvertSummary& summary,
+                  std::chrono::steady_clock::time_point start) {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "{\"records\":%d,\"written\":%d,\"skipped\":%d,\"seconds\":%d.%03d}",
+                summary.records, summary.written, summary.skipped, static_cast<int>(seconds),
+                static_cast<int>((seconds - static_cast<int>(seconds)) * 1000));
+  std::cout << line << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string command = argc > 1 ? argv[1] : "";
+  tlv::convert::ConvertSummary summary;
+  std::string error;
+  SAHooks hooks;
+  tlv::convert::SetUpWindowHooks(hooks);
+  if (command == "mie2shp" && argc == 5) {
+    tlv::convert::ShapeKind kind;
+    if (!tlv::convert::ShapeKindFromWord(argv[3], kind)) {
+      PrintUsage();
+      return kExitUsage;
+    }
+    std::string mie;
+    if (!ReadWhole(argv[2], mie)) {
+      std::cerr << "tolvane-convert: cannot read " << argv[2] << "\n";
+      return 1;
+    }
+    if (tlv::convert::MIEToShapefile(mie, kind, argv[4], hooks, summary, error) != 0) {
+      std::cerr << "tolvane-convert: " << error << "\n";
+      return 1;
+    }
+  } else if (command == "shp2mie" && argc == 4) {
+    std::string mie;
+    if (tlv::convert::ShapefileToMIE(argv[2], hooks, mie, summary, error) != 0) {
+      std::cerr << "tolvane-convert: " << error << "\n";
+      return 1;
+    }
+    if (!WriteWhole(argv[3], mie)) {
+      std::cerr << "tolvane-convert: cannot write " << argv[3] << "\n";
+      return 1;
+    }
+  } else {
+    PrintUsage();
+    return kExitUsage;
+  }
+  PrintSummary(summary, start);
+  return 0;
+}
