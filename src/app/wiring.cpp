@@ -5,9 +5,11 @@
 
 #include "app/config.h"
 #include "app/idle.h"
+#include "app/messaging.h"
 #include "app/shell_services.h"
 #include "app/startup.h"
 #include "base/memory.h"
+#include "base/stop_check.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/groups.h"
@@ -21,6 +23,7 @@
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
+#include "iac/iac.h"
 #include "interchange/import.h"
 #include "render/draw_map.h"
 #include "render/draw_object.h"
@@ -95,11 +98,20 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetSM2CommandHooks(index);
 
   SetEditViewSource(ViewWorldRect);
+
+  IacHooks messaging;
+  messaging.inForeground = [] { return Shell().InForeground(); };
+  messaging.redoInterrupted = RedrawMap;
+  SetIacHooks(std::move(messaging));
+  SetMessageStopCheck(IACStopCheck);
 }
 
 void ResetAllForTesting() {
   frontEndHooks.reset();
   ResetStartupForTesting();
+  ResetIacForTesting();
+  SetMessageStopCheck(nullptr);
+  SetRunningCopyHeld(true);
   ResetConfigForTesting();
   ResetIdleWorkForTesting();
   ResetImportForTesting();
