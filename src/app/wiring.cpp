@@ -101,7 +101,11 @@ void WireCore(const FrontEndHooks& frontEnd) {
 
   IacHooks messaging;
   messaging.inForeground = [] { return Shell().InForeground(); };
-  messaging.redoInterrupted = RedrawMap;
+  // A pass stopped for messages draws everything again, not only up to where it stopped.
+  messaging.redoInterrupted = [] {
+    ClearDrawStopPoint();
+    RedrawMap();
+  };
   SetIacHooks(std::move(messaging));
   SetMessageStopCheck(IACStopCheck);
 }
