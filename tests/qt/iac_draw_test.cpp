@@ -117,7 +117,10 @@ TEST_F(MessageDuringDrawTest, TheMessageWaitsForThePassWhichIsThenDrawnWhole) {
   // pass's input check, as it does when events are delivered there.
   auto arrive = [&] {
     if (checks == 2) library.inbox.push_back("MSSG\x0BVIEW\x0BSIGN\x0BPEER");
-    if (checks == 2) library.inbox.push_back("MSSG\x0BVER?\x0BSIGN\x0BPEER\x0BXTRA\x0B" "after");
+    if (checks == 2)
+      library.inbox.push_back(
+          "MSSG\x0BVER?\x0BSIGN\x0BPEER\x0BXTRA\x0B"
+          "after");
     IACTimerStep();
     EXPECT_TRUE(library.sent.empty()) << "nothing is dispatched inside the pass";
   };
