@@ -5,6 +5,7 @@
 # QtDBus (bench/dbus_echo) and a loop of dbus-send calls. dbus-daemon and dbus-bin are needed by
 # this script only, never by the program.
 #   bench/iac_roundtrip.sh [BUILD_DIR] [COUNT]   (default: build/bench-release, 20000)
+#   TOLVANE_BIN=build/release/src/tolvane bench/iac_roundtrip.sh   (adds the program's answer rate)
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$top/build/bench-release}"
@@ -88,10 +89,41 @@ if [ "$dbus" = yes ]; then
   ' bash "$build/bench/dbus_echo" "$count" "$size" "$sends")
 fi
 
+# With TOLVANE_BIN naming a built tolvane, also the program itself: VER? queries one after another,
+# each a wexo-peer run (its start included). The program dispatches on its 250 ms timer, so this
+# measures the answer time a sibling program sees, not the library.
+tolvane="-"
+if [ -n "${TOLVANE_BIN:-}" ] && [ -x "$TOLVANE_BIN" ]; then
+  queries=20
+  program="$work/program"
+  mkdir -p "$program/TolvaneMaps/BasemapFiles/Settings" "$work/xdg-data" "$work/config"
+  printf 'MAP\nEND\n' >"$program/TolvaneMaps/BasemapFiles/Settings/global.map"
+  cp -r "$top/data/fonts" "$program/fonts"
+  cp "$build/src/libWEXO_32.so" "$program/"
+  QT_QPA_PLATFORM=offscreen TOLVANE_PROGRAM_FOLDER="$program" TOLVANE_UNATTENDED=1 \
+    TOLVANE_INSTANCE="tolvane-bench-$$" XDG_DATA_HOME="$work/xdg-data" \
+    XDG_CONFIG_HOME="$work/config" "$TOLVANE_BIN" >/dev/null 2>&1 &
+  echo_pid=$!
+  for _ in $(seq 200); do
+    "$peer" running TLV1 >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+  start=$(date +%s.%N)
+  for i in $(seq "$queries"); do
+    "$peer" --sign BNCH --xtra "q$i" send TLV1 'VER?' --expect 'VER!' >/dev/null
+  done
+  end=$(date +%s.%N)
+  tolvane=$(awk -v n="$queries" -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", n / (b - a) }')
+  kill "$echo_pid"
+  wait "$echo_pid" || true
+  echo_pid=""
+fi
+
 echo "64-byte round trips per second ($count each; dbus-send: 200 calls)"
 printf "  plain AF_UNIX echo (unix_echo)          %10s\n" "$plain"
 printf "  libWEXO_32 (wexo-peer bench / echo)     %10s\n" "$wexo"
 printf "  QtDBus echo under dbus-run-session      %10s\n" "$qtdbus"
 printf "  dbus-send loop                          %10s\n" "$dbus_send"
+[ "$tolvane" != "-" ] && printf "  tolvane VER? answers (wexo-peer runs)   %10s\n" "$tolvane"
 printf "libWEXO_32 / QtDBus: %s (goal 2)   libWEXO_32 / plain echo: %s (goal 0.2)\n" \
   "$(ratio "$wexo" "$qtdbus")" "$(ratio "$wexo" "$plain")"

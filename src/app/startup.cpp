@@ -7,6 +7,7 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/idle.h"
+#include "app/messaging.h"
 #include "app/preferences.h"
 #include "app/shell_services.h"
 #include "base/errors.h"
@@ -25,6 +26,7 @@
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
 #include "geometry/wrect.h"
+#include "iac/iac.h"
 #include "interchange/import.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
@@ -105,8 +107,7 @@ void HandleCommandNotice(int32_t code) {
       Shell().InvalidateMap();
       break;
     default:
-      // The other words and every other notice wait for the basemap bridge and the message
-      // library, which are not part of this build yet.
+      // The other words wait for the basemap bridge, which is not part of this build yet.
       break;
   }
 }
@@ -170,7 +171,7 @@ int32_t CommonInit2() {
   if (Config().fileFixMenu) Shell().AppendFileFixMenu();
 
   LoadSettingsAndApply();
-  return 0;
+  return StartMessaging();
 }
 
 int32_t FinishStartup() {
@@ -247,6 +248,7 @@ void IdleStep() {
 
 void TimerTick() {
   if (state.quitting || Shell().ModalOperationRunning()) return;
+  MessagingTimerStep();
   if (!Shell().MainWindowActive()) return;
   IdleStep();
   const uint32_t ticks = Platform().TickCount();
@@ -309,6 +311,7 @@ void ShutDown() {
   ReleaseCatalogue();
   Shell().RemoveExtraMenus();
   Shell().CloseBasemapWindows();
+  QuitIAC();
 }
 
 void ReleaseStartupResources() {

@@ -5,9 +5,11 @@
 
 #include "app/config.h"
 #include "app/idle.h"
+#include "app/messaging.h"
 #include "app/shell_services.h"
 #include "app/startup.h"
 #include "base/memory.h"
+#include "base/stop_check.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/groups.h"
@@ -22,6 +24,7 @@
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
 #include "interchange/export.h"
+#include "iac/iac.h"
 #include "interchange/import.h"
 #include "render/draw_map.h"
 #include "render/draw_object.h"
@@ -119,11 +122,24 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetSM2CommandHooks(index);
 
   SetEditViewSource(ViewWorldRect);
+
+  IacHooks messaging;
+  messaging.inForeground = [] { return Shell().InForeground(); };
+  // A pass stopped for messages draws everything again, not only up to where it stopped.
+  messaging.redoInterrupted = [] {
+    ClearDrawStopPoint();
+    RedrawMap();
+  };
+  SetIacHooks(std::move(messaging));
+  SetMessageStopCheck(IACStopCheck);
 }
 
 void ResetAllForTesting() {
   frontEndHooks.reset();
   ResetStartupForTesting();
+  ResetIacForTesting();
+  SetMessageStopCheck(nullptr);
+  SetRunningCopyHeld(true);
   ResetConfigForTesting();
   ResetIdleWorkForTesting();
   ResetImportForTesting();

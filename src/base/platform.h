@@ -68,6 +68,14 @@ class PlatformServices {
 PlatformServices& Platform();
 void InstallPlatform(PlatformServices* services);
 
+// Posting to the main window: callable from any thread, it never waits for the user-interface
+// thread, where the message arrives later as a posted notice (the message library announces
+// arriving envelopes this way). The front end installs the poster; false when none is installed
+// or no main window takes the message.
+using MainWindowPoster = bool (*)(int32_t message, int64_t param1, int64_t param2);
+void InstallMainWindowPoster(MainWindowPoster poster);
+bool PostMainWindowMessage(int32_t message, int64_t param1, int64_t param2);
+
 // Seconds since 1 January 1904 (local time), as stored in the files.
 uint32_t SecondsSince1904();
 // Seconds between 1 January 1904 and 1 January 1970.

@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "base/platform.h"
+#include "base/stop_check.h"
 #include "catalogue/display_settings.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
@@ -302,9 +303,12 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   pass.options = request.options;
   pass.printerFont = request.printerFont;
   pass.fatLines = request.fatLines;
-  pass.interrupted = request.interrupted
-                         ? request.interrupted
-                         : InterruptCheck([] { return Platform().EscapePressed(); });
+  // A waiting message that must not wait for the pass stops it whatever input check it uses.
+  const LongOperationScope running;
+  pass.interrupted = request.interrupted ? InterruptCheck([check = request.interrupted] {
+    return check() || MessageStopRequested();
+  })
+                                         : InterruptCheck(LongOperationStopRequested);
   pass.view = ViewWorldRectFor(view, area, ViewScaleFactorK());
   pass.mapping.Setup(pass.view, area);
   pass.deferred.clear();

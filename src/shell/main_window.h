@@ -30,6 +30,7 @@ struct MenuEntry;
 // The messages other parts of the program post to the main window.
 constexpr int kQuitRequestMessage = 1024;  // WM_USER: a sibling program asks the program to quit
 constexpr int kNoticeMessage = 1025;       // WM_USER+1: a command word or a message notice
+constexpr int kComeForwardMessage = 1026;  // a second copy without a command word was started
 constexpr int kTimerIntervalMs = 250;
 
 class MainWindow : public QMainWindow, public ShellServices {

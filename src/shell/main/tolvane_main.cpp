@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/messaging.h"
 #include "app/startup.h"
 #include "app/window_position.h"
 #include "app/wiring.h"
@@ -20,6 +21,8 @@
 #include "base/memory.h"
 #include "base/strings.h"
 #include "catalogue/open_files.h"
+#include "iac/iac.h"
+#include "iac/library_transport.h"
 #include "platform/qt/qt_platform.h"
 #include "render/map_view.h"
 #include "render/qt/symbol_fonts.h"
@@ -155,8 +158,9 @@ int Run(int argc, char** argv) {
   MainWindow window;
   InstallShell(&window);
   window.AttachPlatform(platform);
-  if (!instance.StartListening(
-          [&window](int32_t forwarded) { window.PostMessage(kNoticeMessage, forwarded, 0); }) &&
+  if (!instance.StartListening([&window](int32_t forwarded) {
+        window.PostMessage(forwarded == 0 ? kComeForwardMessage : kNoticeMessage, forwarded, 0);
+      }) &&
       !instance.HoldsLock()) {
     // Another copy started at the same moment became the running copy: it takes the word as if
     // this copy had found it running, and this one ends before it touches a file.
@@ -166,6 +170,11 @@ int Run(int argc, char** argv) {
     InstallPlatform(nullptr);
     return 0;
   }
+  SetRunningCopyHeld(instance.HoldsLock());
+  // The message library posts its notices from its own thread, through the window's queue.
+  InstallMainWindowPoster(&MainWindow::PostMainWindowMessage);
+  LibraryTransport messageLibrary;
+  SetIacTransport(&messageLibrary);
 
   if (InitWindowsHandles() != 0) {
     ReportError("WinMain()", "InitWindowsHandles()", -1);
@@ -184,6 +193,7 @@ int Run(int argc, char** argv) {
   SetProgramFolderPath(programFolder.toStdString());
 
   auto failedStartup = [&]() {
+    SetIacTransport(nullptr);
     SetMapViewHooks({});
     InstallShell(nullptr);
     InstallPlatform(nullptr);
@@ -225,14 +235,14 @@ int Run(int argc, char** argv) {
   });
   window.SetIdleHandler([] { IdleStep(); });
   window.SetTimerHandler([] { TimerTick(); });
+  window.SetMessageHandler(kComeForwardMessage, [&window](int64_t, int64_t) {
+    LogEvent("notice 0");
+    window.BringToFront();
+  });
   window.SetMessageHandler(kNoticeMessage, [&window](int64_t param1, int64_t) {
     LogEvent("notice " + std::to_string(param1));
-    if (param1 == 0) {
-      window.BringToFront();
-      return;
-    }
-    window.BringToFront();
-    HandleCommandNotice(static_cast<int32_t>(param1));
+    if (IsCommandWordNotice(param1)) window.BringToFront();
+    HandleNotice(param1);
   });
   auto quit = [](bool ask, bool terminationSignal) {
     if (!ConfirmQuit(ask, terminationSignal)) return false;
@@ -258,6 +268,7 @@ int Run(int argc, char** argv) {
     std::signal(SIGINT, OnTerminationSignal);
   }
 
+  ProcessStartupMessages();
   if (!window.StartTimer()) ShowAlert(MessageText(138), kNoteAlert);
   window.InvalidateMap();
   LogEvent("ready");
@@ -271,6 +282,7 @@ int Run(int argc, char** argv) {
   }
 
   const int result = app.exec();
+  SetIacTransport(nullptr);
   SetMapViewHooks({});
   InstallShell(nullptr);
   InstallPlatform(nullptr);

@@ -1,0 +1,81 @@
+// Which handler takes each message code, and which messages may not wait for a long operation.
+#include <cstring>
+
+#include "catalogue/layers.h"
+#include "iac/iac.h"
+#include "iac/iac_handlers.h"
+
+namespace tlv {
+
+namespace {
+
+// A sharing-menu hit that comes back to this program is accepted and changes nothing.
+int32_t AcceptMenuHit(const char*) {
+  return 0;
+}
+
+struct HandlerEntry {
+  uint32_t code;
+  IacHandler handler;
+};
+
+// Every code the protocol knows. A null handler belongs to a message whose handling is not part
+// of the program yet: the message is taken and ignored, as unknown codes are.
+constexpr HandlerEntry kHandlers[] = {
+    {IACCodeValue("HOLA"), nullptr},       {IACCodeValue("OKHI"), nullptr},
+    {IACCodeValue("BYE "), nullptr},       {IACCodeValue("VER?"), HandleVERQuery},
+    {IACCodeValue("FRWD"), nullptr},       {IACCodeValue("ALRT"), nullptr},
+    {IACCodeValue(".LNX"), nullptr},       {IACCodeValue("MENU"), nullptr},
+    {IACCodeValue("MHIT"), AcceptMenuHit}, {IACCodeValue("SHOW"), nullptr},
+    {IACCodeValue("SRCH"), nullptr},       {IACCodeValue("MYOD"), nullptr},
+    {IACCodeValue("DELO"), nullptr},       {IACCodeValue("IMPT"), nullptr},
+    {IACCodeValue("IMP2"), nullptr},       {IACCodeValue("NAME"), nullptr},
+    {IACCodeValue("NBH?"), nullptr},       {IACCodeValue("CPT?"), nullptr},
+    {IACCodeValue("DRW+"), nullptr},       {IACCodeValue("DRW-"), nullptr},
+    {IACCodeValue("GOTO"), nullptr},       {IACCodeValue("VIEW"), nullptr},
+    {IACCodeValue("VEW?"), nullptr},       {IACCodeValue("LGND"), nullptr},
+    {IACCodeValue("CTRL"), nullptr},       {IACCodeValue("MAP "), nullptr},
+    {IACCodeValue("RMAP"), nullptr},       {IACCodeValue("MKOV"), nullptr},
+    {IACCodeValue("OVX?"), nullptr},       {IACCodeValue("SLAT"), nullptr},
+    {IACCodeValue("DLOV"), nullptr},       {IACCodeValue("DLGZ"), nullptr},
+};
+
+// Messages that change what a drawing or a search walks over, or that the user expects to see
+// at once.
+constexpr uint32_t kInterrupting[] = {
+    IACCodeValue("SLAT"), IACCodeValue("VIEW"), IACCodeValue("SHOW"), IACCodeValue("MAP "),
+    IACCodeValue("MKOV"), IACCodeValue("RMAP"), IACCodeValue("IMPT"), IACCodeValue("DRW-"),
+    IACCodeValue("GOTO"), IACCodeValue("IMP2"), IACCodeValue("CDMP"), IACCodeValue("CTRL"),
+    IACCodeValue("DELO"),
+};
+
+constexpr int32_t kOverlayNameLimit = 255;
+
+}  // namespace
+
+IacHandler FindIACHandler(uint32_t code) {
+  for (const HandlerEntry& entry : kHandlers) {
+    if (entry.code == code) return entry.handler;
+  }
+  return nullptr;
+}
+
+bool IsInterruptingMessage(const char* envelope) {
+  char code[kIACCodeLength + 1] = {};
+  if (GetIACParam(envelope, "MSSG", code, kIACCodeLength, false) != 0) return false;
+  const uint32_t value = IACCodeValue(code);
+  for (const uint32_t interrupting : kInterrupting) {
+    if (value == interrupting) return true;
+  }
+  if (value != IACCodeValue("DLOV")) return false;
+  // Deleting every overlay, or one that holds objects, changes what a pass walks; an empty or
+  // unknown overlay can wait.
+  char overlay[kOverlayNameLimit + 1] = {};
+  if (GetIACParam(envelope, "LAYR", overlay, kOverlayNameLimit, false) != 0) return true;
+  const int32_t index = LayerNameToIndex(overlay);
+  LayerRecord record;
+  if (index < 0 || !GetLayerRecord(index, record)) return false;
+  return LayerObjectCount(record.layerID) > 0;
+}
+
+}  // namespace tlv
