@@ -20,8 +20,8 @@
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
-#include "cli/verify_command.h"
 #include "cli/select_command.h"
+#include "cli/verify_command.h"
 #include "store/directory_table.h"
 
 namespace {
