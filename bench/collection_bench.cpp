@@ -54,10 +54,10 @@ Scene& TheScene() {
     const int32_t x = 100000000 + (i % 1000) * 1000, y = 120000000 + (i / 1000) * 1000;
     const WRect rect{x, y, x + 10, y + 10};
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &objectName;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
+    contents.prefix = prefix;
+    contents.name = objectName;
+    contents.graphics = graphics;
+    contents.rect = rect;
     int32_t position = -1;
     if (CreateObject(scene.mapID, scene.overlayID, kPointObject, id, contents, position) != 0) {
       return scene;

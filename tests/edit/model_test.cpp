@@ -414,12 +414,12 @@ class ModelTest : public EditTest, public ::testing::WithParamInterface<uint32_t
     const std::string text = "Note " + std::to_string(Pick(100));
     const std::string picture = kPictureName;
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    contents.graphics = &graphics;
-    contents.rect = &rect;
-    if (type == kTextObject) contents.textOrPicture = &text;
-    if (type == kPictureObject) contents.textOrPicture = &picture;
+    contents.prefix = prefix;
+    contents.name = name;
+    contents.graphics = graphics;
+    contents.rect = rect;
+    if (type == kTextObject) contents.textOrPicture = text;
+    if (type == kPictureObject) contents.textOrPicture = picture;
     ScopedHandle points;
     if (type == kPolylineObject || type == kPolygonObject) {
       const int32_t count = 2 + Pick(4);
@@ -545,9 +545,9 @@ class ModelTest : public EditTest, public ::testing::WithParamInterface<uint32_t
     const std::string name(nameLength, static_cast<char>('a' + Pick(26)));
     const std::string newText(textLength, static_cast<char>('A' + Pick(26)));
     ObjectContents contents;
-    contents.prefix = &prefix;
-    contents.name = &name;
-    if (text) contents.textOrPicture = &newText;
+    contents.prefix = prefix;
+    contents.name = name;
+    if (text) contents.textOrPicture = newText;
     record.object = record.before;
     SetUndoObject(kUndoDialogEdit, record);
     ObjectRef object = record.before;

@@ -215,12 +215,12 @@ TEST_F(ExportTest, TextsAndPicturesGiveAnEmptyBNAFileAndShapesTheirRecords) {
   ObjectContents contents;
   const std::string prefix;
   const std::string name = "Label";
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.graphics = &g;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.graphics = g;
   const WRect rect{X(0), Y(0), X(100), Y(100)};
-  contents.rect = &rect;
-  contents.textOrPicture = &words;
+  contents.rect = rect;
+  contents.textOrPicture = words;
   ObjectID id;
   NewObjectID(id);
   int32_t text = -1;

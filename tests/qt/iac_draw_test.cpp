@@ -65,10 +65,10 @@ class MessageDuringDrawTest : public CatalogueTest {
       graphics.fillPattern = 1;
       const std::string empty;
       ObjectContents contents;
-      contents.prefix = &empty;
-      contents.name = &empty;
-      contents.graphics = &graphics;
-      contents.rect = &rect;
+      contents.prefix = empty;
+      contents.name = empty;
+      contents.graphics = graphics;
+      contents.rect = rect;
       ObjectID id;
       ASSERT_EQ(NewObjectID(id), 0);
       int32_t position = -1;

@@ -233,9 +233,9 @@ TEST_F(ShowOnMapTest, ShowAllGoesThroughAliasesAndSelectsEverything) {
   const std::string prefix, name = "Mast";
   WRect idRect{id.high, id.low, 0, 0};
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &idRect;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = idRect;
   ObjectID aliasID;
   NewObjectID(aliasID);
   int32_t alias = -1;
