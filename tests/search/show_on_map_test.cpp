@@ -241,6 +241,7 @@ TEST_F(ShowOnMapTest, ShowAllGoesThroughAliasesAndSelectsEverything) {
   int32_t alias = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kAliasObject, aliasID, contents, alias), 0);
   idRect = {12345, 678, 0, 0};
+  contents.rect = idRect;
   NewObjectID(aliasID);
   int32_t orphan = -1;
   ASSERT_EQ(CreateObject(harbour, roads, kAliasObject, aliasID, contents, orphan), 0);
