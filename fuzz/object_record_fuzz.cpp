@@ -4,12 +4,9 @@
 //
 // Input: two bytes giving the object file's size, two giving the index file's size, then the
 // object file, the index file and the summary file.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "base/errors.h"
@@ -18,6 +15,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "fuzz_files.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
 #include "store/object_record.h"
@@ -30,11 +28,9 @@ constexpr int32_t kMaxRecordsWalked = 2000;
 
 struct FuzzOverlay {
   FuzzOverlay() {
-    path = std::filesystem::temp_directory_path() /
-           ("tolvane-fuzz-object-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path);
+    fuzz::MakeFolders(path);
     InitDirectoryTable();
-    RegisterDirectory(path.string() + "/", true, dirID);
+    RegisterDirectory(path, true, dirID);
     MapRecord map;
     std::strcpy(map.name, "Fuzz");
     map.mapID = 1000;
@@ -47,11 +43,7 @@ struct FuzzOverlay {
     std::strcpy(file.baseName, "FUZZ");
     AppendOverlayFileRecord(mapIndex, file);
   }
-  ~FuzzOverlay() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path path;
+  std::string path = "/fuzz/object/";
   int32_t dirID = -1;
   int32_t mapIndex = -1;
 };
@@ -151,8 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DefaultHeadlessPlatform().Reset();
   Write(overlay, "FUZZ.OBJ", objects, objectSize);
   Write(overlay, "FUZZ.SUM", summary, summarySize);
-  const std::string indexPath = (overlay.path / "FUZZ.SM2").string();
-  std::filesystem::remove(indexPath);
+  DeleteFile(overlay.path + "FUZZ.SM2");
   if (indexSize > 0) Write(overlay, "FUZZ.SM2", index, indexSize);
 
   // The object file record by record from its start.
