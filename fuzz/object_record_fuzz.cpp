@@ -4,6 +4,7 @@
 //
 // Input: two bytes giving the object file's size, two giving the index file's size, then the
 // object file, the index file and the summary file.
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -154,7 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (AllocateSpaceForFile(0, 0, kObjectFileKind, kSmallWindowSize, nullptr, nullptr) != 0) break;
     int32_t length = 0;
     if (FSGetObjectLength(CurrentObjectFile(), position, length) != 0 || length < 0) break;
-    position += 4 + length;
+    // A damaged length may point past the largest offset.
+    const int64_t next = static_cast<int64_t>(position) + 4 + length;
+    if (next > INT32_MAX) break;
+    position = static_cast<int32_t>(next);
   }
 
   // The summary file, whole and through the index; the records it names are read as objects.

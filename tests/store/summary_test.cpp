@@ -330,6 +330,83 @@ TEST_F(SummaryTest, CreateSM2FilesBuildsTheMissingIndexesOfTheChosenMap) {
   ASSERT_EQ(CreateSM2Files(), 0);
 }
 
+TEST_F(SummaryTest, CreateSM2FilesGivesWindowMemoryBackWhenMemoryIsShort) {
+  WriteFile("ROADS.SUM", SummaryFileOf(1000));
+  platform().answers.push_back(0);
+  ASSERT_EQ(CreateSM2Files(), 0);
+  EXPECT_EQ(CurrentSummaryFile().bufferSize, 32000);  // memory enough: the window stays
+
+  test::RemoveFile(PathOf("ROADS.SM2"));
+  SetAllocationCeilingForTesting(50000);  // no block of 100,000 bytes can be had
+  platform().answers.push_back(0);
+  ASSERT_EQ(CreateSM2Files(), 0);
+  EXPECT_TRUE(test::PathExists(PathOf("ROADS.SM2")));
+  EXPECT_EQ(CurrentSummaryFile().bufferSize, kSmallWindowSize);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+// Visits on the entries themselves (copy clear) call what loads and releases the index cache of
+// the same entry; the walk keeps what they changed and never brings a released Handle back.
+TEST_F(SummaryTest, WalksOverFilesKeepWhatTheirVisitsChanged) {
+  WriteFile("ROADS.SUM", SummaryFileOf(2000));
+  bool written = false;
+  ASSERT_EQ(BuildIndex(written), 0);
+  const WRect far = {10, 10, 20, 20};
+  OverlayFileRecord entry;
+
+  ASSERT_EQ(ForEachFileInMap(
+                kTestMapID,
+                [&](OverlayFileRecord& e) -> int32_t {
+                  Walk(&far);  // loads the cache into the list
+                  e.objectCount = 5;
+                  return 0;
+                },
+                false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_NE(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 5);
+
+  ASSERT_EQ(ForEachFileInMap(
+                kTestMapID,
+                [&](OverlayFileRecord&) -> int32_t {
+                  bool rebuilt = false;
+                  return WriteSM2File(mapIndex, 0, rebuilt);  // releases the cache
+                },
+                false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_EQ(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 5);
+
+  OverlayCatalogueAccess access;
+  access.count = [] { return 1; };
+  access.overlayIDAt = [](int32_t) { return kTestOverlayID; };
+  SetOverlayCatalogueAccess(access);
+  ASSERT_EQ(Walk(&far).size(), 0u);
+  ASSERT_EQ(ForEachOverlayFile(
+                [&](OverlayFileRecord&) -> int32_t {
+                  bool rebuilt = false;
+                  return WriteSM2File(mapIndex, 0, rebuilt);
+                },
+                kWalkForwards, true, false, false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_EQ(entry.sm2Cache, nullptr);
+  ASSERT_EQ(ForEachOverlayFile(
+                [&](OverlayFileRecord& e) -> int32_t {
+                  Walk(&far);
+                  e.objectCount = 7;
+                  return 0;
+                },
+                kWalkForwards, true, false, false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_NE(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 7);
+  EXPECT_EQ(Walk(&far).size(), 0u);
+}
+
 TEST_F(SummaryTest, SafeWalkSurvivesVisitsThatUseOtherSummaryFiles) {
   AddOverlayFile(mapIndex, kTestOverlayID + 1, "RAIL");
   WriteFile("ROADS.SUM", SummaryFileOf(5));
