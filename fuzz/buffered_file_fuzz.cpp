@@ -20,6 +20,7 @@ using namespace tlv;
 struct FuzzFolder {
   FuzzFolder() {
     fuzz::MakeFolders(path);
+    fuzz::StartOfInput();
     InitDirectoryTable();
     RegisterDirectory(path, true, dirID);
   }
@@ -144,5 +145,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadFileContents(0, folder.dirID, name.c_str(), small, length, nullptr, true) == 0) {
     Check(length < static_cast<int32_t>(sizeof small) && small[length] == '\0');
   }
+  fuzz::EndOfInput();
   return 0;
 }

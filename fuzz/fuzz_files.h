@@ -33,6 +33,16 @@ inline void MakeFolders(const std::string& path) {
   }
 }
 
+// The files as they stand now, to go back to at the end of every input: what an input wrote is
+// freed within that input, so the fuzzer does not take it for a leak and scan for one.
+inline const MemoryFileSystem::Snapshot& StartOfInput() {
+  static const MemoryFileSystem::Snapshot start = FuzzFiles().Save();
+  return start;
+}
+inline void EndOfInput() {
+  FuzzFiles().Restore(StartOfInput());
+}
+
 // Writes a whole file (made when missing).
 inline void PutFile(const std::string& path, const void* data, size_t size) {
   PathStatus status;

@@ -46,8 +46,7 @@ void FreshMapsFolder() {
   ResetImportForTesting();
   ResetDirectoryTableForTesting();
   // Every input starts from an empty disk.
-  static const MemoryFileSystem::Snapshot empty = fuzz::FuzzFiles().Save();
-  fuzz::FuzzFiles().Restore(empty);
+  fuzz::EndOfInput();
   fuzz::MakeFolders(kRoot + "Settings");
   fuzz::MakeFolders(kRoot + "OverlayMaps/UserMap");
   fuzz::MakeFolders(kRoot + "OverlayMaps/Harbour");
@@ -103,5 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CloseBufferedFiles();
+  ReleaseCatalogue();
+  ResetOpenFilesForTesting();
+  ResetLifeCycleForTesting();
+  ResetImportForTesting();
+  ResetDirectoryTableForTesting();
+  DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }

@@ -30,6 +30,7 @@ constexpr int32_t kMaxRecordsWalked = 2000;
 struct FuzzOverlay {
   FuzzOverlay() {
     fuzz::MakeFolders(path);
+    fuzz::StartOfInput();
     InitDirectoryTable();
     RegisterDirectory(path, true, dirID);
     MapRecord map;
@@ -190,6 +191,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FindSummaryRecord(1000, 2000, positions[0], byteOffset, record, nullptr, nullptr, false);
     GrowSM2ForMovedObject(overlay.mapIndex, 0, byteOffset, search);
   }
+  ResetOpenFilesForTesting();
+  ReleaseSM2Cache(overlay.mapIndex, 0);
   DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }
