@@ -125,9 +125,9 @@ int32_t FSWriteIfDirtyBuf(BufferedFile& file) {
 
 int32_t SetFPosBuf(BufferedFile& file, int32_t position) {
   position = std::max(position, 0);
-  if (file.cursor != -1 && position >= file.bufferStart &&
-      position <= std::min<int64_t>(file.fileLength,
-                                    static_cast<int64_t>(file.bufferStart) + file.bufferSize)) {
+  // position >= bufferStart >= 0 here, so the difference cannot overflow.
+  if (file.cursor != -1 && position >= file.bufferStart && position <= file.fileLength &&
+      position - file.bufferStart <= file.bufferSize) {
     file.cursor = position - file.bufferStart;
     return 0;
   }
