@@ -1,15 +1,14 @@
 // Drives the buffered file layer with arbitrary file bytes and an arbitrary sequence of seeks,
 // reads, line reads, writes and window resizes, then reads the file back whole. The layer must
-// never read or write outside its window and must keep its position invariants.
-#include <unistd.h>
-
+// never read or write outside its window and must keep its position invariants, also when a
+// write, read or sync of the file fails (the top bits of the first byte pick such a fault).
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/memory.h"
+#include "fuzz_files.h"
 #include "store/buffered_file.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
@@ -20,19 +19,33 @@ using namespace tlv;
 
 struct FuzzFolder {
   FuzzFolder() {
-    path = std::filesystem::temp_directory_path() /
-           ("tolvane-fuzz-buffered-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path);
+    fuzz::MakeFolders(path);
+    fuzz::StartOfInput();
     InitDirectoryTable();
-    RegisterDirectory(path.string() + "/", true, dirID);
+    RegisterDirectory(path, true, dirID);
   }
-  ~FuzzFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path path;
+  std::string path = "/fuzz/buffered/";
   int32_t dirID = -1;
 };
+
+// Bits 5 and 6 of the first byte: no fault, a write, a read or a sync fails; bit 7: it keeps
+// failing. Which one of its kind fails follows from the input's size.
+void ArmFault(uint8_t first, size_t size) {
+  static const MemoryFileSystem::Operation kinds[] = {MemoryFileSystem::Operation::kWrite,
+                                                      MemoryFileSystem::Operation::kRead,
+                                                      MemoryFileSystem::Operation::kSync};
+  const int kind = (first >> 5) & 3;
+  if (kind == 0) return;
+  fuzz::FuzzFiles().FailNth(kinds[kind - 1], 1 + static_cast<int64_t>(size % 7),
+                            (first & 0x80) != 0);
+}
+
+void LiftFaults() {
+  for (auto kind : {MemoryFileSystem::Operation::kWrite, MemoryFileSystem::Operation::kRead,
+                    MemoryFileSystem::Operation::kSync}) {
+    fuzz::FuzzFiles().FailNth(kind, 0);
+  }
+}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -64,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   BufferedFile file;
   const int32_t window = script[0] * 4;
+  ArmFault(data[0], size);
   if (FSOpenBuf(0, folder.dirID, name.c_str(), file, window) == 0) {
     char bytes[1100] = {};
     for (size_t op = 0; op + 4 <= scriptSize - 1; op += 4) {
@@ -110,8 +124,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       CheckInvariants(file);
     }
-    FSCloseBuf(file);
+    // A window that could not be written back keeps the file open; the harness lets it go.
+    if (FSCloseBuf(file) != 0 && file.IsOpen()) {
+      Check(file.dirty != 0);
+      FSDiscardBuf(file);
+    }
+    Check(!file.IsOpen() && file.buffer == nullptr);
   }
+  LiftFaults();
 
   Handle handle = nullptr;
   int32_t length = 0;
@@ -125,5 +145,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadFileContents(0, folder.dirID, name.c_str(), small, length, nullptr, true) == 0) {
     Check(length < static_cast<int32_t>(sizeof small) && small[length] == '\0');
   }
+  fuzz::EndOfInput();
   return 0;
 }

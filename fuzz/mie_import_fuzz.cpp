@@ -1,12 +1,8 @@
 // Imports arbitrary bytes as an interchange file into a fresh temporary maps folder (a User's
 // Map and one more map): the import must stop cleanly at any error, and afterwards every overlay
 // file's object count must match its live summary records.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "base/headless_platform.h"
@@ -18,21 +14,20 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "fuzz_files.h"
 #include "interchange/import.h"
 #include "store/directory_table.h"
 
 namespace {
 
 using namespace tlv;
-namespace fs = std::filesystem;
 
 void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fuzz::PutFile(path, bytes.data(), bytes.size());
 }
 
 std::string NameDotMap(const std::string& name) {
@@ -42,11 +37,7 @@ std::string NameDotMap(const std::string& name) {
   return bytes;
 }
 
-fs::path Root() {
-  static const fs::path root =
-      fs::temp_directory_path() / ("tolvane-fuzz-import-" + std::to_string(::getpid()));
-  return root;
-}
+const std::string kRoot = "/fuzz/import/";
 
 void FreshMapsFolder() {
   ReleaseCatalogue();
@@ -54,17 +45,17 @@ void FreshMapsFolder() {
   ResetLifeCycleForTesting();
   ResetImportForTesting();
   ResetDirectoryTableForTesting();
-  std::error_code ignored;
-  fs::remove_all(Root(), ignored);
-  fs::create_directories(Root() / "Settings");
-  fs::create_directories(Root() / "OverlayMaps" / "UserMap");
-  fs::create_directories(Root() / "OverlayMaps" / "Harbour");
-  WriteFile(Root() / "OverlayMaps" / "UserMap" / "NAME.MAP", NameDotMap("User's map"));
-  WriteFile(Root() / "OverlayMaps" / "Harbour" / "NAME.MAP", NameDotMap("Harbour"));
+  // Every input starts from an empty disk.
+  fuzz::EndOfInput();
+  fuzz::MakeFolders(kRoot + "Settings");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/UserMap");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/Harbour");
+  WriteFile(kRoot + "OverlayMaps/UserMap/NAME.MAP", NameDotMap("User's map"));
+  WriteFile(kRoot + "OverlayMaps/Harbour/NAME.MAP", NameDotMap("Harbour"));
   CatalogueFolders folders;
-  RegisterDirectory((Root() / "Settings").string() + "/", true, folders.settings);
-  RegisterDirectory((Root() / "OverlayMaps").string() + "/", true, folders.overlayMaps);
-  RegisterDirectory((Root() / "OverlayMaps" / "UserMap").string() + "/", true, folders.userMap);
+  RegisterDirectory(kRoot + "Settings/", true, folders.settings);
+  RegisterDirectory(kRoot + "OverlayMaps/", true, folders.overlayMaps);
+  RegisterDirectory(kRoot + "OverlayMaps/UserMap/", true, folders.userMap);
   folders.program = folders.settings;
   SetCatalogueFolders(folders);
   LoadLayers();
@@ -83,9 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DefaultHeadlessPlatform().Reset();
   FreshMapsFolder();
   if (size > 0) SetImportMode(kImportUpdate + data[0] % 3);
-  WriteFile(Root() / "in.mie", std::string(reinterpret_cast<const char*>(data), size));
+  WriteFile(kRoot + "in.mie", std::string(reinterpret_cast<const char*>(data), size));
   int32_t folderID = -1;
-  RegisterDirectory(Root().string() + "/", true, folderID);
+  RegisterDirectory(kRoot, true, folderID);
   ImportSummary summary;
   Import2(0, folderID, "in.mie", size > 1 && data[1] % 2 == 1, false, &summary);
   Check(ImportMode() == kImportUpdate);
@@ -111,5 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CloseBufferedFiles();
+  ReleaseCatalogue();
+  ResetOpenFilesForTesting();
+  ResetLifeCycleForTesting();
+  ResetImportForTesting();
+  ResetDirectoryTableForTesting();
+  DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }

@@ -4,12 +4,10 @@
 //
 // Input: two bytes giving the object file's size, two giving the index file's size, then the
 // object file, the index file and the summary file.
-#include <unistd.h>
-
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "base/errors.h"
@@ -18,6 +16,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "fuzz_files.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
 #include "store/object_record.h"
@@ -30,11 +29,10 @@ constexpr int32_t kMaxRecordsWalked = 2000;
 
 struct FuzzOverlay {
   FuzzOverlay() {
-    path = std::filesystem::temp_directory_path() /
-           ("tolvane-fuzz-object-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path);
+    fuzz::MakeFolders(path);
+    fuzz::StartOfInput();
     InitDirectoryTable();
-    RegisterDirectory(path.string() + "/", true, dirID);
+    RegisterDirectory(path, true, dirID);
     MapRecord map;
     std::strcpy(map.name, "Fuzz");
     map.mapID = 1000;
@@ -47,11 +45,7 @@ struct FuzzOverlay {
     std::strcpy(file.baseName, "FUZZ");
     AppendOverlayFileRecord(mapIndex, file);
   }
-  ~FuzzOverlay() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path path;
+  std::string path = "/fuzz/object/";
   int32_t dirID = -1;
   int32_t mapIndex = -1;
 };
@@ -151,8 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DefaultHeadlessPlatform().Reset();
   Write(overlay, "FUZZ.OBJ", objects, objectSize);
   Write(overlay, "FUZZ.SUM", summary, summarySize);
-  const std::string indexPath = (overlay.path / "FUZZ.SM2").string();
-  std::filesystem::remove(indexPath);
+  DeleteFile(overlay.path + "FUZZ.SM2");
   if (indexSize > 0) Write(overlay, "FUZZ.SM2", index, indexSize);
 
   // The object file record by record from its start.
@@ -163,7 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (AllocateSpaceForFile(0, 0, kObjectFileKind, kSmallWindowSize, nullptr, nullptr) != 0) break;
     int32_t length = 0;
     if (FSGetObjectLength(CurrentObjectFile(), position, length) != 0 || length < 0) break;
-    position += 4 + length;
+    // A damaged length may point past the largest offset.
+    const int64_t next = static_cast<int64_t>(position) + 4 + length;
+    if (next > INT32_MAX) break;
+    position = static_cast<int32_t>(next);
   }
 
   // The summary file, whole and through the index; the records it names are read as objects.
@@ -195,6 +191,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FindSummaryRecord(1000, 2000, positions[0], byteOffset, record, nullptr, nullptr, false);
     GrowSM2ForMovedObject(overlay.mapIndex, 0, byteOffset, search);
   }
+  ResetOpenFilesForTesting();
+  ReleaseSM2Cache(overlay.mapIndex, 0);
   DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }

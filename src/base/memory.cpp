@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/platform.h"
 
 namespace tlv {
@@ -58,6 +59,12 @@ bool AllocationAllowed(int32_t size) {
   if (s.failAfter == 0) return false;
   if (s.failAfter > 0) --s.failAfter;
   return true;
+}
+
+// A Handle that must exist was null (or emptied): a fault of the caller, not a lack of memory,
+// so it gets its own plain alert rather than the out-of-memory text.
+void ReportNullHandle() {
+  ShowAlert("Dereference of NULL handle.", kStopAlert);
 }
 
 bool IsLiveBlock(Ptr ptr) {
@@ -224,6 +231,7 @@ int32_t MyGetHandleSize(Handle handle) {
 
 void MySetHandleSize(Handle handle, int32_t size) {
   if (handle == nullptr || *handle == nullptr) {
+    ReportNullHandle();
     State().memError = -1;
     return;
   }
@@ -232,6 +240,7 @@ void MySetHandleSize(Handle handle, int32_t size) {
 
 int32_t MyHandToHand(Handle* handle) {
   if (handle == nullptr || *handle == nullptr || **handle == nullptr) {
+    ReportNullHandle();
     State().memError = -1;
     return -1;
   }
@@ -245,6 +254,16 @@ int32_t MyHandToHand(Handle* handle) {
 
 int32_t MyMemError() {
   return State().memError;
+}
+
+bool FreeMemoryAtLeast(int32_t bytes) {
+  const MemoryState& s = State();
+  // The test controls answer first, without using up an allowed allocation.
+  if (bytes < 0 || (s.ceiling >= 0 && bytes > s.ceiling) || s.failAfter == 0) return false;
+  void* probe = std::malloc(static_cast<size_t>(bytes) + kHeaderSize);
+  if (probe == nullptr) return false;
+  std::free(probe);
+  return true;
 }
 
 int32_t AllocateMemoryReserve() {

@@ -32,6 +32,9 @@ void MySetHandleSize(Handle handle, int32_t size);
 // Replaces *handle with a new Handle holding a copy of its bytes. Returns 0 or -1.
 int32_t MyHandToHand(Handle* handle);
 int32_t MyMemError();
+// Whether a block of bytes could be had now (the memory error value is left alone). Callers
+// that hold big buffers give memory back when this answers false.
+bool FreeMemoryAtLeast(int32_t bytes);
 
 // The master-pointer table: made by start-up, released at the end of the run.
 int32_t InitWindowsHandles();

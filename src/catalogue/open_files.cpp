@@ -152,14 +152,16 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
 
   OpenSlot& current = array->slots[0];
   if (reopen) {
-    current.mapID = current.overlayID = -1;
     if (SlotInUse(current)) {
+      // A file whose window cannot be written back keeps its slot and key, so that its edits
+      // stay in the table and the next request for it finds them.
       const int32_t err = FSCloseBuf(current.file);
       if (err != 0) {
         ReportError("AllocateSpaceForFile()", "FSCloseBuf()", err);
         return err;
       }
     }
+    current.mapID = current.overlayID = -1;
     const std::string name =
         std::string(fileRecord.baseName, strnlen(fileRecord.baseName, sizeof fileRecord.baseName)) +
         (kind == kObjectFileKind ? ".OBJ" : ".SUM");
@@ -230,7 +232,11 @@ void CloseBufferedFiles() {
   ForEachSlot([](OpenSlot& slot, int32_t) {
     if (SlotInUse(slot)) {
       const int32_t err = FSCloseBuf(slot.file);
-      if (err != 0) ReportError("CloseBufferedFiles()", "FSCloseBuf()", err);
+      if (err != 0) {
+        ReportError("CloseBufferedFiles()", "FSCloseBuf()", err);
+        // Still open with its unwritten window (a failed sync closes): keep it findable.
+        if (slot.file.IsOpen()) return;
+      }
     }
     slot.mapID = slot.overlayID = -1;
   });
@@ -242,7 +248,7 @@ int32_t CloseMapFiles(int32_t mapID) {
     if (slot.mapID != mapID) return;
     const int32_t err = FSCloseBuf(slot.file);
     if (err != 0 && result == 0) result = err;
-    slot.mapID = slot.overlayID = -1;
+    if (!slot.file.IsOpen()) slot.mapID = slot.overlayID = -1;
   });
   return result;
 }
@@ -290,7 +296,7 @@ int16_t ReadOnlyNesting() {
 
 void ResetOpenFilesForTesting() {
   ForEachSlot([](OpenSlot& slot, int32_t) {
-    if (SlotInUse(slot)) FSCloseBuf(slot.file);
+    if (SlotInUse(slot) && FSCloseBuf(slot.file) != 0) FSDiscardBuf(slot.file);
     slot.file = BufferedFile();
     slot.mapID = slot.overlayID = -1;
   });

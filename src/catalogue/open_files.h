@@ -38,9 +38,11 @@ int32_t VictimCounter(uint32_t kind);
 // Every open file in slots first to 4 of both arrays with a window above 1024 bytes gets a
 // window of 1024 bytes. Reports and stops at the first failure.
 int32_t ShrinkBufferedFiles(int32_t first);
-// Closes every open file of both arrays, reporting each failure and going on.
+// Closes every open file of both arrays, reporting each failure and going on. A file whose
+// window cannot be written back stays open in its slot with that window, so no edit is lost.
 void CloseBufferedFiles();
-// Closes the open files of one map (before the map leaves the list). Returns the first failure.
+// Closes the open files of one map (before the map leaves the list). Returns the first failure;
+// a file that could not be written back stays open as with CloseBufferedFiles.
 int32_t CloseMapFiles(int32_t mapID);
 // Writes back every dirty window; reports and stops at the first failure.
 int32_t FlushBufferedFiles();

@@ -26,6 +26,8 @@ constexpr uint32_t kProgressRunTicks = 60;
 constexpr int32_t kProgressEvery = 10;
 constexpr int32_t kLayerNameSize = 32;
 constexpr uint32_t kCreatorCode = FourCharCode("TLV1");
+// Below this much free memory the index command gives back the memory of the file windows.
+constexpr int32_t kFreeMemoryForWindows = 100000;
 
 struct SummaryState {
   uint32_t lastFindTicks = 0;
@@ -59,6 +61,42 @@ HandleArray<OverlayFileRecord> OverlayFilesOf(int32_t mapIndex) {
   MapRecord map;
   if (!GetMapRecord(mapIndex, map)) return HandleArray<OverlayFileRecord>();
   return HandleArray<OverlayFileRecord>(map.overlayFiles);
+}
+
+template <typename T>
+void KeepIfChanged(const T& before, const T& after, T& now) {
+  if (std::memcmp(&before, &after, sizeof(T)) != 0) std::memcpy(&now, &after, sizeof(T));
+}
+
+// After a visit on a copy of an overlay file entry: the fields the visit changed in its copy go
+// into the entry as the list holds it now, and the fields it left alone keep what the list
+// holds, which what the visit called may have changed meanwhile (an index cache loaded or
+// released). Writing the whole copy back would undo those changes and bring back a released
+// Handle. The entry is found by its overlay, since the visit may have changed the list.
+void KeepVisitChanges(int32_t mapIndex, int32_t at, const OverlayFileRecord& before,
+                      const OverlayFileRecord& after) {
+  HandleArray<OverlayFileRecord> files = OverlayFilesOf(mapIndex);
+  if (at >= files.Count() || files.Get(at).overlayID != before.overlayID) {
+    at = -1;
+    for (int32_t i = 0; i < files.Count() && at < 0; ++i) {
+      if (files.Get(i).overlayID == before.overlayID) at = i;
+    }
+    if (at < 0) return;
+  }
+  OverlayFileRecord now = files.Get(at);
+  KeepIfChanged(before.bounds, after.bounds, now.bounds);
+  KeepIfChanged(before.mapID, after.mapID, now.mapID);
+  KeepIfChanged(before.overlayID, after.overlayID, now.overlayID);
+  KeepIfChanged(before.volume, after.volume, now.volume);
+  KeepIfChanged(before.dirID, after.dirID, now.dirID);
+  KeepIfChanged(before.baseName, after.baseName, now.baseName);
+  KeepIfChanged(before.objectCount, after.objectCount, now.objectCount);
+  KeepIfChanged(before.working, after.working, now.working);
+  KeepIfChanged(before.workingMinusOne, after.workingMinusOne, now.workingMinusOne);
+  KeepIfChanged(before.drawnArea, after.drawnArea, now.drawnArea);
+  KeepIfChanged(before.lastWorking, after.lastWorking, now.lastWorking);
+  KeepIfChanged(before.sm2Cache, after.sm2Cache, now.sm2Cache);
+  files.Set(at, now);
 }
 
 void SetCache(int32_t mapIndex, int32_t fileIndex, Handle cache) {
@@ -298,13 +336,10 @@ int32_t ForEachFileInMap(int32_t mapID, const OverlayFileVisit& visit, bool copy
   for (int32_t i = 0; i < count; ++i) {
     HandleArray<OverlayFileRecord> files = OverlayFilesOf(mapIndex);
     if (i >= files.Count()) break;
-    OverlayFileRecord entry = files.Get(i);
+    const OverlayFileRecord before = files.Get(i);
+    OverlayFileRecord entry = before;
     const int32_t result = visit(entry);
-    if (!copy) {
-      // The visit's changes are kept unless it changed the list itself.
-      files = OverlayFilesOf(mapIndex);
-      if (i < files.Count() && files.Get(i).overlayID == entry.overlayID) files.Set(i, entry);
-    }
+    if (!copy) KeepVisitChanges(mapIndex, i, before, entry);
     if (result != 0) return result;
   }
   return 0;
@@ -334,13 +369,11 @@ int32_t ForEachOverlayFile(const OverlayFileVisit& visit, int32_t direction, boo
       for (int32_t f = 0; f < fileCount; ++f) {
         HandleArray<OverlayFileRecord> files = OverlayFilesOf(m);
         if (f >= files.Count()) break;
-        OverlayFileRecord entry = files.Get(f);
-        if (entry.overlayID != overlayID) continue;
+        const OverlayFileRecord before = files.Get(f);
+        if (before.overlayID != overlayID) continue;
+        OverlayFileRecord entry = before;
         const int32_t result = visit(entry);
-        if (!copy) {
-          files = OverlayFilesOf(m);
-          if (f < files.Count() && files.Get(f).overlayID == overlayID) files.Set(f, entry);
-        }
+        if (!copy) KeepVisitChanges(m, f, before, entry);
         if (result != 0) return result;
       }
     }
@@ -465,6 +498,8 @@ int32_t CreateSM2Files() {
       true);
   state.chosenMapID = 0;
   Platform().SetMessageLine("");
+  // The walks took big windows; when memory is short, every window gives it back.
+  if (!FreeMemoryAtLeast(kFreeMemoryForWindows)) ShrinkBufferedFiles(0);
   if (state.hooks.redraw != nullptr) state.hooks.redraw();
   Platform().SetWaitCursor(false);
   if (diskFull) {

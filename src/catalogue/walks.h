@@ -33,8 +33,9 @@ int32_t ForEachSummaryRecord(int32_t map, int32_t overlay, const SummaryVisit& v
 int32_t ForEachSummaryRecordSafe(int32_t map, int32_t overlay, const SummaryVisit& visit,
                                  int32_t* mapIndex, int32_t* fileIndex);
 
-// Calls visit for each overlay file of the map in list order: with copy clear the visit's
-// changes are kept in the list, with copy set it works on a copy.
+// Calls visit for each overlay file of the map in list order: with copy clear the fields the
+// visit changes are kept in the list (and nothing else of the entry is written over), with copy
+// set it works on a copy.
 using OverlayFileVisit = std::function<int32_t(OverlayFileRecord& entry)>;
 int32_t ForEachFileInMap(int32_t mapID, const OverlayFileVisit& visit, bool copy);
 

@@ -1,6 +1,7 @@
 #include "store/buffered_file.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -26,11 +27,14 @@ int32_t OpenWithMode(const std::string& path, PlatformFile& file) {
 // cursor. The window always mirrors the file, also before a write, so that a write into the
 // middle of a file keeps the bytes around it.
 int32_t FillWindow(BufferedFile& file, int32_t count) {
-  if (file.cursor != -1 && file.cursor + count <= file.bufferSize) return 0;
+  if (file.cursor != -1 && static_cast<int64_t>(file.cursor) + count <= file.bufferSize) return 0;
   // A window that could not be written back stays where it is, so its bytes are not lost.
   const int32_t writeErr = FSWriteIfDirtyBuf(file);
   if (writeErr != 0) return writeErr;
-  if (file.cursor != -1) file.bufferStart += file.cursor;
+  if (file.cursor != -1) {
+    file.bufferStart = static_cast<int32_t>(
+        std::min<int64_t>(INT32_MAX, static_cast<int64_t>(file.bufferStart) + file.cursor));
+  }
   file.cursor = -1;
   int32_t got = 0;
   int32_t readErr = 0;
@@ -90,11 +94,20 @@ int32_t FSOpenBuf(int16_t volume, int32_t dirID, const char* name, BufferedFile&
 }
 
 int32_t FSCloseBuf(BufferedFile& file) {
+  // The dirty window stays with the open file: dropping it would lose the edits it holds.
   const int32_t writeErr = FSWriteIfDirtyBuf(file);
+  if (writeErr != 0) return writeErr;
+  const int32_t syncErr = file.unsynced != 0 ? SyncFile(file.file) : 0;
   const int32_t closeErr = file.file.Close();
   if (file.buffer != nullptr) MyDisposeHandle(file.buffer);
   file = BufferedFile();
-  return writeErr != 0 ? writeErr : closeErr;
+  return syncErr != 0 ? syncErr : closeErr;
+}
+
+void FSDiscardBuf(BufferedFile& file) {
+  file.file.Close();
+  if (file.buffer != nullptr) MyDisposeHandle(file.buffer);
+  file = BufferedFile();
 }
 
 int32_t FSWriteIfDirtyBuf(BufferedFile& file) {
@@ -104,6 +117,7 @@ int32_t FSWriteIfDirtyBuf(BufferedFile& file) {
   if (count > 0) {
     const int32_t err = file.file.Write(file.bufferStart, count, *file.buffer);
     if (err != 0) return err;
+    file.unsynced = 1;
   }
   file.dirty = 0;
   return 0;
@@ -111,8 +125,9 @@ int32_t FSWriteIfDirtyBuf(BufferedFile& file) {
 
 int32_t SetFPosBuf(BufferedFile& file, int32_t position) {
   position = std::max(position, 0);
-  if (file.cursor != -1 && position >= file.bufferStart &&
-      position <= std::min(file.fileLength, file.bufferStart + file.bufferSize)) {
+  // position >= bufferStart >= 0 here, so the difference cannot overflow.
+  if (file.cursor != -1 && position >= file.bufferStart && position <= file.fileLength &&
+      position - file.bufferStart <= file.bufferSize) {
     file.cursor = position - file.bufferStart;
     return 0;
   }
@@ -124,7 +139,8 @@ int32_t SetFPosBuf(BufferedFile& file, int32_t position) {
 }
 
 int32_t GetFPosBuf(const BufferedFile& file, int32_t& position) {
-  position = file.bufferStart + std::max(file.cursor, 0);
+  position = static_cast<int32_t>(std::min<int64_t>(
+      INT32_MAX, static_cast<int64_t>(file.bufferStart) + std::max(file.cursor, 0)));
   return 0;
 }
 
@@ -136,9 +152,10 @@ int32_t FSReadBuf(BufferedFile& file, int32_t& count, void* destination) {
     return err;
   }
   int32_t result = 0;
-  const int32_t available = file.fileLength - (file.bufferStart + file.cursor);
+  const int64_t available =
+      static_cast<int64_t>(file.fileLength) - file.bufferStart - static_cast<int64_t>(file.cursor);
   if (count > available) {
-    count = std::max(available, 0);
+    count = static_cast<int32_t>(std::max<int64_t>(available, 0));
     result = kErrEndOfFile;
   }
   if (count > 0) std::memcpy(destination, *file.buffer + file.cursor, static_cast<size_t>(count));
@@ -151,6 +168,8 @@ int32_t FSWriteBuf(BufferedFile& file, int32_t& count, const void* source) {
   if (!file.file.IsWritable()) return file.IsOpen() ? kErrWritePermission : kErrGeneral;
   const int32_t err = FillWindow(file, count);
   if (err != 0) return err;
+  // The formats address bytes with signed 32-bit offsets: no file grows past the largest.
+  if (static_cast<int64_t>(file.bufferStart) + file.cursor + count > INT32_MAX) return kErrDiskFull;
   if (count > 0) std::memcpy(*file.buffer + file.cursor, source, static_cast<size_t>(count));
   buffered_detail::AfterWindowWrite(file, count);
   return 0;
@@ -186,7 +205,7 @@ int32_t FSResizeBuf(BufferedFile& file, int32_t newSize) {
 }
 
 int32_t FSCopyRangeBuf(BufferedFile& from, BufferedFile& to, int32_t start, int32_t end) {
-  if (end < start) return kErrBadLength;
+  if (start < 0 || end < start) return kErrBadLength;
   int32_t err = SetFPosBuf(from, start);
   if (err != 0) return err;
   char piece[kCopyPieceSize];

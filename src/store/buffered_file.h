@@ -4,6 +4,7 @@
 // memory, -39 at the end of the file, the platform's codes otherwise.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "base/endian.h"
@@ -23,6 +24,7 @@ struct BufferedFile {
   int32_t cursor = -1;      // position relative to bufferStart; -1: the window holds no data
   int32_t fileLength = 0;   // grows as writes pass the end
   int32_t dirty = 0;        // the window holds bytes not yet written to the file
+  int32_t unsynced = 0;     // bytes went to the file since it was opened: closing syncs it
   char path[kBufferedPathSize] = {};
 
   bool IsOpen() const { return file.IsOpen(); }
@@ -50,9 +52,14 @@ void SetFileOpenMode(int16_t mode);
 // The last argument is not used.
 int32_t FSOpenBuf(int16_t volume, int32_t dirID, const char* name, BufferedFile& file,
                   int32_t bufferSize, int32_t unused = 0);
-// Writes back a dirty window, closes the file and releases the window. Returns the write-back
-// result.
+// Writes back a dirty window, makes what this record wrote durable, closes the file and releases
+// the window. When the write-back fails the record stays open with its dirty window, as every
+// operation of this layer keeps a window it could not write, and the code is returned: the
+// caller reports it and may try again. A failed sync is returned after the file is closed.
 int32_t FSCloseBuf(BufferedFile& file);
+// Closes the file and releases the window without writing anything back: for a record whose
+// file can no longer be written (after a failed FSCloseBuf that the caller gives up on).
+void FSDiscardBuf(BufferedFile& file);
 int32_t FSWriteIfDirtyBuf(BufferedFile& file);
 int32_t SetFPosBuf(BufferedFile& file, int32_t position);
 int32_t GetFPosBuf(const BufferedFile& file, int32_t& position);
@@ -71,12 +78,13 @@ int32_t FSCopyRangeBuf(BufferedFile& from, BufferedFile& to, int32_t start, int3
 int32_t FSReadLineBuf(BufferedFile& file, char* buffer, int32_t size);
 
 // The windowed fast path of the typed operations. The slow forms move the window.
+// Positions are summed in 64 bits: a position read from a damaged record may lie near 2^31.
 namespace buffered_detail {
 
 inline const char* ReadableInWindow(const BufferedFile& file, int32_t count) {
   const int32_t cursor = file.cursor;
   if (cursor >= 0 && cursor <= file.bufferSize - count &&
-      file.bufferStart + cursor <= file.fileLength - count) {
+      static_cast<int64_t>(file.bufferStart) + cursor + count <= file.fileLength) {
     return *file.buffer + cursor;
   }
   return nullptr;
@@ -84,18 +92,19 @@ inline const char* ReadableInWindow(const BufferedFile& file, int32_t count) {
 
 inline char* WritableInWindow(BufferedFile& file, int32_t count) {
   const int32_t cursor = file.cursor;
-  if (cursor >= 0 && cursor <= file.bufferSize - count && file.file.IsWritable()) {
+  if (cursor >= 0 && cursor <= file.bufferSize - count && file.file.IsWritable() &&
+      static_cast<int64_t>(file.bufferStart) + cursor + count <= INT32_MAX) {
     return *file.buffer + cursor;
   }
   return nullptr;
 }
 
+// Callers made sure that the new position does not pass the largest 32-bit offset.
 inline void AfterWindowWrite(BufferedFile& file, int32_t count) {
   file.cursor += count;
   file.dirty = 1;
-  if (file.bufferStart + file.cursor > file.fileLength) {
-    file.fileLength = file.bufferStart + file.cursor;
-  }
+  const int32_t end = file.bufferStart + file.cursor;
+  if (end > file.fileLength) file.fileLength = end;
 }
 
 int32_t ReadSlow(BufferedFile& file, int32_t count, char* destination);

@@ -1,7 +1,6 @@
 #include "store/file_contents.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
 #include "base/errors.h"
@@ -42,14 +41,22 @@ std::string ExistingOrNewPath(const std::string& path) {
   return path;
 }
 
-// Opens the file for writing, creating it when missing.
-int32_t OpenForWriting(const std::string& path, PlatformFile& file) {
+// Opens the file for writing, creating it when missing (created tells).
+int32_t OpenForWriting(const std::string& path, PlatformFile& file, bool& created) {
+  created = false;
   const std::string target = ExistingOrNewPath(path);
   if (!FileExists(target)) {
     const int32_t err = CreateFile(target);
     if (err != 0) return err;
+    created = true;
   }
   return OpenFile(target, FileAccess::kReadWrite, file);
+}
+
+// The folder of a path, for a folder sync ("" is the working folder).
+std::string FolderToSync(const std::string& path) {
+  const std::string folder = FolderOfPath(path);
+  return folder.empty() ? "." : folder;
 }
 
 // Deletes any file of that name, makes it anew and opens it for reading and writing. A failure
@@ -157,23 +164,30 @@ int32_t WriteFileContents(int16_t volume, int32_t dirID, const char* name, uint3
   int32_t err = FullPathOf(volume, dirID, name, path);
   if (err != 0) return err;
   PlatformFile file;
-  err = OpenForWriting(path, file);
+  bool created = false;
+  err = OpenForWriting(path, file, created);
   if (err != 0) return err;
-  const std::string target = ExistingOrNewPath(path);
+  std::string target = ExistingOrNewPath(path);
+  // The file as spelt on disk, so that the work file replaces it rather than lands beside it.
+  std::string resolvedTarget;
+  if (ResolvePath(target, resolvedTarget) == 0) target = resolvedTarget;
   // The new contents go to a work file that replaces the old one only when complete, so a full
   // disk never leaves a half-written settings or catalogue file behind.
   // Devices and other special files are written where they are.
   const std::string work = target + ".new~";
-  std::error_code typeError;
-  const bool regular = std::filesystem::is_regular_file(target, typeError);
+  const bool regular = IsRegularFile(target);
   PlatformFile replacement;
   if (regular && !FileExists(work) && CreateFile(work) == 0 &&
       OpenFile(work, FileAccess::kReadWrite, replacement) == 0) {
     file.Close();
     err = replacement.Write(0, length, data);
+    // The bytes are made durable before the name points at them, and the folder after the
+    // rename: a loss of power then leaves the old contents or the new, never an empty file.
+    if (err == 0) err = SyncFile(replacement);
     const int32_t closeErr = replacement.Close();
     if (err == 0) err = closeErr;
     if (err == 0) err = RenameFile(work, target);
+    if (err == 0) err = SyncFolder(FolderToSync(target));
     if (err != 0) DeleteFile(work);
     return err;
   }
@@ -181,8 +195,11 @@ int32_t WriteFileContents(int16_t volume, int32_t dirID, const char* name, uint3
   DeleteFile(work);
   err = file.Write(0, length, data);
   if (err == 0) err = file.SetLength(length);
+  if (err == 0 && regular) err = SyncFile(file);
   const int32_t closeErr = file.Close();
-  return err != 0 ? err : closeErr;
+  if (err == 0) err = closeErr;
+  if (err == 0 && created) err = SyncFolder(FolderToSync(target));
+  return err;
 }
 
 int32_t AppendFileContents(int16_t volume, int32_t dirID, const char* name, uint32_t /*creator*/,
@@ -194,7 +211,8 @@ int32_t AppendFileContents(int16_t volume, int32_t dirID, const char* name, uint
   int32_t err = FullPathOf(volume, dirID, name, path);
   if (err != 0) return err;
   PlatformFile file;
-  err = OpenForWriting(path, file);
+  bool created = false;
+  err = OpenForWriting(path, file, created);
   if (err != 0) return err;
   err = file.GetLength(offset);
   if (err == 0) {
@@ -202,8 +220,11 @@ int32_t AppendFileContents(int16_t volume, int32_t dirID, const char* name, uint
     // A half-written tail would be read as data later: cut it off again.
     if (err != 0) file.SetLength(offset);
   }
+  if (err == 0) err = SyncFile(file);
   const int32_t closeErr = file.Close();
-  return err != 0 ? err : closeErr;
+  if (err == 0) err = closeErr;
+  if (err == 0 && created) err = SyncFolder(FolderToSync(ExistingOrNewPath(path)));
+  return err;
 }
 
 int32_t CopyFileContents(int16_t sourceVolume, int32_t sourceDirID, const char* sourceName,
@@ -231,8 +252,10 @@ int32_t CopyFileContents(int16_t sourceVolume, int32_t sourceDirID, const char* 
   PlatformFile target;
   err = CreateAnew(targetPath, target);
   if (err == 0) err = CopyBytes(source, 0, target, 0, length);
+  if (err == 0) err = SyncFile(target);
   const int32_t closeErr = target.Close();
   if (err == 0) err = closeErr;
+  if (err == 0) err = SyncFolder(FolderToSync(targetPath));
   if (err != 0) DeleteFile(targetPath);
   return err;
 }
@@ -299,11 +322,13 @@ int32_t CutFileRange(int16_t volume, int32_t dirID, const char* name, int32_t of
   if (err == 0) {
     err = CopyBytes(source, offset + length, work, offset, fileLength - offset - length);
   }
+  if (err == 0) err = SyncFile(work);
   const int32_t closeErr = work.Close();
   if (err == 0) err = closeErr;
   source.Close();
   // Renaming over the file replaces it in one step, so a failure never leaves it missing.
   if (err == 0) err = RenameFile(workPath, resolved);
+  if (err == 0) err = SyncFolder(FolderToSync(resolved));
   if (err != 0) DeleteFile(workPath);
   return err;
 }

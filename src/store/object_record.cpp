@@ -786,9 +786,14 @@ int32_t FSSetObjectPICTFile(BufferedFile& file, int32_t position, const std::str
   int32_t err = ReadKindAndLayout(file, position, type, layout, 1 + kPictFileNameSize, caller);
   if (err != 0) return err;
   if (type != kPictureObject) return RefuseKind(caller);
-  // The name keeps a terminating zero inside its 32 bytes.
+  // A name of 32 characters fills the field without a terminating zero, as the reader expects.
+  // A longer one is refused: cut short, it would name another file.
+  if (fileName.size() > static_cast<size_t>(kPictFileNameSize)) {
+    ReportError(caller, "strlen()", kErrBadName);
+    return kErrBadName;
+  }
   char bytes[kPictFileNameSize] = {};
-  std::memcpy(bytes, fileName.data(), std::min<size_t>(fileName.size(), kPictFileNameSize - 1));
+  std::memcpy(bytes, fileName.data(), fileName.size());
   return WriteBytes(file, static_cast<int64_t>(position) + layout.afterName + 1, bytes,
                     kPictFileNameSize, caller);
 }

@@ -171,6 +171,8 @@ int32_t FSSetObjectText(BufferedFile& file, int32_t position, const std::string&
                         int32_t room);
 
 int32_t FSGetObjectPICTFile(BufferedFile& file, int32_t position, std::string& fileName);
+// Stores the picture file name (up to 32 characters, zero-padded); a longer name is refused with
+// kErrBadName.
 int32_t FSSetObjectPICTFile(BufferedFile& file, int32_t position, const std::string& fileName);
 
 // Segments of polylines and polygons. Segment offsets are relative to the object position; the

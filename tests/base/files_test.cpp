@@ -1,26 +1,39 @@
 #include "base/files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "base/errors.h"
+#include "base/memory_files.h"
 #include "support/test_support.h"
 
 namespace tlv {
 namespace {
 
+using test::FilesKind;
 using test::ReadWholeFile;
 using test::TempFolder;
 using test::WriteWholeFile;
+using Op = MemoryFileSystem::Operation;
 
-class FilesTest : public test::CoreTest {
+// The file calls behave alike on the disk and in memory.
+class FilesTest : public test::CoreTest, public ::testing::WithParamInterface<FilesKind> {
  protected:
-  TempFolder temp;
   std::string P(const std::string& name) const { return temp.folderPath() + name; }
+
+  test::TestFiles testFiles{GetParam()};
+  TempFolder temp;
 };
 
-TEST_F(FilesTest, ReadWriteLengthAndShortReadAtEnd) {
+INSTANTIATE_TEST_SUITE_P(BothFileSystems, FilesTest,
+                         ::testing::Values(FilesKind::kPosix, FilesKind::kMemory),
+                         [](const ::testing::TestParamInfo<FilesKind>& info) {
+                           return info.param == FilesKind::kPosix ? "Posix" : "Memory";
+                         });
+
+TEST_P(FilesTest, ReadWriteLengthAndShortReadAtEnd) {
   WriteWholeFile(temp / "a.bin", "abcdef");
   PlatformFile file;
   ASSERT_EQ(OpenFile(P("a.bin"), FileAccess::kReadWrite, file), 0);
@@ -32,16 +45,26 @@ TEST_F(FilesTest, ReadWriteLengthAndShortReadAtEnd) {
   ASSERT_EQ(file.Read(4, 8, buf, got), 0);
   EXPECT_EQ(got, 2);
   EXPECT_EQ(std::string(buf, 2), "ef");
+  ASSERT_EQ(file.Read(100, 8, buf, got), 0);
+  EXPECT_EQ(got, 0);
   ASSERT_EQ(file.Write(8, 2, "XY"), 0);
   ASSERT_EQ(file.GetLength(length), 0);
   EXPECT_EQ(length, 10);
+  EXPECT_EQ(ReadWholeFile(temp / "a.bin"), std::string("abcdef\0\0XY", 10));
   ASSERT_EQ(file.SetLength(3), 0);
+  ASSERT_EQ(SyncFile(file), 0);
   ASSERT_EQ(file.Close(), 0);
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadWholeFile(temp / "a.bin"), "abc");
+  // Arguments are checked alike: negative counts and offsets, and growth past 2^31 - 1.
+  ASSERT_EQ(OpenFile(P("a.bin"), FileAccess::kReadWrite, file), 0);
+  EXPECT_EQ(file.Read(-1, 2, buf, got), kErrBadLength);
+  EXPECT_EQ(file.Write(0, -2, "x"), kErrBadLength);
+  EXPECT_EQ(file.Write(2147483647LL - 1, 2, "xy"), kErrDiskFull);
+  EXPECT_EQ(file.SetLength(-1), kErrBadLength);
 }
 
-TEST_F(FilesTest, ReadOnlyOpenRefusesWrites) {
+TEST_P(FilesTest, ReadOnlyOpenRefusesWrites) {
   WriteWholeFile(temp / "a.bin", "abc");
   PlatformFile file;
   ASSERT_EQ(OpenFile(P("a.bin"), FileAccess::kRead, file), 0);
@@ -51,16 +74,21 @@ TEST_F(FilesTest, ReadOnlyOpenRefusesWrites) {
   EXPECT_EQ(ReadWholeFile(temp / "a.bin"), "abc");
 }
 
-TEST_F(FilesTest, MissingFileAndFolderCodes) {
+TEST_P(FilesTest, MissingFileAndFolderCodes) {
   PlatformFile file;
   EXPECT_EQ(OpenFile(P("none.bin"), FileAccess::kRead, file), kErrFileNotFound);
   EXPECT_EQ(OpenFile(P("nofolder/none.bin"), FileAccess::kRead, file), kErrFolderNotFound);
   EXPECT_EQ(DeleteFile(P("none.bin")), kErrFileNotFound);
+  EXPECT_EQ(RenameFile(P("none.bin"), P("other.bin")), kErrFileNotFound);
+  EXPECT_EQ(CreateFile(P("nofolder/new.bin")), kErrFolderNotFound);
   EXPECT_FALSE(FileExists(P("none.bin")));
+  test::MakeFolders(temp / "sub");
+  EXPECT_EQ(OpenFile(P("sub"), FileAccess::kRead, file), kErrPermission);
+  EXPECT_FALSE(IsRegularFile(P("sub")));
 }
 
-TEST_F(FilesTest, NamesResolveCaseInsensitivelyWhenExactNameIsMissing) {
-  std::filesystem::create_directories(temp / "Maps" / "Harbour");
+TEST_P(FilesTest, NamesResolveCaseInsensitivelyWhenExactNameIsMissing) {
+  test::MakeFolders(temp / "Maps" / "Harbour");
   WriteWholeFile(temp / "Maps" / "Harbour" / "ROADS.OBJ", "r");
   std::string resolved;
   ASSERT_EQ(ResolvePath(P("maps/harbour/roads.obj"), resolved), 0);
@@ -68,15 +96,25 @@ TEST_F(FilesTest, NamesResolveCaseInsensitivelyWhenExactNameIsMissing) {
   PlatformFile file;
   EXPECT_EQ(OpenFile(P("MAPS/HARBOUR/Roads.Obj"), FileAccess::kRead, file), 0);
   EXPECT_TRUE(IsFolder(P("maps/HARBOUR/")));
+  EXPECT_TRUE(IsRegularFile(P("maps/harbour/roads.obj")));
+  EXPECT_EQ(ResolvePath(P("maps/harbour/rails.obj"), resolved), kErrFileNotFound);
+  EXPECT_EQ(ResolvePath(P("maps/dam/roads.obj"), resolved), kErrFolderNotFound);
   // A new file keeps its own spelling but lands in the folder as spelt on disk.
   ASSERT_EQ(CreateFile(P("maps/harbour/New.SUM")), 0);
-  EXPECT_TRUE(std::filesystem::exists(temp / "Maps" / "Harbour" / "New.SUM"));
+  EXPECT_TRUE(test::PathExists(temp / "Maps" / "Harbour" / "New.SUM"));
   EXPECT_EQ(CreateFile(P("Maps/Harbour/new.sum")), kErrDuplicateName);
+  // Names that differ only in case: the exact one wins, else the first in byte order.
+  WriteWholeFile(temp / "Maps" / "Harbour" / "roads.obj", "lower");
+  ASSERT_EQ(ResolvePath(P("Maps/Harbour/roads.obj"), resolved), 0);
+  EXPECT_EQ(resolved, P("Maps/Harbour/roads.obj"));
+  ASSERT_EQ(ResolvePath(P("maps/harbour/Roads.obj"), resolved), 0);
+  EXPECT_EQ(resolved, P("Maps/Harbour/ROADS.OBJ"));
 }
 
-TEST_F(FilesTest, CreateRenameDeleteAndFolders) {
+TEST_P(FilesTest, CreateRenameDeleteAndFolders) {
   ASSERT_EQ(MakeFolder(P("sub/")), 0);
   EXPECT_EQ(MakeFolder(P("sub")), kErrDuplicateName);
+  EXPECT_EQ(MakeFolder(P("none/sub")), kErrFolderNotFound);
   EXPECT_TRUE(IsFolder(P("sub")));
   ASSERT_EQ(CreateFile(P("sub/x")), 0);
   WriteWholeFile(temp / "sub" / "y", "old");
@@ -93,38 +131,201 @@ TEST_F(FilesTest, CreateRenameDeleteAndFolders) {
   EXPECT_EQ(items[1].name, "b");
   EXPECT_EQ(items[2].name, "sub");
   EXPECT_TRUE(items[2].isFolder);
-  EXPECT_EQ(DeleteFile(P("sub/y")), 0);
+  EXPECT_FALSE(items[0].isFolder);
+  // A folder moves with what it holds.
+  ASSERT_EQ(RenameFile(P("sub"), P("moved")), 0);
+  EXPECT_EQ(ReadWholeFile(temp / "moved" / "y"), "");
+  EXPECT_EQ(DeleteFile(P("moved/y")), 0);
+  EXPECT_NE(DeleteFile(P("moved")), 0);  // a folder is not deleted as a file
   EXPECT_NE(ListFolder(P("nothing/"), items), 0);
+  ASSERT_EQ(SyncFolder(temp.folderPath()), 0);
+  EXPECT_EQ(SyncFolder(P("nothing/")), kErrFolderNotFound);
+  int64_t free = 0;
+  ASSERT_EQ(FreeSpace(P("not-made-yet.bin"), free), 0);
+  EXPECT_GT(free, 0);
 }
 
-TEST_F(FilesTest, ReadOnlyAttributeIsMissingWritePermission) {
+TEST_P(FilesTest, ReadOnlyAttributeIsMissingWritePermission) {
   WriteWholeFile(temp / "locked", "x");
   EXPECT_TRUE(IsWritable(P("locked")));
-  ::chmod((temp / "locked").c_str(), 0444);
+  test::SetReadOnly(temp / "locked", true);
   EXPECT_FALSE(IsWritable(P("locked")));
   PlatformFile file;
   EXPECT_EQ(OpenFile(P("locked"), FileAccess::kReadWrite, file), kErrPermission);
   EXPECT_EQ(OpenFile(P("locked"), FileAccess::kRead, file), 0);
 
-  std::filesystem::create_directories(temp / "shut");
-  ::chmod((temp / "shut").c_str(), 0555);
+  test::MakeFolders(temp / "shut");
+  test::SetReadOnly(temp / "shut", true);
   EXPECT_EQ(CreateFile(P("shut/new")), kErrPermission);
-  EXPECT_FALSE(std::filesystem::exists(temp / "shut" / "new"));
-  ::chmod((temp / "shut").c_str(), 0755);
+  EXPECT_EQ(MakeFolder(P("shut/inner")), kErrPermission);
+  EXPECT_FALSE(test::PathExists(temp / "shut" / "new"));
+  test::SetReadOnly(temp / "shut", false);
 }
 
-TEST_F(FilesTest, FullDiskIsAnErrorNotAShortSuccess) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  PlatformFile file;
-  ASSERT_EQ(OpenFile("/dev/full", FileAccess::kReadWrite, file), 0);
-  EXPECT_EQ(file.Write(0, 5, "abcde"), kErrDiskFull);
-}
-
-TEST_F(FilesTest, PathHelpers) {
+TEST(FilePathsTest, PathHelpers) {
   EXPECT_EQ(FolderOfPath("/a/b/c.txt"), "/a/b/");
   EXPECT_EQ(FolderOfPath("c.txt"), "");
   EXPECT_EQ(WithTrailingSlash("/a"), "/a/");
   EXPECT_EQ(WithTrailingSlash("/a/"), "/a/");
+}
+
+// What only the file system in memory does: fail on request, fill up and lose power.
+class MemoryFilesTest : public test::CoreTest {
+ protected:
+  std::string P(const std::string& name) const { return temp.folderPath() + name; }
+  MemoryFileSystem& files() { return *testFiles.memory(); }
+  int32_t Put(const std::string& name, const std::string& bytes) {
+    PlatformFile file;
+    if (!FileExists(P(name))) {
+      const int32_t err = CreateFile(P(name));
+      if (err != 0) return err;
+    }
+    int32_t err = OpenFile(P(name), FileAccess::kReadWrite, file);
+    if (err == 0) err = file.Write(0, static_cast<int32_t>(bytes.size()), bytes.data());
+    return err;
+  }
+  std::string Get(const std::string& name) { return ReadWholeFile(temp / name); }
+
+  test::TestFiles testFiles{FilesKind::kMemory};
+  TempFolder temp;
+};
+
+TEST_F(MemoryFilesTest, TheNthWriteFailsAndWritesNothing) {
+  PlatformFile file;
+  ASSERT_EQ(CreateFile(P("a")), 0);
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, file), 0);
+  const int64_t before = files().Count(Op::kWrite);
+  files().FailNth(Op::kWrite, 2);
+  EXPECT_EQ(file.Write(0, 2, "ab"), 0);
+  EXPECT_EQ(file.Write(2, 2, "cd"), kErrIO);
+  EXPECT_EQ(file.Write(4, 2, "ef"), 0);
+  EXPECT_EQ(files().Count(Op::kWrite), before + 3);
+  EXPECT_EQ(Get("a"), std::string("ab\0\0ef", 6));
+  // With andAfter the disk stays gone.
+  files().FailNth(Op::kWrite, 1, true);
+  EXPECT_EQ(file.Write(0, 1, "x"), kErrIO);
+  EXPECT_EQ(file.Write(0, 1, "x"), kErrIO);
+  files().FailNth(Op::kWrite, 0);
+  EXPECT_EQ(file.Write(0, 1, "x"), 0);
+}
+
+TEST_F(MemoryFilesTest, TheNthReadRenameAndSyncFail) {
+  ASSERT_EQ(Put("a", "abc"), 0);
+  files().SyncEverything();
+  PlatformFile file;
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, file), 0);
+  char bytes[3];
+  int32_t got = 0;
+  files().FailNth(Op::kRead, 1);
+  EXPECT_EQ(file.Read(0, 3, bytes, got), kErrIO);
+  EXPECT_EQ(got, 0);
+  EXPECT_EQ(file.Read(0, 3, bytes, got), 0);
+  EXPECT_EQ(got, 3);
+
+  files().FailNth(Op::kRename, 1);
+  EXPECT_EQ(RenameFile(P("a"), P("b")), kErrIO);
+  EXPECT_TRUE(FileExists(P("a")));
+  EXPECT_FALSE(FileExists(P("b")));
+  EXPECT_EQ(RenameFile(P("a"), P("b")), 0);
+
+  // A failed sync makes nothing durable.
+  ASSERT_EQ(file.Write(0, 3, "xyz"), 0);
+  files().FailNth(Op::kSync, 1);
+  EXPECT_EQ(SyncFile(file), kErrIO);
+  EXPECT_EQ(SyncFolder(temp.folderPath() + "none/"), kErrFolderNotFound);
+  files().FailNth(Op::kSync, 1);
+  EXPECT_EQ(SyncFolder(temp.folderPath()), kErrIO);
+  files().PowerLoss();
+  EXPECT_EQ(Get("a"), "abc");  // the rename and the new bytes were never made durable
+  EXPECT_FALSE(FileExists(P("b")));
+}
+
+TEST_F(MemoryFilesTest, AFullDiskRefusesGrowthWithTheDiskFullCode) {
+  ASSERT_EQ(Put("a", "0123456789"), 0);
+  files().SetCapacity(files().UsedBytes() + 4);
+  int64_t free = 0;
+  ASSERT_EQ(FreeSpace(P("a"), free), 0);
+  EXPECT_EQ(free, 4);
+  PlatformFile file;
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, file), 0);
+  EXPECT_EQ(file.Write(0, 10, "ABCDEFGHIJ"), 0);  // overwriting takes no room
+  EXPECT_EQ(file.Write(10, 5, "+++++"), kErrDiskFull);
+  EXPECT_EQ(file.SetLength(15), kErrDiskFull);
+  EXPECT_EQ(Get("a"), "ABCDEFGHIJ");
+  EXPECT_EQ(file.Write(10, 4, "++++"), 0);
+  ASSERT_EQ(FreeSpace(P("a"), free), 0);
+  EXPECT_EQ(free, 0);
+  // Taking a file away gives its room back.
+  file.Close();
+  ASSERT_EQ(Put("b", ""), 0);
+  EXPECT_EQ(Put("b", "x"), kErrDiskFull);
+  ASSERT_EQ(DeleteFile(P("a")), 0);
+  EXPECT_EQ(Put("b", "x"), 0);
+}
+
+TEST_F(MemoryFilesTest, PowerLossDropsWhatWasNotSynced) {
+  ASSERT_EQ(Put("kept", "synced"), 0);
+  ASSERT_EQ(Put("gone", "x"), 0);
+  files().SyncEverything();
+
+  PlatformFile file;
+  ASSERT_EQ(OpenFile(P("kept"), FileAccess::kReadWrite, file), 0);
+  ASSERT_EQ(file.Write(0, 6, "SYNCED"), 0);
+  ASSERT_EQ(SyncFile(file), 0);
+  ASSERT_EQ(file.Write(0, 3, "new"), 0);      // after the sync: lost
+  ASSERT_EQ(Put("made", "never synced"), 0);  // its folder was not synced: lost
+  ASSERT_EQ(Put("synced-made", "data"), 0);
+  PlatformFile made;
+  ASSERT_EQ(OpenFile(P("synced-made"), FileAccess::kReadWrite, made), 0);
+  ASSERT_EQ(DeleteFile(P("gone")), 0);  // the delete is lost too
+  ASSERT_EQ(CreateFile(P("empty")), 0);
+  ASSERT_EQ(SyncFolder(temp.folderPath()), 0);  // now "made", "empty" and the delete count
+  ASSERT_EQ(SyncFile(made), 0);
+  ASSERT_EQ(RenameFile(P("synced-made"), P("renamed")), 0);  // not followed by a folder sync
+  ASSERT_EQ(MakeFolder(P("folder")), 0);
+
+  files().PowerLoss();
+  EXPECT_EQ(Get("kept"), "SYNCED");
+  EXPECT_TRUE(FileExists(P("made")));
+  EXPECT_EQ(Get("made"), "");  // the name was synced, the bytes were not
+  EXPECT_FALSE(FileExists(P("gone")));
+  EXPECT_TRUE(FileExists(P("empty")));
+  EXPECT_EQ(Get("synced-made"), "data");
+  EXPECT_FALSE(FileExists(P("renamed")));
+  EXPECT_FALSE(FileExists(P("folder")));
+  // Files that were open stop working, as the program that held them is gone.
+  char byte = 0;
+  int32_t got = 0;
+  EXPECT_EQ(file.Read(0, 1, &byte, got), kErrIO);
+  EXPECT_EQ(file.Write(0, 1, "x"), kErrIO);
+  EXPECT_EQ(Get("kept"), "SYNCED");
+}
+
+TEST_F(MemoryFilesTest, SyncedFolderRenameKeepsWhatTheFolderHolds) {
+  test::MakeFolders(temp / "Old");
+  ASSERT_EQ(Put("Old/roads", "abc"), 0);
+  files().SyncEverything();
+  ASSERT_EQ(RenameFile(P("Old"), P("New")), 0);
+  ASSERT_EQ(SyncFolder(temp.folderPath()), 0);
+  files().PowerLoss();
+  EXPECT_FALSE(IsFolder(P("Old")));
+  EXPECT_EQ(Get("New/roads"), "abc");
+  EXPECT_EQ(RenameFile(P("New"), P("New/inner")), kErrBadName);
+}
+
+TEST_F(MemoryFilesTest, SnapshotsComeBackWholeAndCloseOpenFiles) {
+  ASSERT_EQ(Put("a", "one"), 0);
+  const MemoryFileSystem::Snapshot saved = files().Save();
+  PlatformFile file;
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, file), 0);
+  ASSERT_EQ(file.Write(0, 3, "two"), 0);
+  ASSERT_EQ(Put("b", "more"), 0);
+  files().Restore(saved);
+  EXPECT_EQ(Get("a"), "one");
+  EXPECT_FALSE(FileExists(P("b")));
+  EXPECT_EQ(file.Write(0, 1, "x"), kErrIO);
+  EXPECT_EQ(Get("a"), "one");
+  EXPECT_EQ(files().UsedBytes(), 3);
 }
 
 }  // namespace

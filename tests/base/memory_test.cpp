@@ -121,5 +121,42 @@ TEST_F(MemoryTest, ReserveIsReleasedOnlyOnce) {
   EXPECT_EQ(LiveBlockCount(), live - 1);
 }
 
+TEST_F(MemoryTest, ANullHandleWhereOneMustExistIsReportedAsSuch) {
+  AllocateMemoryReserve();
+  MySetHandleSize(nullptr, 10);
+  EXPECT_EQ(MyMemError(), -1);
+  ASSERT_EQ(platform().alerts.size(), 1u);
+  EXPECT_EQ(platform().alerts[0].text, "Dereference of NULL handle.");
+  EXPECT_EQ(platform().alerts[0].kind, kStopAlert);
+  // A list whose Handle was never made: the fault is named, and it is not a lack of memory.
+  HandleArray<int32_t> never;
+  EXPECT_EQ(never.Append(5), -1);
+  EXPECT_EQ(platform().alerts.size(), 2u);
+  EXPECT_TRUE(MemoryReserveHeld());
+  Handle emptied = MyNewHandle(4);
+  ASSERT_NE(emptied, nullptr);
+  MyDisposeHandle(emptied);
+  EXPECT_EQ(MyHandToHand(&emptied), -1);
+  EXPECT_EQ(platform().alerts.size(), 3u);
+  EXPECT_EQ(platform().alerts[2].text, "Dereference of NULL handle.");
+  ReleaseMemoryReserve();
+}
+
+TEST_F(MemoryTest, FreeMemoryProbeFollowsTheControlsWithoutUsingThemUp) {
+  EXPECT_TRUE(FreeMemoryAtLeast(100000));
+  SetAllocationCeilingForTesting(50000);
+  EXPECT_FALSE(FreeMemoryAtLeast(100000));
+  EXPECT_TRUE(FreeMemoryAtLeast(1000));
+  ResetMemoryFailuresForTesting();
+  FailAllocationsAfterForTesting(1);
+  EXPECT_TRUE(FreeMemoryAtLeast(10));
+  EXPECT_TRUE(FreeMemoryAtLeast(10));
+  Ptr p = MyNewPtr(10);
+  ASSERT_NE(p, nullptr);
+  MyDisposePtr(p);
+  EXPECT_FALSE(FreeMemoryAtLeast(10));
+  EXPECT_EQ(MyMemError(), 0);
+}
+
 }  // namespace
 }  // namespace tlv

@@ -23,6 +23,8 @@ int menuRefreshes = 0;
 
 class DisplaySettingsTest : public CatalogueTest {
  protected:
+  DisplaySettingsTest() : CatalogueTest(FilesKind::kMemory) {}
+
   void SetUp() override {
     CatalogueTest::SetUp();
     ResetDisplaySettingsForTesting();

@@ -13,6 +13,8 @@ namespace fs = std::filesystem;
 
 class LayersTest : public test::CatalogueTest {
  protected:
+  LayersTest() : CatalogueTest(test::FilesKind::kMemory) {}
+
   void WriteLayers(const std::vector<std::string>& names, const fs::path& folder) {
     std::string bytes;
     for (const std::string& name : names) {
@@ -131,7 +133,7 @@ TEST_F(LayersTest, SaveAndLoadKeepSettingsAndGroups) {
   group.collapsed = 1;
   SetGroupRecord(0, group);
   ASSERT_EQ(SaveLayers(), 0);
-  EXPECT_EQ(fs::file_size(root / "Settings" / "LAYERS2.PLT"), 3u * 88u);
+  EXPECT_EQ(test::FileSize(root / "Settings" / "LAYERS2.PLT"), 3 * 88);
   EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "GROUPS.PLT"),
             test::GroupBytes("Transport", "Roads", "Rail", 1));
 
@@ -144,6 +146,72 @@ TEST_F(LayersTest, SaveAndLoadKeepSettingsAndGroups) {
   EXPECT_EQ(roads.lockState, 1);  // saved unlocked, back locked
   EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Transport:Roads-Rail"}));
   EXPECT_TRUE(platform().alerts.empty());
+}
+
+// The overlay catalogue saved with its write, sync or rename number k failing for good and the
+// power lost right after: each list file holds what was saved before or what was being saved,
+// never an empty or half-written file, the new one whenever the save reported success, and the
+// catalogue loads either way.
+TEST_F(LayersTest, InterruptedSaveKeepsTheSavedCatalogue) {
+  using Op = MemoryFileSystem::Operation;
+  MemoryFileSystem& files = *test::MemoryFiles();
+  WriteSettingsLayers({"Roads", "Rail", "Temporary Overlay"});
+  test::WriteWholeFile(root / "Settings" / "GROUPS.PLT",
+                       test::GroupBytes("Transport", "Roads", "Rail"));
+  const std::vector<std::string> oldNames = {"Roads", "Rail", "Temporary Overlay"};
+  const std::string oldLayers = test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT");
+  const std::string oldGroups = test::ReadWholeFile(root / "Settings" / "GROUPS.PLT");
+  files.SyncEverything();
+  const MemoryFileSystem::Snapshot start = files.Save();
+
+  std::vector<std::string> newNames;
+  // Loads the saved catalogue, adds an overlay and a group, and saves.
+  const auto change = [&]() -> int32_t {
+    ResetLayersForTesting();
+    EXPECT_EQ(LoadLayers(), 0);
+    EXPECT_EQ(LayerNames(), oldNames);
+    EXPECT_EQ(Add("Wells"), 0);
+    EXPECT_EQ(AddGroup("Water"), 0);
+    GroupRecord group;
+    GetGroupRecord(GroupCount() - 1, group);
+    CopyToField(group.first, "Wells");
+    CopyToField(group.last, "Wells");
+    SetGroupRecord(GroupCount() - 1, group);
+    newNames = LayerNames();
+    return SaveLayers();
+  };
+  ASSERT_EQ(change(), 0);
+  const std::string newLayers = test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT");
+  const std::string newGroups = test::ReadWholeFile(root / "Settings" / "GROUPS.PLT");
+  ASSERT_NE(newLayers, oldLayers);
+  ASSERT_NE(newGroups, oldGroups);
+
+  for (Op kind : {Op::kWrite, Op::kSync, Op::kRename}) {
+    bool completed = false;
+    for (int64_t k = 1; !completed && k < 20; ++k) {
+      files.Restore(start);
+      files.FailNth(kind, k, true);
+      const int32_t err = change();
+      files.FailNth(kind, 0);
+      files.PowerLoss();
+      const std::string layers = test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT");
+      const std::string groups = test::ReadWholeFile(root / "Settings" / "GROUPS.PLT");
+      const std::string at = std::to_string(static_cast<int>(kind)) + " " + std::to_string(k);
+      EXPECT_TRUE(layers == oldLayers || layers == newLayers) << at;
+      EXPECT_TRUE(groups == oldGroups || groups == newGroups) << at;
+      if (err == 0) {
+        EXPECT_EQ(layers, newLayers) << at;
+        EXPECT_EQ(groups, newGroups) << at;
+      }
+      ResetLayersForTesting();
+      ArmAlerts();
+      ASSERT_EQ(LoadLayers(), 0) << at;
+      const std::vector<std::string> loaded = LayerNames();
+      EXPECT_TRUE(loaded == oldNames || loaded == newNames) << at;
+      completed = err == 0;
+    }
+    EXPECT_TRUE(completed) << static_cast<int>(kind);
+  }
 }
 
 TEST_F(LayersTest, GroupsOutOfOrderAreClearedWithOneAlert) {
@@ -186,7 +254,7 @@ TEST_F(LayersTest, BrokenOverlayFilesAreReported) {
 
 TEST_F(LayersTest, CreatingAndRenamingOverlayFiles) {
   const fs::path map = MakeMap("Harbour", "Harbour");
-  fs::create_directories(map);
+  test::MakeFolders(map);
   test::WriteWholeFile(map / "Fire_Stations.OBJ", "orphan");  // left behind by another set
   ASSERT_EQ(LoadAll(), 0);
   const int32_t index = MapNameToIndex("Harbour");
@@ -205,10 +273,10 @@ TEST_F(LayersTest, CreatingAndRenamingOverlayFiles) {
   const int32_t layerID = LayerAt(LayerNameToIndex("Fire.Stations")).layerID;
   ASSERT_EQ(RenameLayerFiles(layerID, "Stations"), 0);
   for (const char* extension : {".LYR", ".SUM", ".OBJ", ".SM2"}) {
-    EXPECT_TRUE(fs::exists(map / (std::string("Stations") + extension))) << extension;
-    EXPECT_FALSE(fs::exists(map / (std::string("Fire_Stations 2") + extension))) << extension;
+    EXPECT_TRUE(test::PathExists(map / (std::string("Stations") + extension))) << extension;
+    EXPECT_FALSE(test::PathExists(map / (std::string("Fire_Stations 2") + extension))) << extension;
   }
-  EXPECT_TRUE(fs::exists(map / "Fire_Stations 2.NNX"));
+  EXPECT_TRUE(test::PathExists(map / "Fire_Stations 2.NNX"));
   EXPECT_EQ(test::ReadWholeFile(map / "Stations.LYR"),
             test::LayerHeaderBytes("Stations", 0, kUnionStartRect));
   ASSERT_TRUE(GetOverlayFileRecord(index, position, file));
@@ -236,7 +304,7 @@ TEST_F(LayersTest, DeleteLayerWithFilesRemovesTheWholeSet) {
   ASSERT_EQ(DeleteLayer(LayerList(), layer, -1, true), 0);
   EXPECT_EQ(LayerNameToIndex("Roads"), -1);
   for (const char* extension : {".LYR", ".SUM", ".OBJ", ".SM2"}) {
-    EXPECT_FALSE(fs::exists(map / (std::string("ROADS") + extension))) << extension;
+    EXPECT_FALSE(test::PathExists(map / (std::string("ROADS") + extension))) << extension;
   }
   EXPECT_EQ(MapAt(MapNameToIndex("Harbour")).overlayFileCount, 0);
 }
@@ -257,15 +325,15 @@ TEST_F(LayersTest, DeleteGroupAndEmptyOverlaySweep) {
   EXPECT_EQ(GroupSummary(), (std::vector<std::string>{"Transport:Roads-ZEPHA plumes"}));
   // The empty overlay's files go with it, or the overlay would come back at the next start.
   for (const char* extension : {".LYR", ".SUM", ".OBJ"}) {
-    EXPECT_FALSE(fs::exists(map / (std::string("RAIL") + extension))) << extension;
+    EXPECT_FALSE(test::PathExists(map / (std::string("RAIL") + extension))) << extension;
   }
-  EXPECT_TRUE(fs::exists(map / "ROADS.OBJ"));
+  EXPECT_TRUE(test::PathExists(map / "ROADS.OBJ"));
   EXPECT_EQ(deleted, 5);
 
   ASSERT_EQ(DeleteGroup(0), 0);
   EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay"}));
   EXPECT_EQ(GroupCount(), 0);
-  EXPECT_TRUE(fs::exists(map / "ROADS.OBJ"));
+  EXPECT_TRUE(test::PathExists(map / "ROADS.OBJ"));
 }
 
 TEST_F(LayersTest, LayerIndexLeavesOutCollapsedMembers) {
@@ -324,7 +392,7 @@ TEST_F(LayersTest, SortedCopiesOrderByStateThenName) {
 TEST_F(LayersTest, MapLayersFileAddsOverlaysTheCatalogueLacks) {
   const fs::path map = MakeMap("Harbour", "Harbour");
   WriteLayers({"Roads", "Buoys"}, map);
-  fs::rename(map / "LAYERS2.PLT", map / "Layers2.plt");
+  test::RenamePath(map / "LAYERS2.PLT", map / "Layers2.plt");
   WriteSettingsLayers({"Temporary Overlay", "Roads"});
   ASSERT_EQ(LoadAll(), 0);
   EXPECT_EQ(LayerNames(), (std::vector<std::string>{"Temporary Overlay", "Roads", "Buoys"}));
@@ -344,9 +412,9 @@ TEST_F(LayersTest, ImmigratingOverlaysJoinTheirGroups) {
   // Incoming: Rail moves to Water (it is empty here, so it follows), Roads stays (it has
   // objects), Trams joins Transport, Tanks joins Water, Docks brings a new group, Misc none.
   const fs::path incoming = root / "Index";
-  fs::create_directories(incoming);
+  test::MakeFolders(incoming);
   WriteLayers({"Roads", "Trams", "Rail", "Tanks", "Docks", "Misc"}, incoming);
-  fs::rename(incoming / "LAYERS2.PLT", incoming / "SET.LNX");
+  test::RenamePath(incoming / "LAYERS2.PLT", incoming / "SET.LNX");
   test::WriteWholeFile(incoming / "SET.GNX", test::GroupBytes("Transport", "Roads", "Trams") +
                                                  test::GroupBytes("Water", "Rail", "Tanks") +
                                                  test::GroupBytes("Port", "Docks", "Docks"));
@@ -416,15 +484,15 @@ TEST_F(LayersTest, ARejectedListIsKeptBesideTheOneSavedOverIt) {
   ASSERT_EQ(SaveLayers(), 0);
   EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "LAYERS2.PLT.bad"), torn);
   EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "GROUPS.PLT.bad"), tornGroups);
-  EXPECT_EQ(fs::file_size(root / "Settings" / "LAYERS2.PLT"), 88u);
-  EXPECT_EQ(fs::file_size(root / "Settings" / "GROUPS.PLT"), 100u);
+  EXPECT_EQ(test::FileSize(root / "Settings" / "LAYERS2.PLT"), 88);
+  EXPECT_EQ(test::FileSize(root / "Settings" / "GROUPS.PLT"), 100);
 
   // Saved again in the same run, and after a good load, nothing more is moved.
   ASSERT_EQ(SaveLayers(), 0);
-  EXPECT_FALSE(fs::exists(root / "Settings" / "LAYERS2.PLT.bad2"));
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "LAYERS2.PLT.bad2"));
   ASSERT_EQ(LoadLayers(), 0);
   ASSERT_EQ(SaveLayers(), 0);
-  EXPECT_FALSE(fs::exists(root / "Settings" / "LAYERS2.PLT.bad2"));
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "LAYERS2.PLT.bad2"));
 
   // A second rejection does not replace the first one kept.
   test::WriteWholeFile(root / "Settings" / "LAYERS2.PLT", "short");
@@ -442,15 +510,15 @@ TEST_F(LayersTest, ARenameThatCannotBeDoneOnEveryMapIsDoneOnNone) {
   ASSERT_EQ(LoadAll(), 0);
   const int32_t roads = LayerAt(LayerNameToIndex("Roads")).layerID;
   // Bravo's object file went missing behind the program's back.
-  fs::remove(bravo / "ROADS.OBJ");
+  test::RemoveFile(bravo / "ROADS.OBJ");
   EXPECT_NE(RenameLayerFiles(roads, "Streets"), 0);
   EXPECT_EQ(AlertsContaining("RenameLayerFiles()"), 1u);
   for (const fs::path& map : {alpha, bravo}) {
-    EXPECT_FALSE(fs::exists(map / "Streets.LYR")) << map;
+    EXPECT_FALSE(test::PathExists(map / "Streets.LYR")) << map;
     EXPECT_EQ(test::ReadWholeFile(map / "ROADS.LYR"), test::LayerHeaderBytes("Roads", 1)) << map;
   }
-  EXPECT_TRUE(fs::exists(alpha / "ROADS.SUM"));
-  EXPECT_TRUE(fs::exists(alpha / "ROADS.OBJ"));
+  EXPECT_TRUE(test::PathExists(alpha / "ROADS.SUM"));
+  EXPECT_TRUE(test::PathExists(alpha / "ROADS.OBJ"));
   for (const char* name : {"Alpha", "Bravo"}) {
     const int32_t m = MapNameToIndex(name);
     OverlayFileRecord file;
@@ -463,8 +531,8 @@ TEST_F(LayersTest, ARenameThatCannotBeDoneOnEveryMapIsDoneOnNone) {
   ASSERT_EQ(RenameLayerFiles(roads, "Streets"), 0);
   for (const fs::path& map : {alpha, bravo}) {
     EXPECT_EQ(test::ReadWholeFile(map / "Streets.LYR"), test::LayerHeaderBytes("Streets", 1));
-    EXPECT_TRUE(fs::exists(map / "Streets.SUM"));
-    EXPECT_FALSE(fs::exists(map / "ROADS.OBJ"));
+    EXPECT_TRUE(test::PathExists(map / "Streets.SUM"));
+    EXPECT_FALSE(test::PathExists(map / "ROADS.OBJ"));
   }
 }
 
@@ -474,15 +542,13 @@ TEST_F(LayersTest, LockedMapsThatKeepAnOverlayAreNamed) {
   MakeLayerFile(harbour, "ROADS", "Roads", 1);
   MakeLayerFile(archive, "ROADS", "Roads", 1);
   // No write permission at all: even the superuser's copy leaves the map alone.
-  fs::permissions(archive,
-                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  test::SetReadOnly(archive, true);
   ASSERT_EQ(LoadAll(), 0);
   ASSERT_TRUE(MapAt(MapNameToIndex("Old Survey")).locked);
   const int32_t roads = LayerAt(LayerNameToIndex("Roads")).layerID;
 
   ASSERT_EQ(RenameLayerFiles(roads, "Streets"), 0);
-  EXPECT_TRUE(fs::exists(harbour / "Streets.LYR"));
+  EXPECT_TRUE(test::PathExists(harbour / "Streets.LYR"));
   EXPECT_EQ(test::ReadWholeFile(archive / "ROADS.LYR"), test::LayerHeaderBytes("Roads", 1));
   ASSERT_EQ(platform().alerts.size(), 1u);
   EXPECT_EQ(platform().alerts[0].kind, kCautionAlert);
@@ -492,14 +558,14 @@ TEST_F(LayersTest, LockedMapsThatKeepAnOverlayAreNamed) {
             "old name when TOLVANE starts again.");
 
   ASSERT_EQ(DeleteLayer(LayerList(), LayerIDToIndex(roads), -1, true), 0);
-  EXPECT_FALSE(fs::exists(harbour / "Streets.LYR"));
-  EXPECT_TRUE(fs::exists(archive / "ROADS.LYR"));
+  EXPECT_FALSE(test::PathExists(harbour / "Streets.LYR"));
+  EXPECT_TRUE(test::PathExists(archive / "ROADS.LYR"));
   ASSERT_EQ(platform().alerts.size(), 2u);
   EXPECT_EQ(platform().alerts[1].text,
             "The overlay \"Roads\" was deleted, but its files stay on these maps, because they "
             "cannot be changed:\n\nOld Survey\n\nThe overlay will come back when TOLVANE starts "
             "again.");
-  fs::permissions(archive, fs::perms::owner_write, fs::perm_options::add);
+  test::SetReadOnly(archive, false);
 }
 
 }  // namespace

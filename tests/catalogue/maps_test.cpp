@@ -14,6 +14,8 @@ namespace fs = std::filesystem;
 
 class MapsTest : public test::CatalogueTest {
  protected:
+  MapsTest() : CatalogueTest(test::FilesKind::kMemory) {}
+
   std::string Xtra(const std::vector<std::pair<fs::path, std::string>>& records) {
     std::string bytes;
     for (const auto& [path, name] : records) bytes += test::XtraBytes(path.string() + "/", name);
@@ -26,7 +28,7 @@ TEST_F(MapsTest, LoadsMapFoldersSortedWithTheUsersMapNegative) {
   MakeLayerFile(harbour, "ROADS", "Roads", 12);
   MakeLayerFile(harbour, "BRIDGES", "Bridges", 3);
   MakeMap("Airfield", "airfield");
-  fs::create_directories(root / "OverlayMaps" / "NoMap");  // no NAME.MAP: not a map
+  test::MakeFolders(root / "OverlayMaps" / "NoMap");  // no NAME.MAP: not a map
 
   ASSERT_EQ(LoadAll(), 0);
   EXPECT_EQ(MapNames(), (std::vector<std::string>{"airfield", "Harbour", "User's map"}));
@@ -96,14 +98,14 @@ TEST_F(MapsTest, ALongNameDotMapShowsItsMapLockedAndAShortOneIsReported) {
   EXPECT_EQ(name, "Longer");
   ASSERT_EQ(SaveMaps(), 0);
   EXPECT_EQ(test::ReadWholeFile(longer / "NAME.MAP"), bytes);
-  EXPECT_EQ(fs::file_size(shorter / "NAME.MAP"), 55u);
+  EXPECT_EQ(test::FileSize(shorter / "NAME.MAP"), 55);
 }
 
 TEST_F(MapsTest, ReadOnlyMapLoadsLockedAndIsNeverWritten) {
   const fs::path cd = MakeMap("CD", "Survey", root / "Media");
   MakeLayerFile(cd, "ROADS", "Roads", 4);
-  fs::permissions(cd / "NAME.MAP", fs::perms::owner_read | fs::perms::group_read);
-  fs::permissions(cd, fs::perms::owner_read | fs::perms::owner_exec);
+  test::SetReadOnly(cd / "NAME.MAP", true);
+  test::SetReadOnly(cd, true);
   test::WriteWholeFile(root / "Settings" / "XTRAMAPS.PLT", Xtra({{cd, "Survey"}}));
 
   ASSERT_EQ(LoadAll(), 0);
@@ -118,10 +120,10 @@ TEST_F(MapsTest, ReadOnlyMapLoadsLockedAndIsNeverWritten) {
   EXPECT_EQ(SaveMaps(), 0);
   int32_t position = -1;
   EXPECT_EQ(CreateLayerFile(index, "Rivers", position), kErrWritePermission);
-  EXPECT_FALSE(fs::exists(cd / "RIVERS.LYR"));
+  EXPECT_FALSE(test::PathExists(cd / "RIVERS.LYR"));
   EXPECT_EQ(test::ReadWholeFile(cd / "NAME.MAP"), test::NameDotMapBytes("Survey"));
   EXPECT_TRUE(platform().alerts.empty());
-  fs::permissions(cd, fs::perms::owner_all);
+  test::SetReadOnly(cd, false);
 }
 
 TEST_F(MapsTest, RemembersMapsElsewhereAndSkipsMissingOnesSilently) {
@@ -151,7 +153,7 @@ TEST_F(MapsTest, RemembersMapsElsewhereAndSkipsMissingOnesSilently) {
 TEST_F(MapsTest, TornXtramapsFileIsDeletedWithoutAMessage) {
   test::WriteWholeFile(root / "Settings" / "XTRAMAPS.PLT", std::string(300, 'x'));
   ASSERT_EQ(LoadAll(), 0);
-  EXPECT_FALSE(fs::exists(root / "Settings" / "XTRAMAPS.PLT"));
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));
   EXPECT_TRUE(platform().alerts.empty());
 }
 
@@ -166,14 +168,14 @@ TEST_F(MapsTest, CreateMapMakesNamesAndFoldersUnique) {
   EXPECT_EQ(FieldText(MapAt(position).name), std::string(39, 'L') + "_2");
 
   // A folder of the name exists already: the map gets "Port 2".
-  fs::create_directories(root / "OverlayMaps" / "Port");
+  test::MakeFolders(root / "OverlayMaps" / "Port");
   ASSERT_EQ(CreateMap(0, overlayMaps, "Port", position), 0);
   EXPECT_EQ(MapFolderPath(MapAt(position)), (root / "OverlayMaps" / "Port 2").string() + "/");
   EXPECT_EQ(test::ReadWholeFile(root / "OverlayMaps" / "Port 2" / "NAME.MAP"),
             test::NameDotMapBytes("Port"));
   // Characters that file names cannot hold are replaced.
   ASSERT_EQ(CreateMap(0, overlayMaps, "North/South: A*B", position), 0);
-  EXPECT_TRUE(fs::is_directory(root / "OverlayMaps" / "North_South_ A_B"));
+  EXPECT_TRUE(test::IsFolderPath(root / "OverlayMaps" / "North_South_ A_B"));
 
   for (int n = 3; n <= 9; ++n) ASSERT_EQ(CreateMap(0, overlayMaps, longName, position), 0);
   EXPECT_EQ(CreateMap(0, overlayMaps, longName, position), kErrGeneral);
@@ -193,7 +195,7 @@ TEST_F(MapsTest, FindNewMapReplacesTheSameNamedMapAndRemembersIt) {
   EXPECT_EQ(MapCount(), 2);
   EXPECT_EQ(MapIDToIndex(oldID), -1);
   EXPECT_EQ(MapFolderPath(MapAt(position)), newer.string() + "/");
-  EXPECT_TRUE(fs::exists(root / "OverlayMaps" / "Harbour" / "NAME.MAP"));
+  EXPECT_TRUE(test::PathExists(root / "OverlayMaps" / "Harbour" / "NAME.MAP"));
   EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "XTRAMAPS.PLT"),
             test::XtraBytes(newer.string() + "/", "Harbour"));
 
@@ -223,15 +225,15 @@ TEST_F(MapsTest, MapMarkedForRemovalCannotBeFoundAgainUntilCancel) {
   // Cancel: nothing changes in the catalogue or on disk.
   CancelOverlayMapsDialog(dialog);
   EXPECT_EQ(MapNames(), (std::vector<std::string>{"Dam", "User's map"}));
-  EXPECT_TRUE(fs::exists(root / "Settings" / "XTRAMAPS.PLT"));
+  EXPECT_TRUE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));
 
   // OK with the removal: the map leaves the catalogue and XTRAMAPS.PLT, its files stay.
   ASSERT_EQ(BeginOverlayMapsDialog(dialog), 0);
   ASSERT_EQ(RemoveOverlayMapsRow(dialog, 0), 0);
   ASSERT_EQ(ApplyOverlayMapsDialog(dialog), 0);
   EXPECT_EQ(MapNames(), (std::vector<std::string>{"User's map"}));
-  EXPECT_FALSE(fs::exists(root / "Settings" / "XTRAMAPS.PLT"));
-  EXPECT_TRUE(fs::exists(dam / "NAME.MAP"));
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));
+  EXPECT_TRUE(test::PathExists(dam / "NAME.MAP"));
 }
 
 TEST_F(MapsTest, DialogRenameMovesTheFolderAndSavesTheName) {
@@ -246,7 +248,7 @@ TEST_F(MapsTest, DialogRenameMovesTheFolderAndSavesTheName) {
   ASSERT_EQ(ApplyOverlayMapsDialog(dialog), 0);
 
   const fs::path moved = root / "OverlayMaps" / "Old Port";
-  EXPECT_FALSE(fs::exists(harbour));
+  EXPECT_FALSE(test::PathExists(harbour));
   EXPECT_EQ(test::ReadWholeFile(moved / "NAME.MAP"), test::NameDotMapBytes("Old Port"));
   EXPECT_EQ(test::ReadWholeFile(root / "OverlayMaps" / "UserMap" / "NAME.MAP"),
             test::NameDotMapBytes("Home"));
@@ -280,7 +282,7 @@ TEST_F(MapsTest, IdIndexFallsBackWhenStaleAndUserMapIDFollowsRemoval) {
 }
 
 TEST_F(MapsTest, UserMapIDIsZeroWhenItsFolderIsGone) {
-  fs::remove_all(root / "OverlayMaps" / "UserMap");
+  test::RemoveTree(root / "OverlayMaps" / "UserMap");
   MakeMap("A", "Alpha");
   ASSERT_EQ(LoadAll(), 0);
   EXPECT_EQ(UserMapID(), 0);
@@ -312,7 +314,7 @@ TEST_F(MapsTest, XtramapsKeepsOneRecordPerName) {
   EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "XTRAMAPS.PLT"),
             test::XtraBytes("/b/", "Lake") + test::XtraBytes("/c/", "DAM"));
   ASSERT_EQ(FilterXtraMapsPltFile([](const XtraMapsEntry&) { return false; }), 0);
-  EXPECT_FALSE(fs::exists(root / "Settings" / "XTRAMAPS.PLT"));
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));
 }
 
 TEST_F(MapsTest, NewEntryMapsAreRemovedAndTheCounterComesBack) {
@@ -326,7 +328,7 @@ TEST_F(MapsTest, NewEntryMapsAreRemovedAndTheCounterComesBack) {
   ASSERT_EQ(RemoveNewEntryMaps(), 0);
   EXPECT_EQ(MapNames(), (std::vector<std::string>{"Alpha", "User's map"}));
   EXPECT_EQ(NextMapIDCounter(), before);
-  EXPECT_FALSE(fs::exists(root / "Settings" / "XTRAMAPS.PLT"));  // do-not-remember
+  EXPECT_FALSE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));  // do-not-remember
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #include "catalogue/open_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "base/errors.h"
@@ -75,6 +73,9 @@ class OpenFilesTest : public test::CoreTest {
            platform().alerts.back().text.find(text) != std::string::npos;
   }
 
+  MemoryFileSystem& files() { return *testFiles.memory(); }
+
+  test::TestFiles testFiles{test::FilesKind::kMemory};
   test::TempFolder temp;
   int32_t dirID = -1;
 };
@@ -119,7 +120,7 @@ TEST_F(OpenFilesTest, BadIDsAndIndexesAreRefused) {
 }
 
 TEST_F(OpenFilesTest, MissingOverlayFileShowsMessage100) {
-  std::filesystem::remove(temp / "L2.OBJ");
+  test::RemoveFile(temp / "L2.OBJ");
   EXPECT_EQ(Allocate(2, kObjectFileKind, 1024), kErrFileNotFound);
   ASSERT_FALSE(platform().alerts.empty());
   const std::string text = platform().alerts.back().text;
@@ -160,12 +161,59 @@ TEST_F(OpenFilesTest, SixthFileEvictsTheVictimAfterWritingItsWindowBack) {
   EXPECT_FALSE(CurrentSummaryFile().IsOpen());
 }
 
+// A full disk at the moment a file leaves the table (pushed out, or closed after a command): the
+// file stays in its slot with its unwritten window and its key, the failure is reported, and
+// the edit reaches the disk, durably, once there is room.
+TEST_F(OpenFilesTest, AFullDiskKeepsTheEditsOfFilesLeavingTheTable) {
+  for (int32_t i = 0; i < kOpenFileSlots; ++i) ASSERT_EQ(Allocate(i, kObjectFileKind, 1024), 0);
+  ASSERT_EQ(SetFPosBuf(CurrentObjectFile(), 4000), 0);  // overlay 4, in slot 0: grows its file
+  ASSERT_EQ(FSWriteLongBuf(CurrentObjectFile(), 0x41424344), 0);
+  files().SyncEverything();
+  files().SetCapacity(files().UsedBytes());
+
+  EXPECT_EQ(Allocate(5, kObjectFileKind, 1024), kErrDiskFull);
+  EXPECT_TRUE(LastAlertContains("FSCloseBuf() returned -34 in AllocateSpaceForFile()"));
+  EXPECT_EQ(SlotOf(4), 0);
+  EXPECT_EQ(CurrentObjectFile().dirty, 1);
+  EXPECT_EQ(SlotOf(5), -1);
+  // With room again the newcomer takes the next victim; overlay 4 keeps its edit in the table.
+  ArmAlerts();
+  files().SetCapacity(-1);
+  ASSERT_EQ(Allocate(5, kObjectFileKind, 1024), 0);
+  EXPECT_EQ(SlotOf(5), 0);
+  EXPECT_GT(SlotOf(4), 0);
+
+  // The same at the close after a command.
+  ASSERT_EQ(SetFPosBuf(CurrentObjectFile(), 4000), 0);  // overlay 5
+  ASSERT_EQ(FSWriteLongBuf(CurrentObjectFile(), 0x45464748), 0);
+  files().SetCapacity(files().UsedBytes());
+  platform().alerts.clear();
+  CloseBufferedFiles();
+  ASSERT_EQ(platform().alerts.size(), 2u);
+  EXPECT_NE(platform().alerts[0].text.find("FSCloseBuf() returned -34 in CloseBufferedFiles()"),
+            std::string::npos);
+  EXPECT_EQ(SlotOf(5), 0);
+  EXPECT_GT(SlotOf(4), 0);
+  for (int32_t i : {0, 1, 2, 3, 6}) EXPECT_EQ(SlotOf(i), -1) << i;  // the others closed
+  EXPECT_EQ(ReadWholeFile(temp / "L4.OBJ").size(), 4000u);
+  ArmAlerts();
+  files().SetCapacity(-1);
+  CloseBufferedFiles();
+  EXPECT_EQ(platform().alerts.size(), 2u);
+  EXPECT_FALSE(CurrentObjectFile().IsOpen());
+  EXPECT_EQ(SlotOf(4), -1);
+  EXPECT_EQ(SlotOf(5), -1);
+  files().PowerLoss();
+  EXPECT_EQ(ReadWholeFile(temp / "L4.OBJ").substr(4000), "ABCD");
+  EXPECT_EQ(ReadWholeFile(temp / "L5.OBJ").substr(4000), "EFGH");
+}
+
 TEST_F(OpenFilesTest, AskingAgainForSlotZeroDoesNotReopen) {
   ASSERT_EQ(Allocate(1, kObjectFileKind, 1024), 0);
   ASSERT_EQ(SetFPosBuf(CurrentObjectFile(), 10), 0);
   ASSERT_EQ(FSWriteLongBuf(CurrentObjectFile(), 7), 0);
   // With the name gone from the folder only the open file can serve the request.
-  std::filesystem::remove(temp / "L1.OBJ");
+  test::RemoveFile(temp / "L1.OBJ");
   ASSERT_EQ(Allocate(1, kObjectFileKind, 2048), 0);
   EXPECT_TRUE(CurrentObjectFile().IsOpen());
   EXPECT_EQ(CurrentObjectFile().bufferSize, 2048);

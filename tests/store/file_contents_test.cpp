@@ -1,9 +1,8 @@
 #include "store/file_contents.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,8 +15,10 @@
 namespace tlv {
 namespace {
 
+using test::PathExists;
 using test::ReadWholeFile;
 using test::WriteWholeFile;
+using Op = MemoryFileSystem::Operation;
 
 constexpr uint32_t kCreator = FourCharCode("TLV1");
 constexpr uint32_t kType = FourCharCode("TEXT");
@@ -33,6 +34,9 @@ class FileContentsTest : public test::CoreTest {
     ReleaseDirectoryTable();
     CoreTest::TearDown();
   }
+  MemoryFileSystem& files() { return *testFiles.memory(); }
+
+  test::TestFiles testFiles{test::FilesKind::kMemory};
   test::TempFolder temp;
   int32_t dirID = -1;
 };
@@ -102,7 +106,7 @@ TEST_F(FileContentsTest, EveryNameIsTriedWithVersionSuffix) {
   // Writing goes to the file as it exists.
   ASSERT_EQ(WriteFileContents(0, dirID, "NAME.MAP", kCreator, kType, 3, "new"), 0);
   EXPECT_EQ(ReadWholeFile(temp / "NAME.MAP;1"), "new");
-  EXPECT_FALSE(std::filesystem::exists(temp / "NAME.MAP"));
+  EXPECT_FALSE(PathExists(temp / "NAME.MAP"));
   ASSERT_EQ(CopyFileContents(0, dirID, "NAME.MAP", 0, dirID, "copy"), 0);
   EXPECT_EQ(ReadWholeFile(temp / "copy"), "new");
 }
@@ -125,7 +129,7 @@ TEST_F(FileContentsTest, WriteReplacesTheWholeContents) {
   ASSERT_EQ(WriteFileContents(0, dirID, "w", kCreator, kType, 3, "abc"), 0);
   EXPECT_EQ(ReadWholeFile(temp / "w"), "abc");
   ASSERT_EQ(WriteFileContents(0, dirID, "empty", kCreator, kType, 0, nullptr), 0);
-  EXPECT_TRUE(std::filesystem::exists(temp / "empty"));
+  EXPECT_TRUE(PathExists(temp / "empty"));
 }
 
 TEST_F(FileContentsTest, AppendReturnsWhereTheBytesStart) {
@@ -138,27 +142,81 @@ TEST_F(FileContentsTest, AppendReturnsWhereTheBytesStart) {
 }
 
 TEST_F(FileContentsTest, UnwritableFolderAndFileAndFullDiskAreErrors) {
-  std::filesystem::create_directories(temp / "shut");
+  test::MakeFolders(temp / "shut");
   int32_t shut = -1;
   ASSERT_EQ(RegisterDirectory(temp.folderPath() + "shut/", true, shut), 0);
-  ::chmod((temp / "shut").c_str(), 0555);
+  test::SetReadOnly(temp / "shut", true);
   EXPECT_NE(WriteFileContents(0, shut, "x", kCreator, kType, 1, "x"), 0);
   int32_t offset = 0;
   EXPECT_NE(AppendFileContents(0, shut, "x", kCreator, kType, 1, "x", offset), 0);
   EXPECT_NE(CopyFileContents(0, dirID, "none", 0, shut, "x"), 0);
-  ::chmod((temp / "shut").c_str(), 0755);
+  test::SetReadOnly(temp / "shut", false);
 
   WriteWholeFile(temp / "locked", "keep");
-  ::chmod((temp / "locked").c_str(), 0444);
+  test::SetReadOnly(temp / "locked", true);
   EXPECT_NE(WriteFileContents(0, dirID, "locked", kCreator, kType, 1, "x"), 0);
   EXPECT_NE(CutFileRange(0, dirID, "locked", 0, 1), 0);
   EXPECT_EQ(ReadWholeFile(temp / "locked"), "keep");
 
-  if (std::filesystem::exists("/dev/full")) {
-    int32_t dev = -1;
-    ASSERT_EQ(RegisterDirectory("/dev/", true, dev), 0);
-    EXPECT_EQ(WriteFileContents(0, dev, "full", kCreator, kType, 4, "abcd"), kErrDiskFull);
-    EXPECT_EQ(AppendFileContents(0, dev, "full", kCreator, kType, 4, "abcd", offset), kErrDiskFull);
+  // A full disk: every write is refused with its code and leaves the old bytes and no work file.
+  WriteWholeFile(temp / "w", "old");
+  WriteWholeFile(temp / "src", "source bytes");
+  files().SetCapacity(files().UsedBytes() + 2);
+  EXPECT_EQ(WriteFileContents(0, dirID, "w", kCreator, kType, 4, "abcd"), kErrDiskFull);
+  EXPECT_EQ(ReadWholeFile(temp / "w"), "old");
+  EXPECT_FALSE(PathExists(temp / "w.new~"));
+  EXPECT_EQ(AppendFileContents(0, dirID, "w", kCreator, kType, 4, "abcd", offset), kErrDiskFull);
+  EXPECT_EQ(ReadWholeFile(temp / "w"), "old");
+  EXPECT_EQ(CopyFileContents(0, dirID, "src", 0, dirID, "copy"), kErrDiskFull);
+  EXPECT_FALSE(PathExists(temp / "copy"));
+  EXPECT_EQ(WriteFileContents(0, dirID, "w", kCreator, kType, 2, "ab"), 0);
+}
+
+TEST_F(FileContentsTest, WrittenFilesSurviveALossOfPower) {
+  WriteWholeFile(temp / "w", "old");
+  WriteWholeFile(temp / "c", "0123456789");
+  WriteWholeFile(temp / "src", "source");
+  files().SyncEverything();
+  ASSERT_EQ(WriteFileContents(0, dirID, "w", kCreator, kType, 3, "new"), 0);
+  ASSERT_EQ(WriteFileContents(0, dirID, "made", kCreator, kType, 4, "made"), 0);
+  int32_t offset = 0;
+  ASSERT_EQ(AppendFileContents(0, dirID, "log", kCreator, kType, 3, "abc", offset), 0);
+  ASSERT_EQ(CopyFileContents(0, dirID, "src", 0, dirID, "copy"), 0);
+  ASSERT_EQ(CutFileRange(0, dirID, "c", 0, 5), 0);
+  files().PowerLoss();
+  EXPECT_EQ(ReadWholeFile(temp / "w"), "new");
+  EXPECT_EQ(ReadWholeFile(temp / "made"), "made");
+  EXPECT_EQ(ReadWholeFile(temp / "log"), "abc");
+  EXPECT_EQ(ReadWholeFile(temp / "copy"), "source");
+  EXPECT_EQ(ReadWholeFile(temp / "c"), "56789");
+}
+
+// A settings or catalogue file rewritten with a failure at its write, sync or rename number k
+// and the power lost right after: the file holds the old bytes or the new, never an empty or a
+// half-written file, and the new ones whenever the write reported success.
+TEST_F(FileContentsTest, InterruptedRewriteKeepsTheOldOrTheNewContents) {
+  const std::string before(300, 'o');
+  const std::string after(200, 'n');
+  WriteWholeFile(temp / "LAYERS2.PLT", before);
+  files().SyncEverything();
+  const MemoryFileSystem::Snapshot start = files().Save();
+  for (Op kind : {Op::kWrite, Op::kSync, Op::kRename}) {
+    bool completed = false;
+    for (int64_t k = 1; !completed && k < 10; ++k) {
+      files().Restore(start);
+      files().FailNth(kind, k, true);
+      const int32_t err = WriteFileContents(0, dirID, "LAYERS2.PLT", kCreator, kType,
+                                            static_cast<int32_t>(after.size()), after.data());
+      files().FailNth(kind, 0);
+      files().PowerLoss();
+      const std::string found = ReadWholeFile(temp / "LAYERS2.PLT");
+      EXPECT_TRUE(found == before || found == after) << static_cast<int>(kind) << " " << k;
+      if (err == 0) {
+        EXPECT_EQ(found, after) << static_cast<int>(kind) << " " << k;
+      }
+      completed = err == 0;
+    }
+    EXPECT_TRUE(completed) << static_cast<int>(kind);
   }
 }
 
@@ -171,7 +229,7 @@ TEST_F(FileContentsTest, CopyReplacesTheTargetAndLeavesTheSourceAlone) {
   ASSERT_EQ(CopyFileContents(0, dirID, "src", 0, dirID, "SRC"), 0);
   EXPECT_EQ(ReadWholeFile(temp / "src").size(), 200003u);
   EXPECT_EQ(CopyFileContents(0, dirID, "none", 0, dirID, "dst"), kErrFileNotFound);
-  EXPECT_TRUE(std::filesystem::exists(temp / "dst"));
+  EXPECT_TRUE(PathExists(temp / "dst"));
 }
 
 TEST_F(FileContentsTest, CutsARangeThroughTheWorkFile) {
@@ -179,7 +237,7 @@ TEST_F(FileContentsTest, CutsARangeThroughTheWorkFile) {
   WriteWholeFile(temp / "trans.tmp", "stale");
   ASSERT_EQ(CutFileRange(0, dirID, "c", 2, 3), 0);
   EXPECT_EQ(ReadWholeFile(temp / "c"), "0156789");
-  EXPECT_FALSE(std::filesystem::exists(temp / "trans.tmp"));
+  EXPECT_FALSE(PathExists(temp / "trans.tmp"));
   ASSERT_EQ(CutFileRange(0, dirID, "c", 5, 2), 0);  // the tail
   EXPECT_EQ(ReadWholeFile(temp / "c"), "01567");
   EXPECT_EQ(CutFileRange(0, dirID, "c", 4, 2), kErrBadLength);
@@ -195,8 +253,8 @@ struct Visit {
 };
 
 TEST_F(FileContentsTest, WalksAFolderByIDOrPath) {
-  std::filesystem::create_directories(temp / "Roads");
-  std::filesystem::create_directories(temp / ".hidden");
+  test::MakeFolders(temp / "Roads");
+  test::MakeFolders(temp / ".hidden");
   WriteWholeFile(temp / "b.LYR", "");
   WriteWholeFile(temp / "a.LYR", "");
   WriteWholeFile(temp / ".DS", "");
@@ -259,7 +317,7 @@ TEST_F(FileContentsTest, WalkStopsAtTheFirstNonZeroResult) {
 
 TEST_F(FileContentsTest, WalkRefusesFolderPathsTooLongToRegister) {
   const std::string deep(256 - temp.folderPath().size(), 'd');
-  std::filesystem::create_directories(temp / deep);
+  test::MakeFolders(temp / deep);
   WriteWholeFile(temp / deep / "f", "");
   EXPECT_EQ(ForEachItemInFolder(0, dirID, "",
                                 [](int16_t, int32_t, const std::string&, bool) { return 0; }),
@@ -282,8 +340,8 @@ TEST_F(FileContentsTest, RewriteReplacesTheFileWholeAndLeavesNoWorkFile) {
   WriteWholeFile(temp / "other.new~", "stale");
   ASSERT_EQ(WriteFileContents(0, dirID, "name.map", kCreator, kType, 5, "fresh"), 0);
   EXPECT_EQ(ReadWholeFile(temp / "NAME.MAP"), "fresh") << "the existing spelling is kept";
-  EXPECT_FALSE(std::filesystem::exists(temp / "NAME.MAP.new~"));
-  EXPECT_FALSE(std::filesystem::exists(temp / "name.map"));
+  EXPECT_FALSE(PathExists(temp / "NAME.MAP.new~"));
+  EXPECT_FALSE(PathExists(temp / "name.map"));
 }
 
 }  // namespace

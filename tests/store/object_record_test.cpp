@@ -383,6 +383,25 @@ TEST_F(ObjectRecordTest, PictureFileName) {
   EXPECT_EQ(Stored().substr(70, 32), std::string("pier.jpg") + std::string(24, '\0'));
 }
 
+TEST_F(ObjectRecordTest, PictureFileNameOfThirtyTwoCharactersIsKeptWhole) {
+  RecordImage picture;
+  picture.type = kPictureObject;
+  picture.after = ByteBuilder().U8(1).Text("old.bmp", 32).bytes();
+  WriteRecords({picture});
+  BufferedFile& file = ObjectFile();
+  const std::string full = "harbour-pier-north-east-2024.bmp";
+  ASSERT_EQ(full.size(), 32u);
+  ASSERT_EQ(FSSetObjectPICTFile(file, 0, full), 0);
+  EXPECT_EQ(Stored().substr(70, 32), full);
+  std::string name;
+  ASSERT_EQ(FSGetObjectPICTFile(file, 0, name), 0);
+  EXPECT_EQ(name, full);
+  // Too long for the field: refused, never cut to another file's name.
+  EXPECT_EQ(FSSetObjectPICTFile(file, 0, full + "x"), kErrBadName);
+  ASSERT_EQ(FSGetObjectPICTFile(file, 0, name), 0);
+  EXPECT_EQ(name, full);
+}
+
 std::string PolylineAfter(const std::vector<std::string>& segments, int32_t count,
                           int32_t spare = 0) {
   ByteBuilder b;

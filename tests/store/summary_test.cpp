@@ -1,7 +1,6 @@
 #include "catalogue/walks.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -169,7 +168,7 @@ TEST_F(SummaryTest, IndexHasOneEntryPerCompleteBlock) {
   WriteFile("ROADS.SUM", SummaryFileOf(999));
   ASSERT_EQ(BuildIndex(written), 0);
   EXPECT_FALSE(written);
-  EXPECT_FALSE(std::filesystem::exists(PathOf("ROADS.SM2")));
+  EXPECT_FALSE(test::PathExists(PathOf("ROADS.SM2")));
 
   WriteFile("ROADS.SUM", SummaryFileOf(1000));
   ASSERT_EQ(BuildIndex(written), 0);
@@ -250,7 +249,7 @@ TEST_F(SummaryTest, IndexIsCachedUntilTheFileIsRewritten) {
   ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
   EXPECT_NE(entry.sm2Cache, nullptr);
   // The cache answers while it is held, even when the file goes away.
-  std::filesystem::remove(PathOf("ROADS.SM2"));
+  test::RemoveFile(PathOf("ROADS.SM2"));
   EXPECT_EQ(Walk(&far).size(), 0u);
   ASSERT_EQ(BuildIndex(written), 0);
   ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
@@ -268,12 +267,12 @@ TEST_F(SummaryTest, MovingAnObjectOutOfItsBlockWidensTheEntry) {
   // Inside block 1's rectangle: the file is not touched and the cache stays.
   const WRect inside = {BlockSquare(1).x1 + 5, BlockSquare(1).y1 + 5, BlockSquare(1).x1 + 6,
                         BlockSquare(1).y1 + 6};
-  chmod(PathOf("ROADS.SM2").c_str(), 0444);  // a rewrite would fail
+  test::SetReadOnly(PathOf("ROADS.SM2"), true);  // a rewrite would fail
   ASSERT_EQ(GrowSM2ForMovedObject(mapIndex, 0, 1500 * 32, inside), 0);
   OverlayFileRecord entry;
   ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
   EXPECT_NE(entry.sm2Cache, nullptr);
-  chmod(PathOf("ROADS.SM2").c_str(), 0644);
+  test::SetReadOnly(PathOf("ROADS.SM2"), false);
 
   ASSERT_EQ(GrowSM2ForMovedObject(mapIndex, 0, 1500 * 32, far), 0);
   const std::vector<WRect> entries = IndexEntries();
@@ -309,7 +308,7 @@ TEST_F(SummaryTest, CreateSM2FilesBuildsTheMissingIndexesOfTheChosenMap) {
             (std::vector<std::string>{"Harbour", "Inland", "Cancel"}));
   EXPECT_EQ(IndexEntries().size(), 1u);
   EXPECT_EQ(test::ReadWholeFile(PathOf("RAIL.SM2")), "old!");
-  EXPECT_FALSE(std::filesystem::exists(PathOf("SHORT.SM2")));
+  EXPECT_FALSE(test::PathExists(PathOf("SHORT.SM2")));
   bool shown = false;
   for (const std::string& line : platform().messageLines) {
     shown |= line == "Creating .SM2 file for layer \"Roads\" (map \"Harbour\").";
@@ -319,16 +318,93 @@ TEST_F(SummaryTest, CreateSM2FilesBuildsTheMissingIndexesOfTheChosenMap) {
   EXPECT_TRUE(platform().alerts.empty());
 
   // A locked map is passed over; cancelling does nothing.
-  std::filesystem::remove(PathOf("ROADS.SM2"));
+  test::RemoveFile(PathOf("ROADS.SM2"));
   MapRecord map;
   GetMapRecord(mapIndex, map);
   map.locked = 1;
   HandleArray<MapRecord>(MapList()).Set(mapIndex, map);
   platform().answers.push_back(0);
   ASSERT_EQ(CreateSM2Files(), 0);
-  EXPECT_FALSE(std::filesystem::exists(PathOf("ROADS.SM2")));
+  EXPECT_FALSE(test::PathExists(PathOf("ROADS.SM2")));
   platform().answers.push_back(2);
   ASSERT_EQ(CreateSM2Files(), 0);
+}
+
+TEST_F(SummaryTest, CreateSM2FilesGivesWindowMemoryBackWhenMemoryIsShort) {
+  WriteFile("ROADS.SUM", SummaryFileOf(1000));
+  platform().answers.push_back(0);
+  ASSERT_EQ(CreateSM2Files(), 0);
+  EXPECT_EQ(CurrentSummaryFile().bufferSize, 32000);  // memory enough: the window stays
+
+  test::RemoveFile(PathOf("ROADS.SM2"));
+  SetAllocationCeilingForTesting(50000);  // no block of 100,000 bytes can be had
+  platform().answers.push_back(0);
+  ASSERT_EQ(CreateSM2Files(), 0);
+  EXPECT_TRUE(test::PathExists(PathOf("ROADS.SM2")));
+  EXPECT_EQ(CurrentSummaryFile().bufferSize, kSmallWindowSize);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+// Visits on the entries themselves (copy clear) call what loads and releases the index cache of
+// the same entry; the walk keeps what they changed and never brings a released Handle back.
+TEST_F(SummaryTest, WalksOverFilesKeepWhatTheirVisitsChanged) {
+  WriteFile("ROADS.SUM", SummaryFileOf(2000));
+  bool written = false;
+  ASSERT_EQ(BuildIndex(written), 0);
+  const WRect far = {10, 10, 20, 20};
+  OverlayFileRecord entry;
+
+  ASSERT_EQ(ForEachFileInMap(
+                kTestMapID,
+                [&](OverlayFileRecord& e) -> int32_t {
+                  Walk(&far);  // loads the cache into the list
+                  e.objectCount = 5;
+                  return 0;
+                },
+                false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_NE(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 5);
+
+  ASSERT_EQ(ForEachFileInMap(
+                kTestMapID,
+                [&](OverlayFileRecord&) -> int32_t {
+                  bool rebuilt = false;
+                  return WriteSM2File(mapIndex, 0, rebuilt);  // releases the cache
+                },
+                false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_EQ(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 5);
+
+  OverlayCatalogueAccess access;
+  access.count = [] { return 1; };
+  access.overlayIDAt = [](int32_t) { return kTestOverlayID; };
+  SetOverlayCatalogueAccess(access);
+  ASSERT_EQ(Walk(&far).size(), 0u);
+  ASSERT_EQ(ForEachOverlayFile(
+                [&](OverlayFileRecord&) -> int32_t {
+                  bool rebuilt = false;
+                  return WriteSM2File(mapIndex, 0, rebuilt);
+                },
+                kWalkForwards, true, false, false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_EQ(entry.sm2Cache, nullptr);
+  ASSERT_EQ(ForEachOverlayFile(
+                [&](OverlayFileRecord& e) -> int32_t {
+                  Walk(&far);
+                  e.objectCount = 7;
+                  return 0;
+                },
+                kWalkForwards, true, false, false),
+            0);
+  ASSERT_TRUE(GetOverlayFileRecord(mapIndex, 0, entry));
+  EXPECT_NE(entry.sm2Cache, nullptr);
+  EXPECT_EQ(entry.objectCount, 7);
+  EXPECT_EQ(Walk(&far).size(), 0u);
 }
 
 TEST_F(SummaryTest, SafeWalkSurvivesVisitsThatUseOtherSummaryFiles) {

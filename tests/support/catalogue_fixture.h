@@ -78,6 +78,10 @@ inline std::string XtraBytes(const std::string& path, const std::string& name) {
 
 class CatalogueTest : public CoreTest {
  protected:
+  // The catalogue's own tests run on files in memory; the fixtures built on it for other
+  // subsystems keep the disk unless they ask.
+  explicit CatalogueTest(FilesKind kind = FilesKind::kPosix) : testFiles(kind) {}
+
   void SetUp() override {
     CoreTest::SetUp();
     ResetDirectoryTableForTesting();
@@ -87,9 +91,9 @@ class CatalogueTest : public CoreTest {
     ResetLayersForTesting();
     SetCatalogueHooks(CatalogueHooks());
     root = temp.path();
-    fs::create_directories(root / "Settings");
-    fs::create_directories(root / "OverlayMaps" / "UserMap");
-    fs::create_directories(root / "Program");
+    MakeFolders(root / "Settings");
+    MakeFolders(root / "OverlayMaps" / "UserMap");
+    MakeFolders(root / "Program");
     WriteWholeFile(root / "OverlayMaps" / "UserMap" / "NAME.MAP", NameDotMapBytes("User's map"));
     CatalogueFolders folders;
     folders.settings = Register(root / "Settings");
@@ -117,7 +121,7 @@ class CatalogueTest : public CoreTest {
   fs::path MakeMap(const std::string& folder, const std::string& name,
                    const fs::path& parent = fs::path()) {
     const fs::path at = (parent.empty() ? root / "OverlayMaps" : parent) / folder;
-    fs::create_directories(at);
+    MakeFolders(at);
     WriteWholeFile(at / "NAME.MAP", NameDotMapBytes(name));
     return at;
   }
@@ -163,6 +167,7 @@ class CatalogueTest : public CoreTest {
     return n;
   }
 
+  TestFiles testFiles;
   TempFolder temp;
   fs::path root;
 };

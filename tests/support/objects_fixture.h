@@ -18,6 +18,8 @@ namespace tlv::test {
 
 class ObjectsTest : public CatalogueTest {
  protected:
+  explicit ObjectsTest(FilesKind kind = FilesKind::kPosix) : CatalogueTest(kind) {}
+
   void SetUp() override {
     CatalogueTest::SetUp();
     ResetLifeCycleForTesting();

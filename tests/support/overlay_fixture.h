@@ -69,6 +69,8 @@ inline std::string SummaryBytes(int32_t position, const WRect& rect, int32_t idH
 
 class OverlayFileTest : public CoreTest {
  protected:
+  explicit OverlayFileTest(FilesKind kind = FilesKind::kMemory) : testFiles(kind) {}
+
   void SetUp() override {
     CoreTest::SetUp();
     ResetDirectoryTableForTesting();
@@ -107,7 +109,7 @@ class OverlayFileTest : public CoreTest {
     file.dirID = dirID;
     std::strncpy(file.baseName, baseName, sizeof file.baseName - 1);
     EXPECT_EQ(AppendOverlayFileRecord(toMap, file), 0);
-    if (!std::filesystem::exists(temp / (std::string(baseName) + ".OBJ"))) {
+    if (!PathExists(temp / (std::string(baseName) + ".OBJ"))) {
       WriteWholeFile(temp / (std::string(baseName) + ".OBJ"), "");
       WriteWholeFile(temp / (std::string(baseName) + ".SUM"), "");
     }
@@ -138,6 +140,7 @@ class OverlayFileTest : public CoreTest {
     return false;
   }
 
+  TestFiles testFiles;
   TempFolder temp;
   int32_t dirID = -1;
   int32_t mapIndex = -1;

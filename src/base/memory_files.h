@@ -1,0 +1,106 @@
+// A file system kept in memory, for tests and fuzz targets. It behaves as the POSIX one does
+// for everything the program asks (names are exact, the lookup that ignores case sits above
+// both), and it can be told to go wrong: fail the N-th write, read, rename or sync, run out of
+// room, or lose power.
+//
+// Durability is modelled as a disk with a cache: a file's bytes survive a loss of power only
+// as they were at its last file sync, and a folder's entries (files and folders made, renamed
+// into it or deleted from it) only as they were at its last folder sync. Everything else is
+// dropped by PowerLoss(), and every file open at that moment stops working.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/files.h"
+
+namespace tlv {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  enum class Operation { kWrite, kRead, kRename, kSync };
+
+  MemoryFileSystem();
+
+  int32_t Status(const std::string& path, PathStatus& status) override;
+  int32_t Names(const std::string& folder, std::vector<std::string>& names) override;
+  int32_t Open(const std::string& path, FileAccess access, PlatformFile& file) override;
+  int32_t Create(const std::string& path) override;
+  int32_t Delete(const std::string& path) override;
+  int32_t Rename(const std::string& from, const std::string& to) override;
+  int32_t MakeFolder(const std::string& path) override;
+  int32_t SyncFolder(const std::string& folder) override;
+  int32_t FreeSpace(const std::string& path, int64_t& bytes) override;
+
+  // Faults. The n-th operation of the kind from now on (1: the next one) fails with kErrIO and
+  // changes nothing; with andAfter every later one of the kind fails too. n = 0 lifts it.
+  // Writes count the calls of PlatformFile::Write, reads those of Read, syncs both file and
+  // folder syncs.
+  void FailNth(Operation operation, int64_t n, bool andAfter = false);
+  // Operations of the kind since the file system was made.
+  int64_t Count(Operation operation) const;
+  // Writes that would make the files hold more than capacity bytes in all fail with
+  // kErrDiskFull and write nothing; negative: no limit.
+  void SetCapacity(int64_t bytes);
+  int64_t UsedBytes() const { return used_; }
+  // Drops every byte not synced and every entry change not followed by a folder sync; the files
+  // open now fail from here on (kErrIO), as a program that was cut off would never use them.
+  void PowerLoss();
+  // Makes everything as it is now durable, without counting syncs: the state a test sets up
+  // before the operation it interrupts.
+  void SyncEverything();
+  // The read-only attribute of a file or folder (exact path).
+  int32_t SetWritable(const std::string& path, bool writable);
+  // Removes a folder and everything in it (exact path), for tests that take a folder away.
+  int32_t RemoveTree(const std::string& path);
+
+  // A copy of the whole state (contents, durable contents, entries), and its return. Restoring
+  // makes every file open now fail, as after a loss of power.
+  struct Snapshot {
+    struct Node {
+      bool folder = false;
+      bool writable = true;
+      std::string data;
+      std::string durable;
+      std::map<std::string, int64_t> entries;
+      std::map<std::string, int64_t> durableEntries;
+    };
+    std::map<int64_t, Node> nodes;
+    int64_t nextID = 1;
+  };
+  Snapshot Save() const;
+  void Restore(const Snapshot& snapshot);
+
+ private:
+  friend class MemoryFileBody;
+  using Node = Snapshot::Node;
+
+  struct Fault {
+    int64_t count = 0;
+    int64_t failAt = 0;  // 0: none
+    bool andAfter = false;
+  };
+
+  // The node a path names, or -1; err tells why not.
+  int64_t Find(const std::string& path, int32_t& err) const;
+  // The folder that would hold path and the last name in it.
+  int64_t ParentOf(const std::string& path, std::string& name, int32_t& err) const;
+  // Counts one operation; true when it is to fail.
+  bool Fails(Operation operation);
+  Node* NodeOf(int64_t id);
+  // Forgets nodes that neither the present tree, the durable tree nor an open file reaches.
+  void Collect();
+  void Recount();
+
+  std::map<int64_t, Node> nodes_;
+  int64_t nextID_ = 1;
+  std::map<int64_t, int32_t> openCounts_;
+  Fault faults_[4];
+  int64_t capacity_ = -1;
+  int64_t used_ = 0;
+  uint64_t epoch_ = 0;  // raised by a loss of power; older open files stop working
+};
+
+}  // namespace tlv
