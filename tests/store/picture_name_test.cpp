@@ -25,10 +25,10 @@ TEST_F(PictureNameTest, ThirtyTwoCharacterNameSurvivesMakingAndCopying) {
   const std::string prefix, name = "Pier photo";
   const WRect rect{7000, 7000, 7100, 7100};
   ObjectContents contents;
-  contents.prefix = &prefix;
-  contents.name = &name;
-  contents.rect = &rect;
-  contents.textOrPicture = &file;
+  contents.prefix = prefix;
+  contents.name = name;
+  contents.rect = rect;
+  contents.textOrPicture = file;
   int32_t at = -1;
   ASSERT_EQ(CreateObject(harbour, sites, kPictureObject, id, contents, at), 0);
   std::string stored;
