@@ -256,11 +256,11 @@ int32_t DrawOverlayFile(DrawPass& pass, int32_t scale, const OverlayFileRecord& 
         if (!SummaryRecordLive(record)) return 0;
         if (slot != nullptr) {
           // A slot lists the objects to draw by location; all others are hidden.
-          size_t entry = 0;
-          if (!slotLookup.Take(record.worldRect.x1, record.worldRect.y1, entry)) return 0;
+          size_t slotEntry = 0;
+          if (!slotLookup.Take(record.worldRect.x1, record.worldRect.y1, slotEntry)) return 0;
           char code[kThematicCodeLength] = {'X', 'X', 'X', 'X', 'X'};
-          if (entry < slot->records.size()) {
-            std::copy_n(slot->records[entry].data() + kThematicCodeOffset, kThematicCodeLength,
+          if (slotEntry < slot->records.size()) {
+            std::copy_n(slot->records[slotEntry].data() + kThematicCodeOffset, kThematicCodeLength,
                         code);
           }
           override = DecodeThematicCode(code);

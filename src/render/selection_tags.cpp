@@ -81,10 +81,12 @@ int32_t LiveObjectsInView(const std::vector<ObjectRef>& objects, const WRect& vi
   for (size_t i = 0; i < objects.size(); ++i) {
     files[{objects[i].mapID, objects[i].overlayID}][objects[i].position].push_back(i);
   }
-  for (const auto& [file, wanted] : files) {
+  for (const auto& item : files) {
+    // Named, not bound: the visit below captures it.
+    const auto& wanted = item.second;
     int32_t mapIndex = -1, fileIndex = -1;
     const int32_t err = ForEachSummaryRecord(
-        file.first, file.second,
+        item.first.first, item.first.second,
         [&](const SummaryRecord& record, int32_t) -> int32_t {
           if (!SummaryRecordLive(record) || !WRectsOverlap(record.worldRect, view)) return 0;
           const auto found = wanted.find(record.position);
