@@ -121,7 +121,7 @@ class ByteCursor {
     if (width > Remaining()) return Fail();
     const auto* start = reinterpret_cast<const char*>(data_ + position_);
     const void* nul = std::memchr(start, 0, width);
-    text.assign(start, nul ? static_cast<const char*>(nul) - start : width);
+    text.assign(start, nul ? static_cast<size_t>(static_cast<const char*>(nul) - start) : width);
     position_ += width;
     return true;
   }

@@ -27,7 +27,7 @@ int RunCollectionCommand(const std::vector<std::string>& words, std::ostream& ou
     err << kUsage;
     return 1;
   }
-  const std::string file = words[2];
+  const std::string& file = words[2];
   std::string mode = "replace", base, save;
   for (size_t i = 3; i < words.size(); ++i) {
     const std::string& w = words[i];

@@ -192,7 +192,7 @@ bool IsCode(const char (&key)[4]) {
 
 // The four characters a key compares with: a code's word, else the key itself.
 void KeyText(const char (&key)[4], char (&text)[5]) {
-  const int code = key[0];
+  const int code = static_cast<unsigned char>(key[0]);
   if (IsCode(key) && state.codeWordSet[static_cast<size_t>(code - 1)]) {
     std::memcpy(text, state.codeWords[static_cast<size_t>(code - 1)].data(), 4);
   } else {

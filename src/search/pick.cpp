@@ -196,7 +196,7 @@ int32_t PickObjectAt(WPoint p, int32_t reachPixels, OverlayFilter overlays, Obje
   const int32_t reachY = SaturateToInt32(std::llround(reachPixels * unitsPerPixel));
   const Reach reach = MilesReach(p, LatitudeDifferenceLength(reachY, kUnitMiles));
   const int32_t symbolHalf =
-      SaturateToInt32(std::llround(FontPixelSize(kSymbolFontSize) / 2 * unitsPerPixel));
+      SaturateToInt32(std::llround(FontPixelSize(kSymbolFontSize) / 2.0 * unitsPerPixel));
   const int32_t halfX =
       LengthToWorldDx(LatitudeDifferenceLength(symbolHalf, kUnitMiles), p.y, kUnitMiles);
   const WRect bounds = OutsetWRect({p.x, p.y, p.x, p.y}, std::max(reach.dx, halfX) + 1,

@@ -112,8 +112,8 @@ class MIEReader {
  private:
   // -1 at the end of the source.
   int Peek() {
-    if (cursor_ < windowLength_) return window_[cursor_];
-    return Refill() ? window_[cursor_] : -1;
+    if (cursor_ < windowLength_) return window_[static_cast<size_t>(cursor_)];
+    return Refill() ? window_[static_cast<size_t>(cursor_)] : -1;
   }
   void Advance();
   bool Refill();
