@@ -28,6 +28,26 @@ using test::Wexo;
 
 constexpr int32_t kNotice = 1025;
 
+// A temporary folder with a short name: a socket's path must fit a local socket address (108
+// bytes), which a folder named after the test and the process need not.
+class ShortTempFolder {
+ public:
+  ShortTempFolder() {
+    char name[] = "/tmp/wexo-test-XXXXXX";
+    if (::mkdtemp(name) != nullptr) path_ = name;
+  }
+  ~ShortTempFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  ShortTempFolder(const ShortTempFolder&) = delete;
+  ShortTempFolder& operator=(const ShortTempFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 class WexoLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,7 +91,7 @@ class WexoLibraryTest : public ::testing::Test {
     return names;
   }
 
-  test::TempFolder folder;
+  ShortTempFolder folder;
   fs::path runtime;
   std::vector<std::string> registered;
 };
