@@ -2,12 +2,8 @@
 // the first NUL) into a fresh temporary maps folder: the import must stop cleanly at any error,
 // never read past the table, and leave every overlay file's object count matching its live
 // summary records.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "base/headless_platform.h"
@@ -19,21 +15,20 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "fuzz_files.h"
 #include "interchange/import.h"
 #include "store/directory_table.h"
 
 namespace {
 
 using namespace tlv;
-namespace fs = std::filesystem;
 
 void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fuzz::PutFile(path, bytes.data(), bytes.size());
 }
 
 std::string NameDotMap(const std::string& name) {
@@ -43,11 +38,7 @@ std::string NameDotMap(const std::string& name) {
   return bytes;
 }
 
-fs::path Root() {
-  static const fs::path root =
-      fs::temp_directory_path() / ("tolvane-fuzz-coordinate-list-" + std::to_string(::getpid()));
-  return root;
-}
+const std::string kRoot = "/fuzz/coordinate-list/";
 
 void FreshMapsFolder() {
   ReleaseCatalogue();
@@ -55,17 +46,17 @@ void FreshMapsFolder() {
   ResetLifeCycleForTesting();
   ResetImportForTesting();
   ResetDirectoryTableForTesting();
-  std::error_code ignored;
-  fs::remove_all(Root(), ignored);
-  fs::create_directories(Root() / "Settings");
-  fs::create_directories(Root() / "OverlayMaps" / "UserMap");
-  fs::create_directories(Root() / "OverlayMaps" / "Harbour");
-  WriteFile(Root() / "OverlayMaps" / "UserMap" / "NAME.MAP", NameDotMap("User's map"));
-  WriteFile(Root() / "OverlayMaps" / "Harbour" / "NAME.MAP", NameDotMap("Harbour"));
+  // Every input starts from an empty disk.
+  fuzz::EndOfInput();
+  fuzz::MakeFolders(kRoot + "Settings");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/UserMap");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/Harbour");
+  WriteFile(kRoot + "OverlayMaps/UserMap/NAME.MAP", NameDotMap("User's map"));
+  WriteFile(kRoot + "OverlayMaps/Harbour/NAME.MAP", NameDotMap("Harbour"));
   CatalogueFolders folders;
-  RegisterDirectory((Root() / "Settings").string() + "/", true, folders.settings);
-  RegisterDirectory((Root() / "OverlayMaps").string() + "/", true, folders.overlayMaps);
-  RegisterDirectory((Root() / "OverlayMaps" / "UserMap").string() + "/", true, folders.userMap);
+  RegisterDirectory(kRoot + "Settings/", true, folders.settings);
+  RegisterDirectory(kRoot + "OverlayMaps/", true, folders.overlayMaps);
+  RegisterDirectory(kRoot + "OverlayMaps/UserMap/", true, folders.userMap);
   folders.program = folders.settings;
   SetCatalogueFolders(folders);
   LoadLayers();
@@ -86,11 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const size_t nul = bytes.find('\0');
   // The list always ends with "END", so the coordinate-list reader is the one that runs.
-  WriteFile(Root() / "in.txt", bytes.substr(0, nul) + "\nEND\nEND\n");
-  WriteFile(Root() / "in.FLD", "INDEX NAME LAYER MAP SYMBOL COLOR ID FOO\n");
-  WriteFile(Root() / "in.DAT", nul == std::string::npos ? std::string() : bytes.substr(nul + 1));
+  WriteFile(kRoot + "in.txt", bytes.substr(0, nul) + "\nEND\nEND\n");
+  WriteFile(kRoot + "in.FLD", "INDEX NAME LAYER MAP SYMBOL COLOR ID FOO\n");
+  WriteFile(kRoot + "in.DAT", nul == std::string::npos ? std::string() : bytes.substr(nul + 1));
   int32_t folderID = -1;
-  RegisterDirectory(Root().string() + "/", true, folderID);
+  RegisterDirectory(kRoot, true, folderID);
   ImportSummary summary;
   Import2(0, folderID, "in.txt", false, false, &summary);
   Check(summary.created >= 0 && summary.skipped >= 0);
@@ -115,5 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CloseBufferedFiles();
+  ReleaseCatalogue();
+  ResetOpenFilesForTesting();
+  ResetLifeCycleForTesting();
+  ResetImportForTesting();
+  ResetDirectoryTableForTesting();
+  DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }

@@ -1,12 +1,8 @@
 // Imports arbitrary bytes as a 1.x export text into a fresh temporary maps folder: the reader
 // must stop cleanly at any error, and afterwards every overlay file's object count must match
 // its live summary records.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "base/headless_platform.h"
@@ -18,6 +14,7 @@
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
 #include "edit/life_cycle.h"
+#include "fuzz_files.h"
 #include "interchange/import.h"
 #include "interchange/old_import.h"
 #include "store/directory_table.h"
@@ -25,15 +22,13 @@
 namespace {
 
 using namespace tlv;
-namespace fs = std::filesystem;
 
 void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fuzz::PutFile(path, bytes.data(), bytes.size());
 }
 
 std::string NameDotMap(const std::string& name) {
@@ -43,11 +38,7 @@ std::string NameDotMap(const std::string& name) {
   return bytes;
 }
 
-fs::path Root() {
-  static const fs::path root =
-      fs::temp_directory_path() / ("tolvane-fuzz-old-import-" + std::to_string(::getpid()));
-  return root;
-}
+const std::string kRoot = "/fuzz/old-import/";
 
 void FreshMapsFolder() {
   ReleaseCatalogue();
@@ -55,17 +46,17 @@ void FreshMapsFolder() {
   ResetLifeCycleForTesting();
   ResetImportForTesting();
   ResetDirectoryTableForTesting();
-  std::error_code ignored;
-  fs::remove_all(Root(), ignored);
-  fs::create_directories(Root() / "Settings");
-  fs::create_directories(Root() / "OverlayMaps" / "UserMap");
-  fs::create_directories(Root() / "OverlayMaps" / "Harbour");
-  WriteFile(Root() / "OverlayMaps" / "UserMap" / "NAME.MAP", NameDotMap("User's map"));
-  WriteFile(Root() / "OverlayMaps" / "Harbour" / "NAME.MAP", NameDotMap("Harbour"));
+  // Every input starts from an empty disk.
+  fuzz::EndOfInput();
+  fuzz::MakeFolders(kRoot + "Settings");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/UserMap");
+  fuzz::MakeFolders(kRoot + "OverlayMaps/Harbour");
+  WriteFile(kRoot + "OverlayMaps/UserMap/NAME.MAP", NameDotMap("User's map"));
+  WriteFile(kRoot + "OverlayMaps/Harbour/NAME.MAP", NameDotMap("Harbour"));
   CatalogueFolders folders;
-  RegisterDirectory((Root() / "Settings").string() + "/", true, folders.settings);
-  RegisterDirectory((Root() / "OverlayMaps").string() + "/", true, folders.overlayMaps);
-  RegisterDirectory((Root() / "OverlayMaps" / "UserMap").string() + "/", true, folders.userMap);
+  RegisterDirectory(kRoot + "Settings/", true, folders.settings);
+  RegisterDirectory(kRoot + "OverlayMaps/", true, folders.overlayMaps);
+  RegisterDirectory(kRoot + "OverlayMaps/UserMap/", true, folders.userMap);
   folders.program = folders.settings;
   SetCatalogueFolders(folders);
   LoadLayers();
@@ -118,5 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CloseBufferedFiles();
+  ReleaseCatalogue();
+  ResetOpenFilesForTesting();
+  ResetLifeCycleForTesting();
+  ResetImportForTesting();
+  ResetDirectoryTableForTesting();
+  DefaultHeadlessPlatform().Reset();
+  fuzz::EndOfInput();
   return 0;
 }
