@@ -46,6 +46,16 @@ int32_t SelectionTagPoints(BufferedFile& file, int32_t position, const IntegerMa
     points.insert(points.end(),
                   {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}});
   }
+  // A symbol's rectangle is often a single point: its corners fall together, and tags drawn
+  // twice in NOT-XOR would take each other off, so each place gets one tag.
+  const auto first = points.end() - 4;
+  for (auto it = first + 1; it != points.end();) {
+    if (std::find(first, it, *it) != it) {
+      it = points.erase(it);
+    } else {
+      ++it;
+    }
+  }
   return 0;
 }
 
