@@ -89,11 +89,10 @@ int RunImportOldCommand(const std::vector<std::string>& words, std::ostream& out
   }
   int32_t mapID = UserMapID();
   if (newMap) {
-    std::string base = std::filesystem::path(resolved).stem().string();
-    int32_t index = MapNameToIndex(base);
-    if (index < 0 && CreateMap(CatalogueFolderIDs().volume, CatalogueFolderIDs().overlayMaps, base,
-                               index) != 0) {
-      err << "tolvane-cli: the map could not be made: " << base << "\n";
+    int32_t index = -1;
+    if (MapNamedAfterFile(resolved, index) != 0) {
+      err << "tolvane-cli: the map could not be made: "
+          << std::filesystem::path(resolved).stem().string() << "\n";
       return 1;
     }
     MapRecord map;

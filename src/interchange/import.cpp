@@ -27,6 +27,7 @@
 #include "edit/undo.h"
 #include "interchange/coordinate_list.h"
 #include "interchange/file_type.h"
+#include "interchange/old_import.h"
 #include "store/directory_table.h"
 #include "store/object_id_index.h"
 #include "store/object_record.h"
@@ -660,6 +661,64 @@ int32_t Import2(int16_t volume, int32_t dirID, const std::string& name, bool wri
   return result;
 }
 
+namespace {
+
+// A 1.x export file from the Import command goes onto a map the user picks among those that
+// may take objects, or onto a new map named after the file, whose extent is then shown.
+int32_t ImportOldFormatFile(const std::string& path) {
+  Question where;
+  where.title = "Import";
+  where.text = "Import the objects onto an existing map or onto a new map named after the file?";
+  where.buttons = {"Existing Map", "New Map", "Cancel"};
+  where.defaultButton = 0;
+  where.cancelButton = 2;
+  const int answer = Platform().Ask(where);
+  if (answer != 0 && answer != 1) return 0;
+  int32_t position = -1;
+  const bool newMap = answer == 1;
+  if (newMap) {
+    if (MapNamedAfterFile(path, position) != 0) {
+      ShowAlert("The new map could not be made.", kStopAlert);
+      return kErrGeneral;
+    }
+  } else {
+    std::vector<std::string> names;
+    std::vector<int32_t> positions;
+    MapRecord map;
+    for (int32_t i = 0; GetMapRecord(i, map); ++i) {
+      if (map.inUse == 0 || map.locked != 0) continue;
+      names.emplace_back(map.name);
+      positions.push_back(i);
+    }
+    if (names.empty()) {
+      ShowMessageAlert(152, kStopAlert);
+      return kErrGeneral;
+    }
+    if (!state.hooks.chooseMap) {
+      ShowAlert("Choosing a map is not supported yet.", kStopAlert);
+      return kErrGeneral;
+    }
+    const int32_t chosen = state.hooks.chooseMap("Import onto Map", names);
+    if (chosen < 0 || chosen >= static_cast<int32_t>(names.size())) return 0;
+    position = positions[static_cast<size_t>(chosen)];
+  }
+  MapRecord map;
+  if (!GetMapRecord(position, map)) return kErrGeneral;
+  OldImportSummary summary;
+  Handle ids = OldImportObjects(nullptr, path, 0, kOldImportNew, false, false, false, 0.0, 0.0,
+                                kOldUnitMiles, map.mapID, false, nullptr, &summary);
+  if (ids != nullptr) MyDisposeHandle(ids);
+  if (SaveLayers() != 0) ShowAlert("The overlay list could not be saved.", kStopAlert);
+  if (newMap && summary.created > 0 && state.hooks.showExtent) {
+    const WRect extent = ComputeMapExtent(position);
+    if (MapExtentKnown(extent)) state.hooks.showExtent(extent);
+  }
+  if (state.hooks.redraw) state.hooks.redraw();
+  return summary.readError ? kErrGeneral : 0;
+}
+
+}  // namespace
+
 int32_t ChooseImportFile() {
   std::string path;
   if (!state.hooks.chooseFile) {
@@ -696,9 +755,7 @@ int32_t ChooseImportFile() {
     question.text = "Is this a TOLVANE 1.0 export file?";
     question.buttons = {"Yes", "No"};
     if (Platform().Ask(question) == 0) {
-      if (state.hooks.importOldFormat) return state.hooks.importOldFormat(path);
-      ShowAlert("Importing TOLVANE 1.0 export files is not supported yet.", kStopAlert);
-      return kErrGeneral;
+      return ImportOldFormatFile(path);
     }
   }
   Question options;

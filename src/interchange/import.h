@@ -40,8 +40,9 @@ struct ImportHooks {
   std::function<bool(const std::string& title, const std::vector<std::string>& filters,
                      std::string& path)>
       chooseFile;
-  // Compatibility with the 1.x export format: the Import command hands such files here.
-  std::function<int32_t(const std::string& path)> importOldFormat;
+  // The map a 1.x export file goes onto when the user wants an existing one: a position in
+  // names (the maps that may take objects), or -1 on Cancel.
+  std::function<int32_t(const std::string& title, const std::vector<std::string>& names)> chooseMap;
   // Shapefiles go to the threat-zone bridge's shapefile import.
   std::function<int32_t(const std::string& path)> importShapefile;
 };

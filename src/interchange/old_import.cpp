@@ -13,6 +13,7 @@
 #include "base/files.h"
 #include "base/platform.h"
 #include "base/strings.h"
+#include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
@@ -546,6 +547,17 @@ Handle OldImportObjects(const std::string* text, const std::string& fileName, in
   }
   if (summary != nullptr) *summary = std::move(run.summary);
   return list;
+}
+
+int32_t MapNamedAfterFile(const std::string& path, int32_t& position) {
+  const size_t slash = path.find_last_of('/');
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = base.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) base.resize(dot);
+  if (base.empty()) base = "Imported Map";
+  position = MapNameToIndex(base);
+  if (position >= 0) return 0;
+  return CreateMap(CatalogueFolderIDs().volume, CatalogueFolderIDs().overlayMaps, base, position);
 }
 
 }  // namespace tlv

@@ -47,4 +47,8 @@ Handle OldImportObjects(const std::string* text, const std::string& fileName, in
                         double centreLongitude, char unit, int32_t map, bool applicationOwned,
                         std::string* overlayNameOut, OldImportSummary* summary = nullptr);
 
+// The map named after an import file (its name without folder and extension), made in the maps
+// folder when no map has that name yet; position receives its place in the map list.
+int32_t MapNamedAfterFile(const std::string& path, int32_t& position);
+
 }  // namespace tlv

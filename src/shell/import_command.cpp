@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QProgressDialog>
 #include <QStringList>
 
@@ -46,6 +47,14 @@ void RegisterImportCommand(MainWindow& window) {
     if (chosen.isEmpty()) return false;
     path = chosen.toStdString();
     return true;
+  };
+  hooks.chooseMap = [&window](const std::string& title, const std::vector<std::string>& names) {
+    QStringList items;
+    for (const std::string& name : names) items << FromWindows1252(name);
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(&window, FromWindows1252(title),
+                                                 QObject::tr("Map:"), items, 0, false, &ok);
+    return ok ? static_cast<int32_t>(items.indexOf(chosen)) : -1;
   };
   hooks.openProgress = [&window, progressBox](const std::string& title, const std::string& text) {
     auto box = std::make_unique<QProgressDialog>(FromWindows1252(text), QObject::tr("Cancel"), 0,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "interchange/coordinate_list.h"
 #include "interchange/old_import.h"
 #include "store/object_record.h"
+#include "store/summary.h"
 #include "support/catalogue_fixture.h"
 
 namespace tlv {
@@ -435,11 +437,15 @@ TEST_F(ImportTest, TheImportCommandAsksThroughThePlatform) {
   EXPECT_NE(ChooseImportFile(), 0);
   EXPECT_NE(platform().alerts.back().text.find("not supported yet"), std::string::npos);
 
+  // A 1.x export file: Yes, then Cancel where it should go, imports nothing.
   chosen = (root / "Program" / "old.txt").string();
   test::WriteWholeFile(chosen, "1\r*1 ROADS\r");
-  platform().answers = {0};
-  EXPECT_NE(ChooseImportFile(), 0);
-  EXPECT_EQ(platform().questions.back().text, "Is this a TOLVANE 1.0 export file?");
+  platform().answers = {0, 2};
+  EXPECT_EQ(ChooseImportFile(), 0);
+  ASSERT_GE(platform().questions.size(), 2u);
+  EXPECT_EQ(platform().questions[platform().questions.size() - 2].text,
+            "Is this a TOLVANE 1.0 export file?");
+  EXPECT_LT(LayerNameToIndex("ROADS"), 0);
 
   chosen = (root / "Program" / "list.txt").string();
   test::WriteWholeFile(chosen, "1, -70, 41\r\nEND\r\n");
@@ -461,6 +467,57 @@ TEST_F(ImportTest, TheImportCommandAsksThroughThePlatform) {
   platform().answers = {3};  // Cancel
   EXPECT_EQ(ChooseImportFile(), 0);
   EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Marks")).size(), 2u);
+}
+
+TEST_F(ImportTest, AnOldExportFileGoesOntoAChosenMapOrOntoANewOneNamedAfterIt) {
+  const std::string old = (root / "Program" / "Hydrants.txt").string();
+  test::WriteWholeFile(old,
+                       "1\r*7 Hydrants\r"
+                       "00000000000000A1, 7, 5, 38.5 77.25 38.5 77.25 3 0 0 0 0 -1 4 51\r"
+                       "Hydrant 1\r");
+  std::vector<std::string> offered;
+  std::string pick;
+  std::vector<WRect> shown;
+  int redraws = 0;
+  ImportHooks hooks;
+  hooks.chooseFile = [&](const std::string&, const std::vector<std::string>&, std::string& path) {
+    path = old;
+    return true;
+  };
+  hooks.chooseMap = [&](const std::string&, const std::vector<std::string>& names) {
+    offered = names;
+    const auto it = std::find(names.begin(), names.end(), pick);
+    return it == names.end() ? -1 : static_cast<int32_t>(it - names.begin());
+  };
+  hooks.showExtent = [&](const WRect& extent) { shown.push_back(extent); };
+  hooks.redraw = [&] { ++redraws; };
+  SetImportHooks(hooks);
+
+  // Cancel in the list of maps imports nothing.
+  platform().answers = {0, 0};
+  EXPECT_EQ(ChooseImportFile(), 0);
+  EXPECT_NE(std::find(offered.begin(), offered.end(), "Harbour"), offered.end());
+  EXPECT_LT(LayerNameToIndex("Hydrants"), 0);
+
+  pick = "Harbour";
+  platform().answers = {0, 0};
+  EXPECT_EQ(ChooseImportFile(), 0);
+  ASSERT_EQ(Objects(MapID("Harbour"), LayerID("Hydrants")).size(), 1u);
+  EXPECT_EQ(Objects(MapID("Harbour"), LayerID("Hydrants"))[0].name, "Hydrant 1");
+  EXPECT_TRUE(shown.empty());  // an existing map keeps the view
+  EXPECT_GE(redraws, 1);
+
+  // New Map: a map named after the file takes the objects, and the view goes to its extent.
+  platform().answers = {0, 1};
+  EXPECT_EQ(ChooseImportFile(), 0);
+  ASSERT_GT(MapID("Hydrants"), 0);
+  const auto made = Objects(MapID("Hydrants"), LayerID("Hydrants"));
+  ASSERT_EQ(made.size(), 1u);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(WRectInside(made[0].rect, shown[0]));
+  // The overlay list was saved: a fresh load still knows the new overlay.
+  ASSERT_EQ(LoadAll(), 0);
+  EXPECT_GE(LayerNameToIndex("Hydrants"), 0);
 }
 
 TEST_F(ImportTest, UpdateReplacesDuplicatesInTheOrderTheyWereMade) {
