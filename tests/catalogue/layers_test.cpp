@@ -536,6 +536,48 @@ TEST_F(LayersTest, ARenameThatCannotBeDoneOnEveryMapIsDoneOnNone) {
   }
 }
 
+// Every rename of the set failing in turn, on the first map or the second: the files of both
+// maps keep one name, the one the overlay-file records carry.
+TEST_F(LayersTest, ARenameFailingAtAnyFileLeavesEveryMapWithOneName) {
+  using Op = MemoryFileSystem::Operation;
+  MemoryFileSystem& files = *test::MemoryFiles();
+  const fs::path alpha = MakeMap("Alpha", "Alpha");
+  const fs::path bravo = MakeMap("Bravo", "Bravo");
+  MakeLayerFile(alpha, "ROADS", "Roads", 1);
+  MakeLayerFile(bravo, "ROADS", "Roads", 1);
+  files.SyncEverything();
+  const MemoryFileSystem::Snapshot start = files.Save();
+  bool completed = false;
+  int64_t failures = 0;
+  for (int64_t k = 1; !completed && k < 30; ++k) {
+    failures = k - 1;
+    files.Restore(start);
+    ResetLayersForTesting();
+    ASSERT_EQ(LoadAll(), 0);
+    const int32_t roads = LayerAt(LayerNameToIndex("Roads")).layerID;
+    files.FailNth(Op::kRename, k);
+    const int32_t err = RenameLayerFiles(roads, "Streets");
+    files.FailNth(Op::kRename, 0);
+    completed = err == 0;
+    const std::string base = completed ? "Streets" : "ROADS";
+    const std::string other = completed ? "ROADS" : "Streets";
+    for (const fs::path& map : {alpha, bravo}) {
+      for (const char* extension : {".LYR", ".OBJ", ".SUM"}) {
+        EXPECT_TRUE(test::PathExists(map / (base + extension))) << k << " " << map << extension;
+        EXPECT_FALSE(test::PathExists(map / (other + extension))) << k << " " << map << extension;
+      }
+    }
+    for (const char* name : {"Alpha", "Bravo"}) {
+      const int32_t m = MapNameToIndex(name);
+      OverlayFileRecord file;
+      ASSERT_TRUE(GetOverlayFileRecord(m, OverlayFileIndexForID(m, roads), file));
+      EXPECT_EQ(FieldText(file.baseName), base) << k << " " << name;
+    }
+  }
+  EXPECT_TRUE(completed);
+  EXPECT_GE(failures, 6);  // at least one rename per file of both maps was made to fail
+}
+
 TEST_F(LayersTest, LockedMapsThatKeepAnOverlayAreNamed) {
   const fs::path harbour = MakeMap("Harbour", "Harbour");
   const fs::path archive = MakeMap("Archive", "Old Survey");
