@@ -41,9 +41,9 @@ bool ParseIDText(std::string_view text, ObjectID& id) {
   std::string digits(16 - text.size(), '0');
   digits += text;
   uint32_t parts[2] = {0, 0};
-  for (int half = 0; half < 2; ++half) {
-    for (int i = 0; i < 8; ++i) {
-      const char c = digits[static_cast<size_t>(half * 8 + i)];
+  for (size_t half = 0; half < 2; ++half) {
+    for (size_t i = 0; i < 8; ++i) {
+      const char c = digits[half * 8 + i];
       int v;
       if (c >= '0' && c <= '9') {
         v = c - '0';
