@@ -66,6 +66,26 @@ LocalTime HeadlessPlatform::CurrentLocalTime() {
   return t;
 }
 
+bool HeadlessPlatform::SetClipboardText(std::string_view windows1252) {
+  if (refuseClipboard) return false;
+  clipboardText.assign(windows1252);
+  clipboardImage.clear();
+  clipboardWidth = clipboardHeight = 0;
+  ++clipboardSets;
+  return true;
+}
+
+bool HeadlessPlatform::SetClipboardImage(int32_t width, int32_t height,
+                                         const std::vector<uint32_t>& argb) {
+  if (refuseClipboard) return false;
+  clipboardText.clear();
+  clipboardWidth = width;
+  clipboardHeight = height;
+  clipboardImage = argb;
+  ++clipboardSets;
+  return true;
+}
+
 void HeadlessPlatform::Reset() {
   const bool echo = echoToStderr;
   *this = HeadlessPlatform();

@@ -28,6 +28,8 @@ class HeadlessPlatform : public PlatformServices {
   uint32_t TickCount() override;
   int64_t SecondsSince1970() override;
   LocalTime CurrentLocalTime() override;
+  bool SetClipboardText(std::string_view windows1252) override;
+  bool SetClipboardImage(int32_t width, int32_t height, const std::vector<uint32_t>& argb) override;
 
   // Forgets what was recorded and the scripted answers.
   void Reset();
@@ -53,6 +55,15 @@ class HeadlessPlatform : public PlatformServices {
   uint32_t fixedTicks = 0;
   int64_t fixedSeconds1970 = 0;
   LocalTime fixedLocalTime;
+
+  // The clipboard: the last text's bytes and picture put there, and how many times either was
+  // set. With refuseClipboard set, the clipboard cannot be taken.
+  std::string clipboardText;
+  int32_t clipboardWidth = 0;
+  int32_t clipboardHeight = 0;
+  std::vector<uint32_t> clipboardImage;
+  int clipboardSets = 0;
+  bool refuseClipboard = false;
 
   // When true, alerts and message-line texts are also printed on standard error (tolvane-cli).
   bool echoToStderr = false;

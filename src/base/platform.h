@@ -61,6 +61,13 @@ class PlatformServices {
   virtual uint32_t TickCount() = 0;
   virtual int64_t SecondsSince1970() = 0;
   virtual LocalTime CurrentLocalTime() = 0;
+
+  // The clipboard: plain text (Windows-1252 bytes, line ends as given), or a picture of width x
+  // height pixels given row by row from the top as 0xAARRGGBB. False when the clipboard cannot
+  // be taken.
+  virtual bool SetClipboardText(std::string_view windows1252) = 0;
+  virtual bool SetClipboardImage(int32_t width, int32_t height,
+                                 const std::vector<uint32_t>& argb) = 0;
 };
 
 // The services in use. Until something is installed, a headless implementation that records

@@ -16,6 +16,7 @@
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
 #include "cli/collection_command.h"
+#include "cli/copy_command.h"
 #include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
@@ -58,7 +59,11 @@ void PrintUsage(std::ostream& out) {
          "  export --format mie|text|bna|shapefile --out FILE\n"
          "         (--overlay MAP OVERLAY | --ids MAP OVERLAY ID,...) [--fields ...] [--kind ...]\n"
          "  export --mie-text MAP OVERLAY ID\n"
-         "            exports objects as the Export command does; prints one JSON line\n";
+         "            exports objects as the Export command does; prints one JSON line\n"
+         "  copy (click LAT,LON | marked LAT,LON | object MAP OVERLAY POSITION\n"
+         "       name|latlong|record [--fields ...]) [--format dd|dm|dms]\n"
+         "       [--clipboard [--hold SECONDS]]\n"
+         "            what the pop-ups' copy commands put on the clipboard, as one JSON line\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -96,7 +101,8 @@ int Run(int argc, char** argv) {
   const bool select = tlv::cli::IsSelectCommand(words);
   const bool collection = tlv::cli::IsCollectionCommand(words);
   const bool exporting = tlv::cli::IsExportCommand(words);
-  if (!objects && !import && !render && !verify && !select && !collection && !exporting &&
+  const bool copy = tlv::cli::IsCopyCommand(words);
+  if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -146,6 +152,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
   } else if (exporting) {
     result = tlv::cli::RunExportCommand(words, mapsID, std::cout, std::cerr);
+  } else if (copy) {
+    result = tlv::cli::RunCopyCommand(words, argc, argv, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
   } else if (verify) {

@@ -90,6 +90,11 @@ class AlertWatch : public PlatformServices {
   uint32_t TickCount() override { return inner_.TickCount(); }
   int64_t SecondsSince1970() override { return inner_.SecondsSince1970(); }
   LocalTime CurrentLocalTime() override { return inner_.CurrentLocalTime(); }
+  bool SetClipboardText(std::string_view text) override { return inner_.SetClipboardText(text); }
+  bool SetClipboardImage(int32_t width, int32_t height,
+                         const std::vector<uint32_t>& argb) override {
+    return inner_.SetClipboardImage(width, height, argb);
+  }
 
  private:
   PlatformServices& inner_;

@@ -66,7 +66,8 @@ std::vector<MenuDef> MakeMainMenuBar() {
   bar.push_back(
       {"TOLVANE",
        "&Edit",
-       {Item(201, "&Undo\tCtrl+Z"), Item(202, "&Delete\tDel"), Separator(),
+       {Item(201, "&Undo\tCtrl+Z"), Item(202, "&Delete\tDel"),
+        Item(203, "Copy Map P&icture\tCtrl+C"), Separator(),
         Item(204, "&Search Overlays...\tCtrl+F"), Item(205, "Show Search &Collection\tCtrl+G"),
         Item(206, "Cop&y to Search Collection\tCtrl+Y")}});
   bar.push_back({"TOLVANE",
@@ -287,6 +288,7 @@ const std::vector<Accelerator>& AcceleratorTable() {
       {{"Ctrl+P"}, 104},
       {{"Ctrl+Q", "Alt+F4"}, 111},
       {{"Ctrl+Z"}, 201},
+      {{"Ctrl+C"}, 203},
       {{"Ctrl+F"}, 204},
       {{"Ctrl+G"}, 205},
       {{"Ctrl+Y"}, 206},

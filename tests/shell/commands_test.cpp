@@ -25,7 +25,7 @@ TEST(Commands, NoIdentifierRepeatsWithinTheMenuBar) {
       EXPECT_TRUE(seen.insert(e.id).second) << e.id;
     });
   }
-  EXPECT_EQ(seen.size(), 94u);
+  EXPECT_EQ(seen.size(), 95u);
 }
 
 TEST(Commands, GraphicsSubMenusHoldTheirRanges) {

@@ -39,6 +39,7 @@ const std::map<int, std::string>& ExpectedBarItems() {
         {111, "E&xit"},
         {201, "&Undo\tCtrl+Z"},
         {202, "&Delete\tDel"},
+        {203, "Copy Map P&icture\tCtrl+C"},
         {204, "&Search Overlays...\tCtrl+F"},
         {205, "Show Search &Collection\tCtrl+G"},
         {206, "Cop&y to Search Collection\tCtrl+Y"},

@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -259,6 +263,33 @@ int64_t QtPlatform::SecondsSince1970() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
+}
+
+bool QtPlatform::SetClipboardText(std::string_view windows1252) {
+  QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                              ? QGuiApplication::clipboard()
+                              : nullptr;
+  if (clipboard == nullptr) return false;
+  clipboard->setText(FromWindows1252(std::string(windows1252)));
+  return true;
+}
+
+bool QtPlatform::SetClipboardImage(int32_t width, int32_t height,
+                                   const std::vector<uint32_t>& argb) {
+  QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                              ? QGuiApplication::clipboard()
+                              : nullptr;
+  if (clipboard == nullptr || width <= 0 || height <= 0 ||
+      argb.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
+    return false;
+  }
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int32_t row = 0; row < height; ++row) {
+    std::memcpy(image.scanLine(row), argb.data() + static_cast<size_t>(row) * width,
+                static_cast<size_t>(width) * sizeof(uint32_t));
+  }
+  clipboard->setImage(image);
+  return true;
 }
 
 LocalTime QtPlatform::CurrentLocalTime() {

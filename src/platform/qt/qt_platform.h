@@ -34,6 +34,8 @@ class QtPlatform : public QObject, public PlatformServices {
   uint32_t TickCount() override;
   int64_t SecondsSince1970() override;
   LocalTime CurrentLocalTime() override;
+  bool SetClipboardText(std::string_view windows1252) override;
+  bool SetClipboardImage(int32_t width, int32_t height, const std::vector<uint32_t>& argb) override;
 
   // The window that owns message boxes when no other window of the program is active.
   void SetMainWindow(QWidget* window);

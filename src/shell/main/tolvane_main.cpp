@@ -29,6 +29,7 @@
 #include "render/symbols.h"
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
+#include "shell/copy_commands.h"
 #include "shell/edit_commands.h"
 #include "shell/export_command.h"
 #include "shell/import_command.h"
@@ -229,6 +230,7 @@ int Run(int argc, char** argv) {
   RegisterExportCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
+  RegisterCopyCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
