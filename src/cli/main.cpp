@@ -18,6 +18,7 @@
 #include "cli/collection_command.h"
 #include "cli/copy_command.h"
 #include "cli/export_command.h"
+#include "cli/georef_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
@@ -63,7 +64,10 @@ void PrintUsage(std::ostream& out) {
          "  copy (click LAT,LON | marked LAT,LON | object MAP OVERLAY POSITION\n"
          "       name|latlong|record [--fields ...]) [--format dd|dm|dms]\n"
          "       [--clipboard [--hold SECONDS]]\n"
-         "            what the pop-ups' copy commands put on the clipboard, as one JSON line\n";
+         "            what the pop-ups' copy commands put on the clipboard, as one JSON line\n"
+         "  georef (--picture FILE | --size WxH) --p1 COL,ROW,LAT,LON\n"
+         "         (--p2 COL,ROW,LAT,LON | --p2 COL,ROW --distance D [--unit ft|yd|m|km|mi|nm])\n"
+         "            the world rectangle of a picture from two control points\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -102,7 +106,9 @@ int Run(int argc, char** argv) {
   const bool collection = tlv::cli::IsCollectionCommand(words);
   const bool exporting = tlv::cli::IsExportCommand(words);
   const bool copy = tlv::cli::IsCopyCommand(words);
+  const bool georef = tlv::cli::IsGeoRefCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
+      !georef &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -152,6 +158,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);
   } else if (exporting) {
     result = tlv::cli::RunExportCommand(words, mapsID, std::cout, std::cerr);
+  } else if (georef) {
+    result = tlv::cli::RunGeoRefCommand(words, std::cout, std::cerr);
   } else if (copy) {
     result = tlv::cli::RunCopyCommand(words, argc, argv, std::cout, std::cerr);
   } else if (render) {
