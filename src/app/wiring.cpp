@@ -6,6 +6,7 @@
 #include "app/config.h"
 #include "app/idle.h"
 #include "app/messaging.h"
+#include "app/preferences.h"
 #include "app/shell_services.h"
 #include "app/startup.h"
 #include "base/memory.h"
@@ -28,6 +29,8 @@
 #include "interchange/import.h"
 #include "render/draw_map.h"
 #include "render/draw_object.h"
+#include "render/graphics_tables.h"
+#include "render/grid.h"
 #include "render/map_view.h"
 #include "render/symbols.h"
 #include "search/collection.h"
@@ -114,6 +117,24 @@ void WireCore(const FrontEndHooks& frontEnd) {
   draw.showOnlyCollection = ShowOnlyCollection;
   draw.overlayInCollection = OverlayInCollection;
   draw.objectInCollection = ObjectInCollection;
+  // The latitude/longitude grid as the preferences have it.
+  draw.gridOn = [] { return GetPref(Pref::kGridShown) != 0; };
+  draw.gridUnderOverlays = [] { return GetPref(Pref::kGridOverOverlays) == 0; };
+  draw.drawGrid = [](DrawPort& port, const ViewMapping& mapping) {
+    const auto rgb = [](int32_t packed) {
+      return RGBColour{static_cast<uint8_t>((packed >> 16) & 0xFF),
+                       static_cast<uint8_t>((packed >> 8) & 0xFF),
+                       static_cast<uint8_t>(packed & 0xFF)};
+    };
+    GridStyle style;
+    style.major = ColourOfIndex(static_cast<int16_t>(GetPref(Pref::kGridMajorColor)),
+                                rgb(GetPref(Pref::kGridMajorCustomColor)));
+    style.minor = ColourOfIndex(static_cast<int16_t>(GetPref(Pref::kGridMinorColor)),
+                                rgb(GetPref(Pref::kGridMinorCustomColor)));
+    style.minorLines = GetPref(Pref::kGridMinorLines) != 0;
+    style.format = CurrentGeometrySettings().coordinateFormat;
+    DrawLatLongGrid(port, mapping, style);
+  };
   SetDrawMapHooks(std::move(draw));
 
   SM2CommandHooks index;

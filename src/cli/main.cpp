@@ -46,7 +46,7 @@ void PrintUsage(std::ostream& out) {
          "         [--owned] [--relative LAT,LON --unit E|K|M|Y]\n"
          "            imports a 1.x export file; prints one JSON line of what it did\n"
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
-         "         --size WxH --out FILE.png\n"
+         "         --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
          "            draws the view as the map window does and saves it as PNG\n"
          "  verify [MAP] [--unique-ids]\n"
          "            checks the overlay files of one map or of all; one JSON object per\n"

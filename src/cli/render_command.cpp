@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "app/folders.h"
+#include "app/preferences.h"
 #include "app/startup.h"
 #include "base/files.h"
 #include "base/platform.h"
@@ -113,6 +114,16 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   std::string view, corner, fit, size, file;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
+    // The latitude/longitude grid, under the overlays (the default) or over them.
+    if (w == "--grid" || w == "--grid=under" || w == "--grid=over") {
+      SetPref(Pref::kGridShown, 1);
+      SetPref(Pref::kGridOverOverlays, w == "--grid=over" ? 1 : 0);
+      continue;
+    }
+    if (w == "--grid-minor") {
+      SetPref(Pref::kGridMinorLines, 1);
+      continue;
+    }
     std::string* into = w == "--view"     ? &view
                         : w == "--corner" ? &corner
                         : w == "--fit"    ? &fit
@@ -121,7 +132,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
                                           : nullptr;
     if (into == nullptr || i + 1 >= words.size()) {
       err << "tolvane-cli: render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]"
-             " --size WxH --out FILE.png\n";
+             " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n";
       return 1;
     }
     *into = words[++i];

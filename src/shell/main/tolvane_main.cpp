@@ -30,6 +30,7 @@
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
 #include "shell/copy_commands.h"
+#include "shell/decoration_commands.h"
 #include "shell/edit_commands.h"
 #include "shell/export_command.h"
 #include "shell/import_command.h"
@@ -231,6 +232,7 @@ int Run(int argc, char** argv) {
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
+  RegisterDecorationCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
