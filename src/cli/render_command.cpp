@@ -13,8 +13,10 @@
 #include "base/platform.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
+#include "geometry/geo_settings.h"
 #include "geometry/wrect.h"
 #include "render/map_view.h"
+#include "render/scale_bar.h"
 #include "store/summary.h"
 
 #ifdef TOLVANE_CLI_HAS_QT
@@ -22,6 +24,7 @@
 #include <QImage>
 #include <QString>
 
+#include "render/qt/qt_draw_port.h"
 #include "render/qt/qt_rendering.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
@@ -112,12 +115,21 @@ bool IsRenderCommand(const std::vector<std::string>& words) {
 int RenderView(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
                std::ostream& err) {
   std::string view, corner, fit, size, file;
+  bool scaleBar = false;
+  ScaleBarOptions scaleBarOptions;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
     // The latitude/longitude grid, under the overlays (the default) or over them.
     if (w == "--grid" || w == "--grid=under" || w == "--grid=over") {
       SetPref(Pref::kGridShown, 1);
       SetPref(Pref::kGridOverOverlays, w == "--grid=over" ? 1 : 0);
+      continue;
+    }
+    if (w == "--scalebar" || w.rfind("--scalebar=", 0) == 0) {
+      scaleBar = true;
+      const std::string which = w.size() > 11 ? w.substr(11) + "," : "";
+      scaleBarOptions.bothSystems = which.find("both,") != std::string::npos;
+      scaleBarOptions.inchLine = which.find("inch,") != std::string::npos;
       continue;
     }
     if (w == "--grid-minor") {
@@ -132,7 +144,8 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
                                           : nullptr;
     if (into == nullptr || i + 1 >= words.size()) {
       err << "tolvane-cli: render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]"
-             " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n";
+             " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
+             "  [--scalebar[=both,inch]]\n";
       return 1;
     }
     *into = words[++i];
@@ -202,6 +215,12 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   {
     AlertWatch watch;
     RenderViewToImage(image, CurrentMapView(), request);
+    if (scaleBar) {
+      // Decorations float over the finished picture, in the current distance unit.
+      QtDrawPort port(image, DeviceKind::kBitmap);
+      scaleBarOptions.unit = CurrentGeometrySettings().distanceUnit;
+      DrawScaleBar(port, ScreenRect{0, 0, width, height}, CurrentMapView().scale, scaleBarOptions);
+    }
     alerts = watch.Count();
   }
   if (!image.save(QString::fromLocal8Bit(file.c_str()))) {
