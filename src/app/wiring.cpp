@@ -32,6 +32,7 @@
 #include "render/graphics_tables.h"
 #include "render/grid.h"
 #include "render/map_view.h"
+#include "render/scale_bar.h"
 #include "render/symbols.h"
 #include "search/collection.h"
 #include "search/collection_file.h"
@@ -134,6 +135,17 @@ void WireCore(const FrontEndHooks& frontEnd) {
     style.minorLines = GetPref(Pref::kGridMinorLines) != 0;
     style.format = CurrentGeometrySettings().coordinateFormat;
     DrawLatLongGrid(port, mapping, style);
+  };
+  draw.drawDecorations = [](DrawPort& port, const ViewMapping& mapping, int32_t scale) {
+    if (GetPref(Pref::kScaleBarShown) == 0) return;
+    ScaleBarOptions options;
+    options.unit = CurrentGeometrySettings().distanceUnit;
+    options.bothSystems = GetPref(Pref::kScaleBarBothUnits) != 0;
+    options.inchLine = GetPref(Pref::kScaleBarInchLine) != 0;
+    options.printing = port.Kind() == DeviceKind::kPrinter;
+    options.positionX = GetPref(Pref::kScaleBarX);
+    options.positionY = GetPref(Pref::kScaleBarY);
+    DrawScaleBar(port, mapping.screen, scale, options);
   };
   SetDrawMapHooks(std::move(draw));
 

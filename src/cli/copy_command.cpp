@@ -77,8 +77,8 @@ bool IsCopyCommand(const std::vector<std::string>& words) {
   return !words.empty() && words[0] == "copy";
 }
 
-int RunCopyCommand(const std::vector<std::string>& words, int argc, char** argv,
-                   std::ostream& out, std::ostream& err) {
+int RunCopyCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
+                   std::ostream& err) {
   int32_t menu = 0;
   int32_t item = 0;
   WPoint point;
@@ -87,8 +87,7 @@ int RunCopyCommand(const std::vector<std::string>& words, int argc, char** argv,
   double hold = 0;
   size_t i = 1;
   const std::string what = words.size() > 1 ? words[1] : "";
-  if ((what == "click" || what == "marked") && words.size() > 2 &&
-      ParsePoint(words[2], point)) {
+  if ((what == "click" || what == "marked") && words.size() > 2 && ParsePoint(words[2], point)) {
     menu = what == "click" ? kClickPointMenu : kMarkedPointMenu;
     item = what == "click" ? kCopyClickPointItem : kCopyMarkedPointItem;
     i = 3;

@@ -10,7 +10,7 @@
 namespace tlv::cli {
 
 bool IsCopyCommand(const std::vector<std::string>& words);
-int RunCopyCommand(const std::vector<std::string>& words, int argc, char** argv,
-                   std::ostream& out, std::ostream& err);
+int RunCopyCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace tlv::cli

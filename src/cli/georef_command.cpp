@@ -72,7 +72,7 @@ bool UnitOf(const std::string& word, int16_t& unit) {
   static const struct {
     const char* word;
     int16_t unit;
-  } kUnits[] = {{"ft", kUnitFeet},      {"yd", kUnitYards}, {"m", kUnitMeters},
+  } kUnits[] = {{"ft", kUnitFeet},       {"yd", kUnitYards}, {"m", kUnitMeters},
                 {"km", kUnitKilometers}, {"mi", kUnitMiles}, {"nm", kUnitNauticalMiles}};
   for (const auto& u : kUnits) {
     if (word == u.word) {
@@ -189,11 +189,11 @@ int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, s
   out << "{\"pictureSize\":[" << width << "," << height << "],\"p1\":" << PointJson(p1)
       << ",\"p2\":" << PointJson(p2) << ",\"scale\":{\"sx\":" << Fixed(scales.sx, "%.3f")
       << ",\"sy\":" << Fixed(scales.sy, "%.3f") << "},\"rect\":[" << rect.x1 << "," << rect.y1
-      << "," << rect.x2 << "," << rect.y2 << "],\"degrees\":{\"west\":"
-      << Fixed((rect.x1 - 180000000.0) / 1e6) << ",\"south\":"
-      << Fixed((rect.y1 - 90000000.0) / 1e6) << ",\"east\":"
-      << Fixed((rect.x2 - 180000000.0) / 1e6) << ",\"north\":"
-      << Fixed((rect.y2 - 90000000.0) / 1e6) << "}}\n";
+      << "," << rect.x2 << "," << rect.y2
+      << "],\"degrees\":{\"west\":" << Fixed((rect.x1 - 180000000.0) / 1e6)
+      << ",\"south\":" << Fixed((rect.y1 - 90000000.0) / 1e6)
+      << ",\"east\":" << Fixed((rect.x2 - 180000000.0) / 1e6)
+      << ",\"north\":" << Fixed((rect.y2 - 90000000.0) / 1e6) << "}}\n";
   return 0;
 }
 

@@ -24,7 +24,6 @@
 #include <QImage>
 #include <QString>
 
-#include "render/qt/qt_draw_port.h"
 #include "render/qt/qt_rendering.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
@@ -115,8 +114,6 @@ bool IsRenderCommand(const std::vector<std::string>& words) {
 int RenderView(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
                std::ostream& err) {
   std::string view, corner, fit, size, file;
-  bool scaleBar = false;
-  ScaleBarOptions scaleBarOptions;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
     // The latitude/longitude grid, under the overlays (the default) or over them.
@@ -126,10 +123,13 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
       continue;
     }
     if (w == "--scalebar" || w.rfind("--scalebar=", 0) == 0) {
-      scaleBar = true;
       const std::string which = w.size() > 11 ? w.substr(11) + "," : "";
-      scaleBarOptions.bothSystems = which.find("both,") != std::string::npos;
-      scaleBarOptions.inchLine = which.find("inch,") != std::string::npos;
+      SetPref(Pref::kScaleBarShown, 1);
+      SetPref(Pref::kScaleBarBothUnits, which.find("both,") != std::string::npos ? 1 : 0);
+      SetPref(Pref::kScaleBarInchLine, which.find("inch,") != std::string::npos ? 1 : 0);
+      // The settings file is not read here: the bar takes its default place.
+      SetPref(Pref::kScaleBarX, -32000);
+      SetPref(Pref::kScaleBarY, -32000);
       continue;
     }
     if (w == "--grid-minor") {
@@ -215,12 +215,6 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   {
     AlertWatch watch;
     RenderViewToImage(image, CurrentMapView(), request);
-    if (scaleBar) {
-      // Decorations float over the finished picture, in the current distance unit.
-      QtDrawPort port(image, DeviceKind::kBitmap);
-      scaleBarOptions.unit = CurrentGeometrySettings().distanceUnit;
-      DrawScaleBar(port, ScreenRect{0, 0, width, height}, CurrentMapView().scale, scaleBarOptions);
-    }
     alerts = watch.Count();
   }
   if (!image.save(QString::fromLocal8Bit(file.c_str()))) {

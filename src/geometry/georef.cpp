@@ -95,8 +95,8 @@ std::string DistanceFieldText(double distance, int16_t unit) {
   return text;
 }
 
-int32_t GeoRefWorldRect(int32_t width, int32_t height, const GeoRefPoint& p1,
-                        const GeoRefPoint& p2, WRect& rect, GeoRefScales* scales) {
+int32_t GeoRefWorldRect(int32_t width, int32_t height, const GeoRefPoint& p1, const GeoRefPoint& p2,
+                        WRect& rect, GeoRefScales* scales) {
   const int32_t problem = GeoRefCheck(p1, p2);
   if (problem != kGeoRefFine) return problem;
   const double x1 = p1.world.x;

@@ -57,7 +57,7 @@ struct GeoRefScales {
   double sx = 0;
   double sy = 0;
 };
-int32_t GeoRefWorldRect(int32_t width, int32_t height, const GeoRefPoint& p1,
-                        const GeoRefPoint& p2, WRect& rect, GeoRefScales* scales = nullptr);
+int32_t GeoRefWorldRect(int32_t width, int32_t height, const GeoRefPoint& p1, const GeoRefPoint& p2,
+                        WRect& rect, GeoRefScales* scales = nullptr);
 
 }  // namespace tlv

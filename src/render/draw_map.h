@@ -34,6 +34,9 @@ struct DrawMapHooks {
   std::function<bool()> gridOn;
   std::function<bool()> gridUnderOverlays;
   std::function<void(DrawPort& port, const ViewMapping& mapping)> drawGrid;
+  // The decorations floating over the map (the scale bar), drawn last on every pass that
+  // finishes, at the pass's scale.
+  std::function<void(DrawPort& port, const ViewMapping& mapping, int32_t scale)> drawDecorations;
   // The show-only-collection option: objects of overlays with entries in the search collection
   // are drawn only when they are in it.
   std::function<bool()> showOnlyCollection;

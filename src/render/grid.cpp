@@ -16,49 +16,40 @@ constexpr double kWorldTop = 180000000.0;
 
 constexpr int32_t kGridLabelFont = -3;
 constexpr int32_t kGridLabelFontSize = 8;
-constexpr int32_t kMeridianLabelRise = 5;    // label's bottom above the map area's bottom
-constexpr int32_t kMeridianLineRise = 20;    // where a meridian's line starts above the bottom
-constexpr int32_t kParallelLabelInset = 5;   // label's left from the map area's left
-constexpr int32_t kParallelLineGap = 10;     // between a parallel's label and its line
+constexpr int32_t kMeridianLabelRise = 5;   // label's bottom above the map area's bottom
+constexpr int32_t kMeridianLineRise = 20;   // where a meridian's line starts above the bottom
+constexpr int32_t kParallelLabelInset = 5;  // label's left from the map area's left
+constexpr int32_t kParallelLineGap = 10;    // between a parallel's label and its line
 constexpr int32_t kParallelBottomMargin = 30;
 
 // Degrees 1 to 180 shared by all three tables (entries 13 to 23).
-constexpr GridSpacing kDegreeEntries[11] = {
-    {1000000, 0, 5},  {2000000, 0, 4},  {3000000, 0, 6},   {5000000, 0, 5},
-    {10000000, 0, 5}, {20000000, 0, 4}, {30000000, 0, 6},  {60000000, 0, 6},
-    {90000000, 0, 4}, {120000000, 0, 4}, {180000000, 0, 6}};
+constexpr GridSpacing kDegreeEntries[11] = {{1000000, 0, 5},   {2000000, 0, 4},  {3000000, 0, 6},
+                                            {5000000, 0, 5},   {10000000, 0, 5}, {20000000, 0, 4},
+                                            {30000000, 0, 6},  {60000000, 0, 6}, {90000000, 0, 4},
+                                            {120000000, 0, 4}, {180000000, 0, 6}};
 
-constexpr GridSpacing kDecimal[13] = {
-    {100, 6, 5},   {200, 6, 5},   {500, 6, 4},   {1000, 6, 5},   {2000, 3, 4},
-    {5000, 3, 5},  {10000, 3, 5}, {20000, 3, 4}, {25000, 3, 4},  {50000, 3, 5},
-    {100000, 3, 5}, {250000, 3, 4}, {500000, 3, 4}};
-constexpr GridSpacing kDegMin[13] = {
-    {100, 6, 5},
-    {200, 6, 5},
-    {500, 6, 4},
-    {1000, 6, 5},
-    {2000, 6, 4},
-    {5000, 6, 5},
-    {16666.666666666668, 6, 6},
-    {33333.333333333336, 3, 4},
-    {50000, 3, 6},
-    {83333.33333333334, 3, 5},
-    {166666.6666666667, 3, 5},
-    {333333.3333333334, 3, 4},
-    {500000.00000000006, 3, 6}};
+constexpr GridSpacing kDecimal[13] = {{100, 6, 5},   {200, 6, 5},   {500, 6, 4},    {1000, 6, 5},
+                                      {2000, 3, 4},  {5000, 3, 5},  {10000, 3, 5},  {20000, 3, 4},
+                                      {25000, 3, 4}, {50000, 3, 5}, {100000, 3, 5}, {250000, 3, 4},
+                                      {500000, 3, 4}};
+constexpr GridSpacing kDegMin[13] = {{100, 6, 5},
+                                     {200, 6, 5},
+                                     {500, 6, 4},
+                                     {1000, 6, 5},
+                                     {2000, 6, 4},
+                                     {5000, 6, 5},
+                                     {16666.666666666668, 6, 6},
+                                     {33333.333333333336, 3, 4},
+                                     {50000, 3, 6},
+                                     {83333.33333333334, 3, 5},
+                                     {166666.6666666667, 3, 5},
+                                     {333333.3333333334, 3, 4},
+                                     {500000.00000000006, 3, 6}};
 constexpr GridSpacing kDegMinSec[13] = {
-    {555.5555555555555, 6, 4},
-    {555.5555555555555, 6, 4},
-    {555.5555555555555, 6, 4},
-    {1388.888888888889, 6, 5},
-    {4166.666666666667, 6, 5},
-    {8333.333333333334, 6, 6},
-    {16666.666666666668, 3, 6},
-    {33333.333333333336, 3, 4},
-    {50000, 3, 6},
-    {83333.33333333334, 3, 5},
-    {166666.6666666667, 3, 5},
-    {333333.3333333334, 3, 4},
+    {555.5555555555555, 6, 4},  {555.5555555555555, 6, 4},  {555.5555555555555, 6, 4},
+    {1388.888888888889, 6, 5},  {4166.666666666667, 6, 5},  {8333.333333333334, 6, 6},
+    {16666.666666666668, 3, 6}, {33333.333333333336, 3, 4}, {50000, 3, 6},
+    {83333.33333333334, 3, 5},  {166666.6666666667, 3, 5},  {333333.3333333334, 3, 4},
     {500000.00000000006, 3, 6}};
 
 // The lines of one direction from low to high (world), major ones at spacing x (n0 + k).
@@ -72,8 +63,8 @@ void AddLines(bool meridian, double low, double high, double worldEdge, const Gr
     if (k > 100000) break;  // a view cannot hold more lines than pixels
     if (minorLines && entry.minorCount > 1) {
       for (int32_t m = 1; m < entry.minorCount; ++m) {
-        const double minor = std::round(spacing * (first + k + static_cast<double>(m) /
-                                                                entry.minorCount));
+        const double minor =
+            std::round(spacing * (first + k + static_cast<double>(m) / entry.minorCount));
         if (minor < 0 || minor > worldEdge || minor < low || minor >= high) continue;
         GridLine line;
         line.meridian = meridian;
@@ -135,8 +126,8 @@ GridLayout LayOutGrid(const ViewMapping& mapping, int16_t format, bool minorLine
         std::string longitude;
         FormatLatLong(p, format, latitude, longitude);
         std::string& text = line.meridian ? longitude : latitude;
-        const GridSpacing& entry = GridTableEntry(
-            format, line.meridian ? layout.meridianEntry : layout.parallelEntry);
+        const GridSpacing& entry =
+            GridTableEntry(format, line.meridian ? layout.meridianEntry : layout.parallelEntry);
         RoundLatLongText(text, entry.precision, format);
         // Padding the format keeps for columns of numbers is no use on a map.
         const size_t start = text.find_first_not_of(' ');
@@ -176,8 +167,8 @@ void DrawLatLongGrid(DrawPort& port, const ViewMapping& mapping, const GridStyle
       port.LineTo(line.screen, lineBottom);
       if (line.major && !line.label.empty()) {
         const int32_t width = port.TextWidth(line.label);
-        port.DrawText(line.screen - width / 2, area.bottom - scaled(kMeridianLabelRise) - textHeight,
-                      line.label);
+        port.DrawText(line.screen - width / 2,
+                      area.bottom - scaled(kMeridianLabelRise) - textHeight, line.label);
       }
     } else {
       int32_t lineLeft = area.left;

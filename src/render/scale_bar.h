@@ -34,11 +34,11 @@ struct ScaleBarTick {
 struct ScaleBarLine {
   bool primary = true;
   int16_t unit = 0;
-  double step = 0;   // distance units per step
+  double step = 0;  // distance units per step
   int32_t steps = 0;
   int32_t lineY = 0;  // device units
   int32_t tickLength = 0;
-  int32_t labelY = 0;  // baseline of the labels
+  int32_t labelY = 0;               // baseline of the labels
   std::vector<ScaleBarTick> ticks;  // steps + 1, the first at "0"
 };
 
@@ -51,10 +51,10 @@ struct ScaleBarLayout {
 };
 
 struct ScaleBarOptions {
-  int16_t unit = 5;             // the current distance unit
-  bool bothSystems = false;     // a second bar in the other system
-  bool inchLine = false;        // "1 in = ..." (or "1 cm = ...")
-  bool printing = false;        // the second bar's labels sit a little higher on paper
+  int16_t unit = 5;                      // the current distance unit
+  bool bothSystems = false;              // a second bar in the other system
+  bool inchLine = false;                 // "1 in = ..." (or "1 cm = ...")
+  bool printing = false;                 // the second bar's labels sit a little higher on paper
   int32_t positionX = kDecorationUnset;  // 1/32000 of the area's width and height
   int32_t positionY = kDecorationUnset;
 };

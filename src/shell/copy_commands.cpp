@@ -67,7 +67,8 @@ void CopyMapPicture() {
     std::copy(line, line + argb.width(),
               pixels.begin() + static_cast<std::ptrdiff_t>(row) * argb.width());
   }
-  if (picture.isNull() || !Platform().SetClipboardImage(picture.width(), picture.height(), pixels)) {
+  if (picture.isNull() ||
+      !Platform().SetClipboardImage(picture.width(), picture.height(), pixels)) {
     ShowAlert("Unable to open the clipboard.", kStopAlert);
   }
 }
@@ -97,8 +98,7 @@ void RegisterCopyCommands(MainWindow& window) {
   window.RegisterCommand(
       kCopyMarkedPointItem, [] { PopInfoCopyText(kMarkedPointMenu, kCopyMarkedPointItem); },
       [] { return MarkedPointSet(); });
-  for (const int32_t item :
-       {kCopyObjectNameItem, kCopyObjectLatLongItem, kCopyObjectRecordItem}) {
+  for (const int32_t item : {kCopyObjectNameItem, kCopyObjectLatLongItem, kCopyObjectRecordItem}) {
     window.RegisterCommand(
         item, [item] { PopInfoCopyText(kObjectMenu, item); }, SomethingSelected);
   }

@@ -5,12 +5,22 @@
 
 namespace tlv {
 
-void RegisterDecorationCommands(MainWindow& window) {
-  window.RegisterCommand(kShowGridCommand, [&window] {
-    SetPref(Pref::kGridShown, GetPref(Pref::kGridShown) != 0 ? 0 : 1);
+namespace {
+
+// A Show item: flips its preference and redraws; checked while it is on.
+void RegisterShowToggle(MainWindow& window, int command, Pref shown) {
+  window.RegisterCommand(command, [&window, shown] {
+    SetPref(shown, GetPref(shown) != 0 ? 0 : 1);
     window.InvalidateMap();
   });
-  window.SetCommandChecked(kShowGridCommand, [] { return GetPref(Pref::kGridShown) != 0; });
+  window.SetCommandChecked(command, [shown] { return GetPref(shown) != 0; });
+}
+
+}  // namespace
+
+void RegisterDecorationCommands(MainWindow& window) {
+  RegisterShowToggle(window, kShowScaleBarCommand, Pref::kScaleBarShown);
+  RegisterShowToggle(window, kShowGridCommand, Pref::kGridShown);
 }
 
 }  // namespace tlv

@@ -1,11 +1,12 @@
-// The Extras menu's map decorations that exist so far: Lat/Long Grid > Show (23902), checked
-// while the grid is drawn.
+// The Extras menu's map decorations that exist so far: Scale Bar > Show (23702) and Lat/Long
+// Grid > Show (23902), each checked while it is drawn.
 #pragma once
 
 namespace tlv {
 
 class MainWindow;
 
+constexpr int kShowScaleBarCommand = 23702;
 constexpr int kShowGridCommand = 23902;
 
 void RegisterDecorationCommands(MainWindow& window);

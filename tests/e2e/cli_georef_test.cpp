@@ -63,8 +63,10 @@ TEST_F(CliGeoRefTest, RefusalsAndBadInput) {
 
 TEST_F(CliGeoRefTest, ThePicturesSizeComesFromTheFile) {
   const fs::path png = folder.path() / "view.png";
-  ASSERT_EQ(RunCli("--maps '" + maps.string() + "' render --view 38.6,-78.3,200000 --size 640x480 "
-                   "--out '" + png.string() + "'")
+  ASSERT_EQ(RunCli("--maps '" + maps.string() +
+                   "' render --view 38.6,-78.3,200000 --size 640x480 "
+                   "--out '" +
+                   png.string() + "'")
                 .status,
             0);
   const CliRun run =

@@ -3,10 +3,10 @@
 // back onto the object's centre.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,29 +41,26 @@ class ClipboardE2eTest : public ::testing::Test {
   std::string CopyAndRead(const std::string& arguments) {
     const fs::path script = folder.path() / "copy.sh";
     const fs::path pasted = folder.path() / "pasted.bin";
-    WriteWholeFile(
-        script,
-        "LSAN_OPTIONS=suppressions='" + (folder.path() / "lsan.supp").string() +
-            "' QT_QPA_PLATFORM=xcb '" + BuiltProgram("tolvane-cli").string() + "' --maps '" +
-            maps.string() + "' copy " + arguments + " --clipboard --hold 120 > '" +
-            (folder.path() / "copy.json").string() +
-            "' 2>/dev/null &\n"
-            "copier=$!\n"
-            "for i in $(seq 1 900); do\n"
-            "  if xclip -o -selection clipboard > '" +
-            pasted.string() +
-            "' 2>/dev/null && [ -s '" + pasted.string() +
-            "' ]; then break; fi\n"
-            "  sleep 0.1\n"
-            "done\n"
-            "kill $copier\n"
-            "wait $copier\n"
-            "exit 0\n");
+    WriteWholeFile(script, "LSAN_OPTIONS=suppressions='" + (folder.path() / "lsan.supp").string() +
+                               "' QT_QPA_PLATFORM=xcb '" + BuiltProgram("tolvane-cli").string() +
+                               "' --maps '" + maps.string() + "' copy " + arguments +
+                               " --clipboard --hold 120 > '" +
+                               (folder.path() / "copy.json").string() +
+                               "' 2>/dev/null &\n"
+                               "copier=$!\n"
+                               "for i in $(seq 1 900); do\n"
+                               "  if xclip -o -selection clipboard > '" +
+                               pasted.string() + "' 2>/dev/null && [ -s '" + pasted.string() +
+                               "' ]; then break; fi\n"
+                               "  sleep 0.1\n"
+                               "done\n"
+                               "kill $copier\n"
+                               "wait $copier\n"
+                               "exit 0\n");
     const int status =
         std::system(("xvfb-run -a sh '" + script.string() + "' >/dev/null 2>&1").c_str());
     EXPECT_EQ(status, 0);
-    EXPECT_NE(ReadWholeFile(folder.path() / "copy.json").find("\"copied\":true"),
-              std::string::npos)
+    EXPECT_NE(ReadWholeFile(folder.path() / "copy.json").find("\"copied\":true"), std::string::npos)
         << ReadWholeFile(folder.path() / "copy.json");
     return ReadWholeFile(pasted);
   }

@@ -58,7 +58,7 @@ TEST(GeoRefTest, SharedColumnAndPointsLeftOfAndBelowEachOther) {
   const GeoRefPoint p1 = At(800, 400, 38.0, -77.0);
   const GeoRefPoint p2 = At(200, 100, 38.3, -77.6);
   ASSERT_EQ(GeoRefWorldRect(1000, 500, p1, p2, rect), 0);
-  EXPECT_EQ(rect.y2, Y(38.3) + 100 * 1000);   // sy = 300,000 / 300 = 1,000
+  EXPECT_EQ(rect.y2, Y(38.3) + 100 * 1000);  // sy = 300,000 / 300 = 1,000
   EXPECT_EQ(rect.y1, Y(38.0) - 100 * 1000);
   EXPECT_EQ(rect.x1, X(-77.6) - 200 * 1000);  // sx = 600,000 / 600 = 1,000
   EXPECT_EQ(rect.x2, X(-77.0) + 200 * 1000);
@@ -132,8 +132,8 @@ TEST(GeoRefTest, EdgesPastTheWorldAreHeldAndOnlyAn32BitOverflowIsRefused) {
             0);
   EXPECT_EQ(rect.x2, 360000000);
   // Positions 40,000 pixels into a photograph.
-  ASSERT_EQ(GeoRefWorldRect(50000, 50000, At(1000, 1000, 38.6, -78.6), At(40000, 40000, 38.2, -78.2),
-                            rect),
+  ASSERT_EQ(GeoRefWorldRect(50000, 50000, At(1000, 1000, 38.6, -78.6),
+                            At(40000, 40000, 38.2, -78.2), rect),
             0);
   EXPECT_LT(rect.x1, X(-78.6));
   EXPECT_GT(rect.y2, Y(38.6));

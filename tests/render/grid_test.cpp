@@ -27,9 +27,8 @@ std::vector<GridLine> Majors(const GridLayout& layout, bool meridians) {
 
 TEST(GridTest, ThreeDegreesWideGetsAMeridianEveryDegreeLabelledInWholeDegrees) {
   // 79.5 W to 76.5 W, 37 N to 40 N.
-  const GridLayout layout =
-      LayOutGrid(Mapping(100500000, 127000000, 103500000, 130000000), kFormatDecimalDegrees,
-                 false, 30);
+  const GridLayout layout = LayOutGrid(Mapping(100500000, 127000000, 103500000, 130000000),
+                                       kFormatDecimalDegrees, false, 30);
   EXPECT_EQ(layout.meridianEntry, 13);
   const std::vector<GridLine> meridians = Majors(layout, true);
   ASSERT_EQ(meridians.size(), 3u);  // 79, 78 and 77 W
@@ -46,9 +45,8 @@ TEST(GridTest, AParallelTooNearTheBottomIsLeftOut) {
   // Six degrees high over 600 pixels: 100 pixels a degree, a parallel every 2 degrees. With the
   // bottom edge at 37.71 N, 38 N lies 29 pixels above it and is left out; at 37.70 N it lies 30
   // pixels above and is drawn.
-  const GridLayout near =
-      LayOutGrid(Mapping(100000000, 127710000, 106000000, 133710000), kFormatDecimalDegrees,
-                 false, 30);
+  const GridLayout near = LayOutGrid(Mapping(100000000, 127710000, 106000000, 133710000),
+                                     kFormatDecimalDegrees, false, 30);
   EXPECT_EQ(near.parallelEntry, 14);
   const auto parallels = Majors(near, false);
   ASSERT_FALSE(parallels.empty());
@@ -58,9 +56,8 @@ TEST(GridTest, AParallelTooNearTheBottomIsLeftOut) {
       EXPECT_GE(600 - line.screen, 30) << line.label;
     }
   }
-  const GridLayout drawn =
-      LayOutGrid(Mapping(100000000, 127700000, 106000000, 133700000), kFormatDecimalDegrees,
-                 false, 30);
+  const GridLayout drawn = LayOutGrid(Mapping(100000000, 127700000, 106000000, 133700000),
+                                      kFormatDecimalDegrees, false, 30);
   ASSERT_FALSE(Majors(drawn, false).empty());
   EXPECT_EQ(Majors(drawn, false).front().label, "38\260N");
   EXPECT_EQ(Majors(drawn, false).front().screen, 570);
@@ -95,8 +92,8 @@ TEST(GridTest, MinorLinesDivideEachIntervalAndComeFirst) {
   EXPECT_FALSE(layout.lines.front().major);
   const auto firstMajor = std::find_if(layout.lines.begin(), layout.lines.end(),
                                        [](const GridLine& l) { return l.major; });
-  EXPECT_TRUE(std::none_of(firstMajor, layout.lines.end(),
-                           [](const GridLine& l) { return !l.major; }));
+  EXPECT_TRUE(
+      std::none_of(firstMajor, layout.lines.end(), [](const GridLine& l) { return !l.major; }));
   // 1 degree in 5 parts: a minor meridian every 0.2 degrees, none on a major one.
   for (const GridLine& line : layout.lines) {
     if (line.major || !line.meridian) continue;
@@ -107,8 +104,8 @@ TEST(GridTest, MinorLinesDivideEachIntervalAndComeFirst) {
 }
 
 TEST(GridTest, LinesStayInsideTheWorldAndAWorldWideViewStopsAtTheLastEntry) {
-  const GridLayout layout = LayOutGrid(Mapping(-50000000, 0, 420000000, 180000000),
-                                       kFormatDecimalDegrees, false, 30);
+  const GridLayout layout =
+      LayOutGrid(Mapping(-50000000, 0, 420000000, 180000000), kFormatDecimalDegrees, false, 30);
   EXPECT_EQ(layout.meridianEntry, 22);  // 470 degrees / 5 = 94: 120 degrees
   for (const GridLine& line : layout.lines) {
     EXPECT_GE(line.world, 0);
