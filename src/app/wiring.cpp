@@ -10,6 +10,7 @@
 #include "app/shell_services.h"
 #include "app/startup.h"
 #include "base/memory.h"
+#include "base/platform.h"
 #include "base/stop_check.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/display_settings.h"
@@ -34,6 +35,7 @@
 #include "render/map_view.h"
 #include "render/scale_bar.h"
 #include "render/symbols.h"
+#include "render/time_stamp.h"
 #include "search/collection.h"
 #include "search/collection_file.h"
 #include "search/pick.h"
@@ -137,6 +139,17 @@ void WireCore(const FrontEndHooks& frontEnd) {
     DrawLatLongGrid(port, mapping, style);
   };
   draw.drawDecorations = [](DrawPort& port, const ViewMapping& mapping, int32_t scale) {
+    if (GetPref(Pref::kTimeStampShown) != 0) {
+      TimeStampOptions stamp;
+      stamp.dateKind = static_cast<int16_t>(GetPref(Pref::kTimeStampDateKind));
+      stamp.timeKind = static_cast<int16_t>(GetPref(Pref::kTimeStampTimeKind));
+      stamp.customDate = GetPrefText(PrefText::kTimeStampCustomDate);
+      stamp.customTime = GetPrefText(PrefText::kTimeStampCustomTime);
+      stamp.extraLine = GetPrefText(PrefText::kTimeStampExtraLine);
+      stamp.positionX = GetPref(Pref::kTimeStampX);
+      stamp.positionY = GetPref(Pref::kTimeStampY);
+      DrawTimeStamp(port, mapping.screen, stamp, Platform().CurrentLocalTime());
+    }
     if (GetPref(Pref::kScaleBarShown) == 0) return;
     ScaleBarOptions options;
     options.unit = CurrentGeometrySettings().distanceUnit;

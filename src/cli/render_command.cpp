@@ -10,6 +10,7 @@
 #include "app/preferences.h"
 #include "app/startup.h"
 #include "base/files.h"
+#include "base/headless_platform.h"
 #include "base/platform.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
@@ -132,6 +133,29 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
       SetPref(Pref::kScaleBarY, -32000);
       continue;
     }
+    if (w == "--timestamp") {
+      SetPref(Pref::kTimeStampShown, 1);
+      SetPref(Pref::kTimeStampDateKind, 1);
+      SetPref(Pref::kTimeStampTimeKind, 1);
+      SetPref(Pref::kTimeStampX, -32000);
+      SetPref(Pref::kTimeStampY, -32000);
+      continue;
+    }
+    if (w == "--clock" && i + 1 < words.size()) {
+      // A fixed local time for the stamp, so pictures can be compared: YYYY-MM-DDTHH:MM.
+      LocalTime t;
+      if (std::sscanf(words[++i].c_str(), "%d-%d-%dT%d:%d", &t.year, &t.month, &t.day, &t.hour,
+                      &t.minute) != 5 ||
+          t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 || t.hour > 23 ||
+          t.minute < 0 || t.minute > 59) {
+        err << "tolvane-cli: --clock takes YYYY-MM-DDTHH:MM\n";
+        return 1;
+      }
+      HeadlessPlatform& headless = DefaultHeadlessPlatform();
+      headless.fixedClock = true;
+      headless.fixedLocalTime = t;
+      continue;
+    }
     if (w == "--grid-minor") {
       SetPref(Pref::kGridMinorLines, 1);
       continue;
@@ -145,7 +169,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
     if (into == nullptr || i + 1 >= words.size()) {
       err << "tolvane-cli: render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]"
              " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
-             "  [--scalebar[=both,inch]]\n";
+             "  [--scalebar[=both,inch]] [--timestamp [--clock YYYY-MM-DDTHH:MM]]\n";
       return 1;
     }
     *into = words[++i];

@@ -1,5 +1,5 @@
-// The Extras menu's map decorations that exist so far: Scale Bar > Show (23702) and Lat/Long
-// Grid > Show (23902), each checked while it is drawn.
+// The Extras menu's map decorations that exist so far: Scale Bar > Show (23702), Time Stamp >
+// Show (23802) and Lat/Long Grid > Show (23902), each checked while it is drawn.
 #pragma once
 
 namespace tlv {
@@ -7,6 +7,7 @@ namespace tlv {
 class MainWindow;
 
 constexpr int kShowScaleBarCommand = 23702;
+constexpr int kShowTimeStampCommand = 23802;
 constexpr int kShowGridCommand = 23902;
 
 void RegisterDecorationCommands(MainWindow& window);
