@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/files.h"
+#include "base/headless_platform.h"
 #include "base/platform.h"
 #include "base/strings.h"
 #include "cli/json_text.h"
