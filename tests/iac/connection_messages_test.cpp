@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/platform.h"
@@ -467,6 +469,125 @@ TEST_F(ConnectionTest, APendingHitGoesOutWhenTheFriendGreets) {
   EXPECT_EQ(Field(library().sent[1].envelope, "ITEM"), "2");
   EXPECT_EQ(Friend("ZPHA").pendingMenuItem, 0);
   EXPECT_EQ(platform().messageLine, "");
+}
+
+// --- Starting siblings and the built-in ZEPHA and DORVE commands ---
+
+class SiblingStartTest : public ConnectionTest {
+ protected:
+  // An executable that leaves a mark when it starts.
+  fs::path MakeSibling(const std::string& name) {
+    const fs::path program = folder / name / name;
+    fs::create_directories(program.parent_path());
+    test::WriteWholeFile(program, "#!/bin/sh\ntouch '" + Mark().string() + "'\n");
+    fs::permissions(program, fs::perms::owner_all);
+    return program;
+  }
+  fs::path Mark() const { return folder / "started"; }
+  bool Started() {
+    for (int i = 0; i < 500 && !fs::exists(Mark()); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return fs::exists(Mark());
+  }
+  int32_t ZephaMenu(const fs::path& program, const std::string& items) {
+    return Arrive(Envelope("MENU", "ZPH5",
+                           {{"VERS", "2"},
+                            {"PSIG", "ZPHA"},
+                            {"NAME", "ZEPHA"},
+                            {"PATH", program.string()},
+                            {"ITMS", items}}));
+  }
+};
+
+TEST_F(SiblingStartTest, BuiltInCommandsGoToTheMappedItems) {
+  Start();
+  EXPECT_EQ(RunSiblingCommand(kZephaGoTo), 1);
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"TOLVANE can't find ZEPHA.\n\nPlease start "
+                                                   "ZEPHA and then try the menu item again."});
+  platform().alerts.clear();
+
+  const fs::path zepha = MakeSibling("ZEPHA");
+  library().running.insert("ZPH5");
+  ASSERT_EQ(ZephaMenu(zepha, "Set &Threat Point\rGo to ZEPHA\r"), 0);
+  library().sent.clear();
+  EXPECT_EQ(RunSiblingCommand(kZephaSetThreat), 0);
+  EXPECT_EQ(RunSiblingCommand(kZephaGoTo), 0);
+  ASSERT_EQ(SentTo(), (std::vector<std::string>{"ZPH5:MHIT", "ZPH5:MHIT"}));
+  EXPECT_EQ(Field(library().sent[0].envelope, "ITEM"), "1");
+  EXPECT_EQ(Field(library().sent[1].envelope, "TEXT"), "Go to ZEPHA");
+  // No Delete item: nothing to send. No KML item: the program's own export.
+  EXPECT_EQ(RunSiblingCommand(kZephaDelete), -1);
+  int exports = 0;
+  SharingHooks hooks;
+  hooks.exportKml = [&exports] {
+    ++exports;
+    return 0;
+  };
+  SetSharingHooks(hooks);
+  EXPECT_EQ(RunSiblingCommand(kZephaExportKml), 0);
+  EXPECT_EQ(exports, 1);
+  EXPECT_EQ(library().sent.size(), 2u);
+
+  // KML and Delete wait for objects on the overlay "ZEPHA", DORVE's commands for a selection.
+  EXPECT_FALSE(SharingCommandEnabled(kZephaExportKml));
+  EXPECT_FALSE(SharingCommandEnabled(kZephaDelete));
+  EXPECT_FALSE(SharingCommandEnabled(kDorveGetInfo));
+  EXPECT_FALSE(SharingCommandEnabled(kRightClickDorveInfo));
+  EXPECT_TRUE(SharingCommandEnabled(kZephaGoTo));
+  EXPECT_TRUE(SharingCommandEnabled(MappedSharingItem(kZephaGoTo)));
+  EXPECT_EQ(RunSiblingCommand(kDragDorveInfo), -1);
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"No objects were selected."});
+}
+
+TEST_F(SiblingStartTest, AStoppedSiblingIsStartedAndTheCommandWaitsForItsMenu) {
+  Start();
+  const fs::path zepha = MakeSibling("ZEPHA");
+  library().running.insert("ZPH5");
+  ASSERT_EQ(ZephaMenu(zepha, "Set &Source\rGo to ZEPHA\r"), 0);
+  library().running.erase("ZPH5");
+  library().sent.clear();
+  EXPECT_EQ(RunSiblingCommand(kZephaGoTo), 0);
+  EXPECT_EQ(platform().messageLine, "Starting ZEPHA.");
+  EXPECT_TRUE(Started());
+  EXPECT_TRUE(library().sent.empty());
+  // Its menu arrives once it runs: the waiting command goes out, once.
+  library().running.insert("ZPH5");
+  ASSERT_EQ(ZephaMenu(zepha, "Set &Source\rGo to ZEPHA\r"), 0);
+  ASSERT_EQ(SentTo(), (std::vector<std::string>{"ZPH5:MHIT"}));
+  EXPECT_EQ(Field(library().sent[0].envelope, "ITEM"), "2");
+  EXPECT_EQ(platform().messageLine, "");
+  ASSERT_EQ(ZephaMenu(zepha, "Set &Source\rGo to ZEPHA\r"), 0);
+  EXPECT_EQ(library().sent.size(), 1u);
+  EXPECT_TRUE(platform().alerts.empty());
+}
+
+TEST_F(SiblingStartTest, ASharingItemOfAStoppedFriendStartsItAndWaits) {
+  Start();
+  const fs::path zepha = MakeSibling("ZEPHA");
+  library().running.insert("ZPH5");
+  ASSERT_EQ(ZephaMenu(zepha, "Set &Source\rGo to ZEPHA\r"), 0);
+  library().running.erase("ZPH5");
+  library().sent.clear();
+  EXPECT_EQ(ChooseSharingItem(30001, 4), 0);
+  EXPECT_TRUE(Started());
+  EXPECT_EQ(platform().messageLine, "Starting ZEPHA.");
+  EXPECT_EQ(Friend("ZPHA").pendingMenuItem, 30001);
+  EXPECT_EQ(Friend("ZPHA").pendingMenuValue, 4);
+  // Found running after a message: the hit goes out and the status line clears.
+  library().running.insert("ZPH5");
+  EXPECT_EQ(ProcessPendingIACMessages(), 0);
+  EXPECT_EQ(SentTo(), (std::vector<std::string>{"ZPH5:MHIT"}));
+  EXPECT_EQ(Friend("ZPHA").pendingMenuItem, 0);
+  EXPECT_EQ(platform().messageLine, "");
+
+  // A friend whose program is gone: the note, nothing waits.
+  fs::remove(zepha);
+  library().running.erase("ZPH5");
+  EXPECT_EQ(ChooseSharingItem(30000), 1);
+  EXPECT_EQ(Friend("ZPHA").pendingMenuItem, 0);
+  EXPECT_EQ(AlertTexts(), std::vector<std::string>{"TOLVANE can't find ZEPHA.\n\nPlease start "
+                                                   "ZEPHA and then try the menu item again."});
 }
 
 }  // namespace
