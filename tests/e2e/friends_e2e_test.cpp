@@ -162,5 +162,25 @@ TEST_F(FriendsE2E, SiblingAnswers) {
   running = -1;
 }
 
+TEST_F(FriendsE2E, CliFriends) {
+  // Without a Friends folder there is nobody to list.
+  test::CliRun listed = test::RunCli("--maps '" + maps.string() + "' friends");
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_TRUE(listed.lines.empty()) << listed.out;
+  fs::create_directories(Friends());
+  test::WriteWholeFile(Friends() / "DORVE.VWR", "DVFM\r\nDVFM\r\nDORVE\r\n/opt/DORVE\r\nx.db\r\n");
+  test::WriteWholeFile(Friends() / "Broken.VWR", "BRKN\nBRKP\n");
+  test::WriteWholeFile(Friends() / "DORVE.MNU", "DVFM\r\nDVFM\r\nDORVE\r\n(Tools\rGet &Info\r\r\n");
+  listed = test::RunCli("--maps '" + maps.string() + "' friends");
+  // The broken file is reported; the rest is still listed.
+  EXPECT_EQ(listed.status, 1);
+  ASSERT_EQ(listed.lines.size(), 1u) << listed.out;
+  EXPECT_EQ(listed.lines[0],
+            "{\"file\":\"DORVE.VWR\",\"sign\":\"DVFM\",\"psig\":\"DVFM\",\"name\":\"DORVE\","
+            "\"path\":\"/opt/DORVE\",\"doc\":\"x.db\",\"menu\":\"&DORVE\",\"base\":30000,"
+            "\"items\":[{\"separator\":true},"
+            "{\"text\":\"Get &Info\",\"command\":30001,\"shortcut\":null}]}");
+}
+
 }  // namespace
 }  // namespace tlv
