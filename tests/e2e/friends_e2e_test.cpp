@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -160,6 +161,46 @@ TEST_F(FriendsE2E, SiblingAnswers) {
   ASSERT_EQ(::kill(running, SIGTERM), 0);
   EXPECT_EQ(test::WaitForExit(running, seconds(30)), 0);
   running = -1;
+}
+
+TEST_F(FriendsE2E, ForwardX11) {
+  // On an X server of its own, "FRWD" finds another program's window by its class; a name no
+  // window has gets the alert.
+  const int display = 100 + static_cast<int>(::getpid() % 800);
+  const std::string name = ":" + std::to_string(display);
+  const pid_t server =
+      test::SpawnProgram("/usr/bin/Xvfb", {name, "-nolisten", "tcp", "-screen", "0", "800x600x24"},
+                         {}, folder.path() / "xvfb.out");
+  ASSERT_GT(server, 0);
+  const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(display);
+  for (int i = 0; i < 500 && !fs::exists(socket); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  for (std::string& entry : environment) {
+    if (entry.rfind("QT_QPA_PLATFORM=", 0) == 0) entry = "QT_QPA_PLATFORM=xcb";
+  }
+  environment.push_back("DISPLAY=" + name);
+  const pid_t message = test::SpawnProgram("/usr/bin/xmessage", {"-name", "tlvfrwd", "here"},
+                                           environment, folder.path() / "xmessage.out");
+  StartProgram();
+  int status = -1;
+  Peer({"send", "TLV1", "FRWD", "WHO =XMSG", "NAME=Xmessage"}, status);
+  EXPECT_EQ(status, 0);
+  Peer({"send", "TLV1", "FRWD", "WHO =XMSG", "NAME=no such window", "HWND=12"}, status);
+  EXPECT_EQ(status, 0);
+  const std::string alert = "alert 8000 Unable to bring application forward.";
+  EXPECT_EQ(test::WaitForLogLine(log, alert, seconds(30)), alert);
+  ::kill(running, SIGTERM);
+  EXPECT_EQ(test::WaitForExit(running, seconds(30)), 0);
+  running = -1;
+  const std::string said = test::ReadWholeFile(log);
+  EXPECT_EQ(said.find(alert), said.rfind(alert)) << said;
+  for (const pid_t pid : {message, server}) {
+    if (pid > 0) {
+      ::kill(pid, SIGTERM);
+      test::WaitForExit(pid, seconds(10));
+    }
+  }
 }
 
 TEST_F(FriendsE2E, CliFriends) {
