@@ -26,6 +26,7 @@
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
 #include "geometry/wrect.h"
+#include "iac/connection_messages.h"
 #include "iac/iac.h"
 #include "interchange/import.h"
 #include "render/map_view.h"
@@ -177,6 +178,8 @@ int32_t CommonInit2() {
 int32_t FinishStartup() {
   Platform().SetWaitCursor(true);
   const FolderTable& folders = Folders();
+  // Siblings are greeted before the overlays load, so their answers wait in the queue meanwhile.
+  if (GreetAtStartup(folders.volume, folders.friends) != 0) return -1;
   SetCatalogueFolders(
       {folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps, folders.userMap});
   if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
@@ -311,7 +314,7 @@ void ShutDown() {
   ReleaseCatalogue();
   Shell().RemoveExtraMenus();
   Shell().CloseBasemapWindows();
-  QuitIAC();
+  FarewellAtShutdown();
 }
 
 void ReleaseStartupResources() {

@@ -25,7 +25,9 @@
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
+#include "iac/connection_messages.h"
 #include "iac/iac.h"
+#include "iac/sharing_menus.h"
 #include "interchange/export.h"
 #include "interchange/import.h"
 #include "render/draw_map.h"
@@ -178,6 +180,15 @@ void WireCore(const FrontEndHooks& frontEnd) {
   };
   SetIacHooks(std::move(messaging));
   SetMessageStopCheck(IACStopCheck);
+
+  // Thematic lists set by siblings are not kept yet, so a farewell has none to drop.
+  ConnectionHooks connection;
+  connection.bringOwnWindowForward = frontEnd.bringOwnWindowForward;
+  connection.bringWindowForward = frontEnd.bringWindowForward;
+  SetConnectionHooks(std::move(connection));
+  SharingHooks sharing;
+  sharing.menusChanged = frontEnd.sharingMenusChanged;
+  SetSharingHooks(std::move(sharing));
 }
 
 void ResetAllForTesting() {

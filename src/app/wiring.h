@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace tlv {
 
@@ -12,6 +13,11 @@ namespace tlv {
 struct FrontEndHooks {
   // The colour chooser of a custom colour: true with rgb (red in bits 16 to 23) when chosen.
   std::function<bool(uint32_t& rgb)> chooseCustomColour;
+  // Messaging: bring the main window, or another program's window ("FRWD"), to the front, and
+  // show the sharing menus again after they changed.
+  std::function<void()> bringOwnWindowForward;
+  std::function<bool(const std::string& name, const std::string& windowId)> bringWindowForward;
+  std::function<void()> sharingMenusChanged;
 };
 
 // Installs every hook of the core: the life cycle's (redraw queue, selection, text measure), the

@@ -18,6 +18,7 @@
 #include "cli/collection_command.h"
 #include "cli/copy_command.h"
 #include "cli/export_command.h"
+#include "cli/friends_command.h"
 #include "cli/georef_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
@@ -67,7 +68,8 @@ void PrintUsage(std::ostream& out) {
          "            what the pop-ups' copy commands put on the clipboard, as one JSON line\n"
          "  georef (--picture FILE | --size WxH) --p1 COL,ROW,LAT,LON\n"
          "         (--p2 COL,ROW,LAT,LON | --p2 COL,ROW --distance D [--unit ft|yd|m|km|mi|nm])\n"
-         "            the world rectangle of a picture from two control points\n";
+         "            the world rectangle of a picture from two control points\n"
+         "  friends   one JSON object per friend file, with the sharing menu it builds\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -107,8 +109,9 @@ int Run(int argc, char** argv) {
   const bool exporting = tlv::cli::IsExportCommand(words);
   const bool copy = tlv::cli::IsCopyCommand(words);
   const bool georef = tlv::cli::IsGeoRefCommand(words);
+  const bool friends = tlv::cli::IsFriendsCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef &&
+      !georef && !friends &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -170,6 +173,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
+  } else if (friends) {
+    result = tlv::cli::RunFriendsCommand(mapsID, std::cout, std::cerr);
   } else if (words[0] == "maps") {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {

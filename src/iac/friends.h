@@ -14,10 +14,11 @@ struct FriendRecord {
   char programSignature[8];      // PSIG of its messages
   char name[32];                 // its display name
   char executablePath[256];
-  char document[256];       // passed when the program is started
-  int32_t menuBase;         // base command number of its sharing sub-menu, 0 if none
-  int16_t greeted;          // 1 after its greeting, 0 after its farewell
-  int16_t pendingMenuItem;  // a sharing-menu item chosen while it was not running
+  char document[256];  // passed when the program is started
+  int32_t menuBase;    // base command number of its sharing sub-menu, 0 if none
+  int16_t greeted;     // 1 after its greeting, 0 after its farewell
+  // A sharing-menu item chosen while it was not running (command numbers pass 32,767).
+  uint16_t pendingMenuItem;
   int16_t pendingMenuValue;
   int16_t friendFileVolume;
   int32_t friendFileFolder;  // where its friend file was read from

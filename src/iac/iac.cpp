@@ -13,10 +13,13 @@
 #include "base/platform.h"
 #include "base/stop_check.h"
 #include "base/strings.h"
+#include "iac/connection_messages.h"
+#include "iac/friend_files.h"
 #include "iac/friends.h"
 #include "iac/iac_handlers.h"
 #include "iac/iac_transport.h"
 #include "iac/recording_transport.h"
+#include "iac/sharing_menus.h"
 
 namespace tlv {
 
@@ -364,19 +367,17 @@ int32_t ProcessPendingIACMessages() {
     state.pending[kPendingMessageSlots - 1] = nullptr;
     total |= DispatchIACMessage(*envelope.get());
   }
-  if (state.hooks.resendMenuHit) {
-    for (int32_t i = 0; i < FriendCount(); ++i) {
-      FriendRecord record{};
-      if (!GetFriend(i, record) || record.pendingMenuItem == 0) continue;
-      if (IsAppRunning(record.applicationSignature) == 0) continue;
-      const int16_t item = record.pendingMenuItem;
-      const int16_t value = record.pendingMenuValue;
-      record.pendingMenuItem = 0;
-      record.pendingMenuValue = 0;
-      SetFriend(i, record);
-      Platform().SetMessageLine("");
-      state.hooks.resendMenuHit(i, item, value);
-    }
+  for (int32_t i = 0; i < FriendCount(); ++i) {
+    FriendRecord record{};
+    if (!GetFriend(i, record) || record.pendingMenuItem == 0) continue;
+    if (IsAppRunning(record.applicationSignature) == 0) continue;
+    const uint16_t item = record.pendingMenuItem;
+    const int16_t value = record.pendingMenuValue;
+    record.pendingMenuItem = 0;
+    record.pendingMenuValue = 0;
+    SetFriend(i, record);
+    Platform().SetMessageLine("");
+    ChooseSharingItem(item, value);
   }
   if (state.interruptedForMessages) {
     state.interruptedForMessages = false;
@@ -456,6 +457,9 @@ void ResetIacForTesting() {
   EmptyPendingQueue();
   ReleaseFriendList();
   DefaultRecordingTransport().Reset();
+  ResetFriendFilesForTesting();
+  ResetSharingMenusForTesting();
+  ResetConnectionMessagesForTesting();
   state = IacState();
 }
 

@@ -51,8 +51,6 @@ struct IacHooks {
   std::function<bool()> inForeground;
   // Starts again what the stop check interrupted for messages, once they are dispatched.
   std::function<void()> redoInterrupted;
-  // Sends a sharing-menu hit that waited for its program to run (friend index, item, value).
-  std::function<void(int32_t, int16_t, int16_t)> resendMenuHit;
 };
 void SetIacHooks(IacHooks hooks);
 

@@ -22,10 +22,10 @@ struct HandlerEntry {
 // Every code the protocol knows. A null handler belongs to a message whose handling is not part
 // of the program yet: the message is taken and ignored, as unknown codes are.
 constexpr HandlerEntry kHandlers[] = {
-    {IACCodeValue("HOLA"), nullptr},       {IACCodeValue("OKHI"), nullptr},
-    {IACCodeValue("BYE "), nullptr},       {IACCodeValue("VER?"), HandleVERQuery},
-    {IACCodeValue("FRWD"), nullptr},       {IACCodeValue("ALRT"), nullptr},
-    {IACCodeValue(".LNX"), nullptr},       {IACCodeValue("MENU"), nullptr},
+    {IACCodeValue("HOLA"), HandleHOLA},    {IACCodeValue("OKHI"), HandleOKHI},
+    {IACCodeValue("BYE "), HandleBYE},     {IACCodeValue("VER?"), HandleVERQuery},
+    {IACCodeValue("FRWD"), HandleFRWD},    {IACCodeValue("ALRT"), HandleALRT},
+    {IACCodeValue(".LNX"), HandleLNX},     {IACCodeValue("MENU"), HandleMENU},
     {IACCodeValue("MHIT"), AcceptMenuHit}, {IACCodeValue("SHOW"), nullptr},
     {IACCodeValue("SRCH"), nullptr},       {IACCodeValue("MYOD"), nullptr},
     {IACCodeValue("DELO"), nullptr},       {IACCodeValue("IMPT"), nullptr},

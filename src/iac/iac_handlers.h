@@ -13,5 +13,13 @@ IacHandler FindIACHandler(uint32_t code);
 
 // "VER?": answers "VER!" with the version number in "VNUM".
 int32_t HandleVERQuery(const char* envelope);
+// The connection messages.
+int32_t HandleHOLA(const char* envelope);
+int32_t HandleOKHI(const char* envelope);
+int32_t HandleBYE(const char* envelope);
+int32_t HandleFRWD(const char* envelope);
+int32_t HandleALRT(const char* envelope);
+int32_t HandleLNX(const char* envelope);
+int32_t HandleMENU(const char* envelope);
 
 }  // namespace tlv

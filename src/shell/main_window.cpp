@@ -286,6 +286,28 @@ QMenu* MainWindow::BarMenu(std::string_view title) const {
   return nullptr;
 }
 
+void MainWindow::ReplaceBarMenuTail(std::string_view title, int keep,
+                                    const std::vector<MenuEntry>& entries) {
+  QMenu* menu = BarMenu(title);
+  if (menu == nullptr) return;
+  const QList<QAction*> all = menu->actions();
+  for (qsizetype i = std::max(keep, 0); i < all.size(); ++i) {
+    QAction* action = all[i];
+    std::vector<QAction*> gone = {action};
+    if (QMenu* sub = action->menu()) CollectActions(sub, gone);
+    std::erase_if(menuActions_, [&gone](const auto& entry) {
+      return std::find(gone.begin(), gone.end(), entry.second) != gone.end();
+    });
+    menu->removeAction(action);
+    if (QMenu* sub = action->menu()) {
+      delete sub;
+    } else {
+      delete action;
+    }
+  }
+  AddEntries(menu, entries, true);
+}
+
 QAction* MainWindow::AcceleratorAction(int id) const {
   const auto it = acceleratorActions_.find(id);
   return it == acceleratorActions_.end() ? nullptr : it->second;

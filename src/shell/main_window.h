@@ -65,6 +65,9 @@ class MainWindow : public QMainWindow, public ShellServices {
   QMenu* BarMenu(std::string_view title) const;
   // The window's accelerator action of a command; null when the command has none.
   QAction* AcceleratorAction(int id) const;
+  // Replaces the entries of a bar menu after its first keep entries (menus that change while the
+  // program runs, such as the sharing sub-menus); the new items act as bar items do.
+  void ReplaceBarMenuTail(std::string_view title, int keep, const std::vector<MenuEntry>& entries);
 
   // A pop-up menu by its resource name or number ("20000", "20600", "MOVES", "173"); null
   // when there is none. With dispatch, ShowPopUpMenu enables the items from the registered

@@ -36,6 +36,7 @@
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
+#include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -210,6 +211,12 @@ int Run(int argc, char** argv) {
     rgb = static_cast<uint32_t>(colour.red() << 16 | colour.green() << 8 | colour.blue());
     return true;
   };
+  frontEnd.bringOwnWindowForward = [&window] { window.BringToFront(); };
+  frontEnd.bringWindowForward = BringOtherWindowForward;
+  frontEnd.sharingMenusChanged = [&window] {
+    RebuildSharingMenus(window);
+    LogEvent("sharingmenus " + DescribeSharingMenus(window));
+  };
   WireCore(frontEnd);
   MapViewHooks viewHooks;
   viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
@@ -229,6 +236,7 @@ int Run(int argc, char** argv) {
   RegisterImportCommand(window);
   RegisterCollectionCommands(window);
   RegisterExportCommands(window);
+  RegisterSharingCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);

@@ -46,6 +46,7 @@ constexpr const char* kUsage =
     "  send TARGET CODE [KEY=VALUE|KEY=@FILE]... [--wait SEC] [--expect CODE]\n"
     "  listen [--count N]\n"
     "  echo\n"
+    "  sibling [--greet TARGET] [--menu ITEMS] [--path P] [--vers V] [--count N]\n"
     "  running SIG\n"
     "  raw TARGET FILE\n"
     "  bench TARGET --count N --size B\n";
@@ -343,6 +344,64 @@ int Echo(Library& library, const Options& options, const std::vector<std::string
   return kExitSent;
 }
 
+// Plays a sibling program: greets TARGET with "HOLA" (and hands over its menu), answers every
+// "HOLA" with "OKHI" (and its menu), and prints every envelope, N of them or until stopped.
+int Sibling(Library& library, const Options& options, const std::vector<std::string>& args) {
+  std::optional<std::string> greet;
+  std::optional<std::string> menu;
+  std::string path = (ProgramFolder() / "wexo-peer").string();
+  std::string version = "2";
+  long count = -1;
+  for (size_t i = 0; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
+    const std::string& value = args[i + 1];
+    if (args[i] == "--greet") {
+      greet = FourBytes(value, "--greet");
+    } else if (args[i] == "--menu") {
+      menu = EnvelopeText(value, true, "--menu");
+    } else if (args[i] == "--path") {
+      path = EnvelopeText(value, true, "--path");
+    } else if (args[i] == "--vers") {
+      version = EnvelopeText(value, true, "--vers");
+    } else if (args[i] == "--count") {
+      count = Number(value, "--count");
+    } else {
+      throw UsageError("sibling takes --greet, --menu, --path, --vers and --count");
+    }
+  }
+  const std::string name = EnvelopeText(options.name, false, "--name");
+  const auto greeting = [&](const std::string& code) {
+    EnvelopeFields fields = SplitEnvelope(Header(options, code));
+    fields.emplace_back("NAME", name);
+    fields.emplace_back("PATH", path);
+    fields.emplace_back("DOC ", "");
+    fields.emplace_back("VERS", version);
+    if (code == "MENU") fields.emplace_back("ITMS", *menu);
+    return JoinEnvelope(fields);
+  };
+  Peer peer(library, options);
+  if (!peer.Register()) return kExitFailed;
+  // Greeting and menu go out together: the menu is what a greeted program shows for this one.
+  const auto introduce = [&](const std::string& target, const std::string& code) {
+    int32_t result = peer.Send(target, greeting(code));
+    if (result == 0 && menu) result = peer.Send(target, greeting("MENU"));
+    if (result != 0) ReportSendFailure(target, result);
+    return result == 0;
+  };
+  if (greet && !introduce(*greet, "HOLA")) return kExitFailed;
+  if (count == 0) return kExitSent;
+  long seen = 0;
+  peer.Receive(std::nullopt, [&](const std::string& envelope) {
+    PrintEnvelope(envelope);
+    const EnvelopeFields fields = SplitEnvelope(envelope);
+    const std::string* code = FindField(fields, "MSSG");
+    const std::string* sender = FindField(fields, "SIGN");
+    if (code != nullptr && sender != nullptr && *code == "HOLA") introduce(*sender, "OKHI");
+    return count < 0 || ++seen < count;
+  });
+  return kExitSent;
+}
+
 int Running(Library& library, const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError("running needs SIG");
   const std::string sign = FourBytes(args[0], "SIG");
@@ -484,7 +543,7 @@ int Run(const std::vector<std::string>& all) {
   const std::vector<std::string> args(all.begin() + static_cast<long>(i) + 1, all.end());
   if (command == "raw") return Raw(args);
   if (command != "send" && command != "listen" && command != "echo" && command != "running" &&
-      command != "bench") {
+      command != "bench" && command != "sibling") {
     throw UsageError("unknown command " + command);
   }
   Library library;
@@ -492,6 +551,7 @@ int Run(const std::vector<std::string>& all) {
   if (command == "send") return Send(library, options, args);
   if (command == "listen") return Listen(library, options, args);
   if (command == "echo") return Echo(library, options, args);
+  if (command == "sibling") return Sibling(library, options, args);
   if (command == "running") return Running(library, args);
   return Bench(library, options, args);
 }
