@@ -49,16 +49,36 @@ std::string FormatStampText(const std::string& text, const LocalTime& t) {
     const char code = text[++i];
     const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
     switch (code) {
-      case 'd': out += TwoDigits(t.day); break;
-      case 'm': out += TwoDigits(t.month); break;
-      case 'y': out += TwoDigits(t.year % 100); break;
-      case 'Y': out += std::to_string(t.year); break;
-      case 'H': out += TwoDigits(t.hour); break;
-      case 'I': out += TwoDigits(hour12); break;
-      case 'M': out += TwoDigits(t.minute); break;
-      case 'S': out += TwoDigits(t.second); break;
-      case 'p': out += t.hour < 12 ? "AM" : "PM"; break;
-      case '%': out += '%'; break;
+      case 'd':
+        out += TwoDigits(t.day);
+        break;
+      case 'm':
+        out += TwoDigits(t.month);
+        break;
+      case 'y':
+        out += TwoDigits(t.year % 100);
+        break;
+      case 'Y':
+        out += std::to_string(t.year);
+        break;
+      case 'H':
+        out += TwoDigits(t.hour);
+        break;
+      case 'I':
+        out += TwoDigits(hour12);
+        break;
+      case 'M':
+        out += TwoDigits(t.minute);
+        break;
+      case 'S':
+        out += TwoDigits(t.second);
+        break;
+      case 'p':
+        out += t.hour < 12 ? "AM" : "PM";
+        break;
+      case '%':
+        out += '%';
+        break;
       default:
         out += '%';
         out += code;
@@ -71,20 +91,30 @@ std::string FormatStampText(const std::string& text, const LocalTime& t) {
 std::vector<std::string> TimeStampLines(const TimeStampOptions& options, const LocalTime& t) {
   std::vector<std::string> lines;
   switch (options.dateKind) {
-    case kStampShort: lines.push_back(WithoutLeadingZero(FormatStampText("%m/%d/%y", t))); break;
-    case kStampLong: lines.push_back(FormatStampText("$MONTH$ %d, %Y", t)); break;
+    case kStampShort:
+      lines.push_back(WithoutLeadingZero(FormatStampText("%m/%d/%y", t)));
+      break;
+    case kStampLong:
+      lines.push_back(FormatStampText("$MONTH$ %d, %Y", t));
+      break;
     case kStampCustom:
       lines.push_back(FormatStampText(options.customDate.substr(0, kCustomTextLength), t));
       break;
-    default: break;
+    default:
+      break;
   }
   switch (options.timeKind) {
-    case kStampShort: lines.push_back(WithoutLeadingZero(FormatStampText("%I:%M %p", t))); break;
-    case kStampLong: lines.push_back(FormatStampText("%H%M", t)); break;
+    case kStampShort:
+      lines.push_back(WithoutLeadingZero(FormatStampText("%I:%M %p", t)));
+      break;
+    case kStampLong:
+      lines.push_back(FormatStampText("%H%M", t));
+      break;
     case kStampCustom:
       lines.push_back(FormatStampText(options.customTime.substr(0, kCustomTextLength), t));
       break;
-    default: break;
+    default:
+      break;
   }
   if (!options.extraLine.empty()) lines.push_back(options.extraLine.substr(0, kCustomTextLength));
   return lines;
@@ -103,10 +133,10 @@ TimeStampLayout LayOutTimeStamp(const ScreenRect& area, double dpi,
   const int32_t height = count * lineHeight + Units(0.12, dpi);
   const int32_t px = options.positionX == -32000 ? 6400 : std::clamp(options.positionX, 0, 32000);
   const int32_t py = options.positionY == -32000 ? 22400 : std::clamp(options.positionY, 0, 32000);
-  const int32_t cx = area.left + static_cast<int32_t>(
-                                     std::lround((area.right - area.left) * (px / 32000.0)));
-  const int32_t cy = area.top + static_cast<int32_t>(
-                                    std::lround((area.bottom - area.top) * (py / 32000.0)));
+  const int32_t cx =
+      area.left + static_cast<int32_t>(std::lround((area.right - area.left) * (px / 32000.0)));
+  const int32_t cy =
+      area.top + static_cast<int32_t>(std::lround((area.bottom - area.top) * (py / 32000.0)));
   const ScreenRect box{cx - width / 2, cy - height / 2, cx - width / 2 + width,
                        cy - height / 2 + height};
   layout.textX = box.left + Units(0.1, dpi);

@@ -26,7 +26,7 @@ struct TimeStampOptions {
   int16_t timeKind = kStampShort;
   std::string customDate;  // at most 20 characters are used
   std::string customTime;
-  std::string extraLine;   // shown when not empty
+  std::string extraLine;       // shown when not empty
   int32_t positionX = -32000;  // 1/32000 of the area; -32000: the default place (0.2, 0.7)
   int32_t positionY = -32000;
 };
