@@ -55,8 +55,9 @@ std::unordered_set<uint64_t> LiveIDsOfMap(int32_t mapIndex) {
 
 // The rooms a copy needs: the name, the text and the segments of the record as they are.
 int32_t CopyDeletedObject(const ObjectRef& source, int32_t recoveryOverlayID) {
+  int32_t mapIndex = -1, fileIndex = -1;
   int32_t err = AllocateSpaceForFile(source.mapID, source.overlayID, kObjectFileKind,
-                                     kSmallWindowSize, nullptr, nullptr);
+                                     kSmallWindowSize, &mapIndex, &fileIndex);
   if (err != 0) return err;
   BufferedFile& file = CurrentObjectFile();
   int16_t type = 0;

@@ -47,7 +47,8 @@ class RecoveryTest : public test::ObjectsTest {
 
   RecoverOutcome Recover(const std::string& layer) {
     RecoverOutcome outcome;
-    EXPECT_EQ(RecoverDeletedObjectsFromLayer(LayerNameToIndex(layer), outcome), 0);
+    EXPECT_EQ(RecoverDeletedObjectsFromLayer(LayerNameToIndex(layer), outcome), 0)
+        << (platform().alerts.empty() ? std::string() : platform().alerts.front().text);
     return outcome;
   }
 };
@@ -68,11 +69,13 @@ TEST_F(RecoveryTest, BringsBackTheNewestVersionOnceAndLeavesLiveObjects) {
   // Changed and still live: its old record is deleted, but the newest is live.
   ObjectRef edited{harbour, roads, Point(roads, "Edited")};
   ObjectContents longer;
+  longer.prefix = "";
   longer.name = "Edited with a name too long for its room";
   ASSERT_EQ(ReplaceObjectContents(edited, harbour, nullptr, longer, 0, 0), 0);
   // Changed so that its record is made anew (the old one stays behind deleted), then deleted.
   ObjectRef ref{harbour, roads, c};
   ObjectContents contents;
+  contents.prefix = "";
   contents.name = "A much longer new name that cannot fit";
   ASSERT_EQ(ReplaceObjectContents(ref, harbour, nullptr, contents, 0, 0), 0);
   ASSERT_NE(ref.position, c);
