@@ -223,7 +223,7 @@ int32_t CopyObjects(Job& job, int32_t liveCount, int32_t objLength) {
       if (i % 100 == 0 || i >= liveCount - 9) {
         const auto percent = static_cast<int32_t>(int64_t{i} * 100 / liveCount);
         if (job.progress->progress && job.progress->progress(percent)) return -1;
-        if (i == liveCount / 2) CheckPoint(3);
+        if (i >= liveCount / 2) CheckPoint(3);
       }
       char* record = chunk.data() + static_cast<size_t>(k) * kSummaryRecordSize;
       const int32_t oldPosition = GetBig32(record);
