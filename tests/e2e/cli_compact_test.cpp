@@ -179,9 +179,9 @@ TEST_F(CliCompactTest, RecoverAndFileFixFromTheCommandLine) {
   const CliRun recover = RunCli(maps + " recover '" + overlay + "'");
   ASSERT_EQ(recover.status, 0) << recover.out;
   ASSERT_EQ(recover.lines.size(), 1u);
-  EXPECT_NE(recover.lines[0].find("\"recoveryOverlay\":\"" + overlay.substr(0, 19) +
-                                  " (undeleted)\""),
-            std::string::npos)
+  EXPECT_NE(
+      recover.lines[0].find("\"recoveryOverlay\":\"" + overlay.substr(0, 19) + " (undeleted)\""),
+      std::string::npos)
       << recover.lines[0];
   EXPECT_EQ(RunCli(maps + " verify").status, 0);
 

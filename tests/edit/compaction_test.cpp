@@ -515,6 +515,38 @@ TEST_F(CompactionTest, ADeletedPictureGoesButANameStillInUseStays) {
   EXPECT_EQ(ReportFor(reports, "Roads")->picturesDeleted, std::vector<std::string>{"a.bmp"});
 }
 
+TEST_F(CompactionTest, AliasesStillResolveToTheirObject) {
+  MakePoints(harbour, roads, 12, 2);
+  ObjectID depotID;
+  ObjectGraphics graphics;
+  graphics.symbol = 212;
+  const int32_t depot = MakeObject(harbour, roads, kPointObject, "Depot", &graphics,
+                                   {200000000, 60000000, 200000010, 60000010}, nullptr, &depotID);
+  ASSERT_EQ(FSSetObjectAliasCount(Objects(harbour, roads), depot, 1), 0);
+  ObjectContents contents;
+  contents.prefix = "";
+  contents.name = "Depot north";
+  contents.rect = WRect{depotID.high, depotID.low, 0, 0};
+  ObjectID aliasID;
+  NewObjectID(aliasID);
+  int32_t alias = -1;
+  ASSERT_EQ(CreateObject(harbour, roads, kAliasObject, aliasID, contents, alias), 0);
+  CloseBufferedFiles();
+  ASSERT_EQ(CompactMapFiles(false, {}, nullptr), 0);
+
+  int32_t newDepot = -1, newAlias = -1;
+  for (const SummaryRecord& r : Summaries(harbour, roads)) {
+    if (r.idHigh == depotID.high && r.idLow == depotID.low) newDepot = r.position;
+    if (r.idHigh == aliasID.high && r.idLow == aliasID.low) newAlias = r.position;
+  }
+  ASSERT_GE(newDepot, 0);
+  ASSERT_GE(newAlias, 0);
+  EXPECT_NE(newDepot, depot) << "the deleted records before it are gone";
+  int32_t resolved = -1;
+  ASSERT_EQ(ResolveAlias(harbour, roads, newAlias, resolved, false), 0);
+  EXPECT_EQ(resolved, newDepot);
+}
+
 // ---- Interruptions: every mutating call, killed, powered off, failing -----------------------
 
 class CompactionCrashTest : public CompactionTest {
