@@ -5,6 +5,8 @@
 # followed by sync (the floor: the bytes have to be written once). Prints sizes and wall times
 # and the ratio to VACUUM (the goal is at most 1.5). sqlite3 is needed by this script only.
 #   bench/compact_vs_sqlite.sh [BUILD_DIR]   (default: build/bench-release, configured here)
+# COMPACT_BENCH_CLI=PATH uses a tolvane-cli that is built already; COMPACT_BENCH_POINTS changes
+# the number of points.
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$top/build/bench-release}"
@@ -12,19 +14,21 @@ if ! command -v sqlite3 >/dev/null; then
   echo "sqlite3 is missing (apt-get install sqlite3)" >&2
   exit 1
 fi
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_GUI=OFF \
-    -DTOLVANE_TESTS=OFF -DTOLVANE_BENCH=ON >/dev/null
+cli="${COMPACT_BENCH_CLI:-}"
+if [ -z "$cli" ]; then
+  if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVANE_GUI=OFF \
+      -DTOLVANE_TESTS=OFF -DTOLVANE_BENCH=ON >/dev/null
+  fi
+  if ! cmake --build "$build" --target tolvane-cli >"$build/compact-bench-build.log" 2>&1; then
+    cat "$build/compact-bench-build.log" >&2
+    exit 1
+  fi
+  cli="$build/src/tolvane-cli"
 fi
-if ! cmake --build "$build" --target tolvane-cli >"$build/compact-bench-build.log" 2>&1; then
-  cat "$build/compact-bench-build.log" >&2
-  exit 1
-fi
-cli="$build/src/tolvane-cli"
-[ -x "$cli" ] || cli="$build/tolvane-cli"
 
 work="$(mktemp -d /tmp/tolvane-compact-vs-sqlite.XXXXXX)"
-trap 'rm -rf "$work"' EXIT
+[ -n "${COMPACT_BENCH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 points=${COMPACT_BENCH_POINTS:-1000000}
 maps="$work/TolvaneMaps"
 cp -r "$top/data/TolvaneMaps" "$maps"
@@ -41,7 +45,8 @@ folder="$(dirname "$(find "$maps/OverlayMaps" -name '*.SUM' -size +1M | head -1)
 base="$(basename "$(find "$folder" -name '*.SUM' -size +1M | head -1)" .SUM)"
 
 # Every second object deleted, as the Delete command marks it: the summary position complemented.
-python3 - "$folder/$base.SUM" <<'PY'
+# The .LYR count follows, as the deletion keeps it.
+python3 - "$folder/$base.SUM" "$folder/$base.LYR" <<'PY'
 import struct, sys
 path = sys.argv[1]
 data = bytearray(open(path, 'rb').read())
@@ -49,6 +54,9 @@ for at in range(0, len(data), 64):
     (position,) = struct.unpack_from('>i', data, at)
     struct.pack_into('>i', data, at, ~position)
 open(path, 'wb').write(data)
+header = bytearray(open(sys.argv[2], 'rb').read())
+struct.pack_into('>i', header, 48, len(data) // 32 - (len(data) // 32 + 1) // 2)
+open(sys.argv[2], 'wb').write(header)
 PY
 objBefore=$(stat -c %s "$folder/$base.OBJ")
 sumBefore=$(stat -c %s "$folder/$base.SUM")

@@ -38,7 +38,7 @@ constexpr const char* kCaller = "CompactLayerFile()";
 constexpr const char* kDiskError = "Disk error while compacting:";
 constexpr uint32_t kCreator = FourCharCode("TLV1");
 constexpr int32_t kSummaryChunkRecords = 4096;
-constexpr int32_t kObjectWindowBytes = 256 * 1024;
+constexpr int32_t kObjectReadAhead = 512;
 constexpr int32_t kOutputBufferBytes = 1024 * 1024;
 // The smallest record: the fixed head, less the length field itself.
 constexpr int32_t kMinObjectLength = kObjFixedHeadSize - 4;
@@ -80,22 +80,24 @@ std::string LivePath(const std::string& folder, const std::string& base, const c
   return folder + base + ext;
 }
 
-// Reads object bytes at any offset through one window, so that records visited in spatial order
-// (scattered over the file) cost one read per window rather than one per record.
+// Reads object records at any offset. Records visited in spatial order are scattered over the
+// file, so a large window would be refilled for almost every record; instead each miss reads a
+// little more than asked, which holds the whole of a typical record after its head was read,
+// and a record costs one read.
 class ObjectReader {
  public:
   ObjectReader(const PlatformFile& file, int32_t length) : file_(file), length_(length) {}
 
   int32_t Read(int64_t offset, int32_t count, char* destination) {
-    if (count > kObjectWindowBytes) return ReadDirect(offset, count, destination);
     if (offset < start_ || offset + count > start_ + static_cast<int64_t>(window_.size())) {
-      const int64_t size = std::min<int64_t>(kObjectWindowBytes, length_ - offset);
+      const int64_t size = std::min<int64_t>(std::max(count, kObjectReadAhead), length_ - offset);
       if (size < count) return kErrEndOfFile;
       window_.resize(static_cast<size_t>(size));
-      const int32_t err = ReadDirect(offset, static_cast<int32_t>(size), window_.data());
-      if (err != 0) {
+      int32_t got = 0;
+      const int32_t err = file_.Read(offset, static_cast<int32_t>(size), window_.data(), got);
+      if (err != 0 || got != size) {
         window_.clear();
-        return err;
+        return err != 0 ? err : kErrEndOfFile;
       }
       start_ = offset;
     }
@@ -104,13 +106,6 @@ class ObjectReader {
   }
 
  private:
-  int32_t ReadDirect(int64_t offset, int32_t count, char* destination) const {
-    int32_t got = 0;
-    const int32_t err = file_.Read(offset, count, destination, got);
-    if (err != 0) return err;
-    return got == count ? 0 : kErrEndOfFile;
-  }
-
   const PlatformFile& file_;
   int64_t length_;
   std::vector<char> window_;
@@ -138,31 +133,45 @@ struct Job {
 };
 
 // Picture files named by deleted, placed records of the overlay file: compaction deletes them
-// once no live record of the map names them any more.
+// once no live record of the map names them any more. The type bytes are read straight from the
+// file (one small read per deleted record); only pictures go through the record accessors.
 int32_t CollectDeletedPictures(Job& job) {
-  return ForEachSummaryRecord(
+  std::vector<int32_t> deleted;
+  int32_t err = ForEachSummaryRecord(
       job.mapIndex, job.fileIndex,
       [&](const SummaryRecord& record, int32_t) -> int32_t {
-        if (SummaryRecordLive(record) || !WRectPlaced(record.worldRect)) return 0;
-        if (AllocateSpaceForFile(job.mapIndex, job.fileIndex, kObjectFileKind, kSmallWindowSize,
-                                 nullptr, nullptr) != 0) {
-          return 0;
-        }
-        BufferedFile& objects = CurrentObjectFile();
-        const int32_t position = ~record.position;
-        uint8_t typeByte = 0;
-        int32_t got = 1;
-        if (SetFPosBuf(objects, position + kObjTypeOffset) != 0 ||
-            FSReadBuf(objects, got, &typeByte) != 0 || (typeByte & 0x7F) != kPictureObject) {
-          return 0;
-        }
-        std::string name;
-        if (FSGetObjectPICTFile(objects, position, name) == 0 && !name.empty()) {
-          job.deletedPictures.insert(name);
+        if (!SummaryRecordLive(record) && WRectPlaced(record.worldRect)) {
+          deleted.push_back(~record.position);
         }
         return 0;
       },
       nullptr, nullptr);
+  if (err != 0 || deleted.empty()) return err;
+  std::vector<int32_t> pictures;
+  {
+    PlatformFile objects;
+    err = OpenFile(LivePath(job.folder, job.base, ".OBJ"), FileAccess::kRead, objects);
+    if (err != 0) return err;
+    for (const int32_t position : deleted) {
+      uint8_t typeByte = 0;
+      int32_t got = 0;
+      if (objects.Read(int64_t{position} + kObjTypeOffset, 1, &typeByte, got) == 0 && got == 1 &&
+          (typeByte & 0x7F) == kPictureObject) {
+        pictures.push_back(position);
+      }
+    }
+  }
+  for (const int32_t position : pictures) {
+    if (AllocateSpaceForFile(job.mapIndex, job.fileIndex, kObjectFileKind, kSmallWindowSize,
+                             nullptr, nullptr) != 0) {
+      break;
+    }
+    std::string name;
+    if (FSGetObjectPICTFile(CurrentObjectFile(), position, name) == 0 && !name.empty()) {
+      job.deletedPictures.insert(name);
+    }
+  }
+  return 0;
 }
 
 // The picture names of the live records of every overlay file of the map.
@@ -337,7 +346,8 @@ int32_t WriteNewSet(Job& job, int32_t objLength, int32_t sumLength, CompactionCo
       [&](const std::string& text) { job.Status(text); },
       [&](int32_t percent) {
         if (job.progress->progress) job.progress->progress(percent);
-      });
+      },
+      SummarySpatialOrder);
   if (err == 0) err = DeleteIfThere(job.Work(kCompactFilteredExt));
   if (err != 0) return err;
   CheckPoint(2);
@@ -368,6 +378,10 @@ void CleanUpAfterFailure(const Job& job) {
 void AfterCommit(Job& job) {
   ReleaseSM2Cache(job.mapIndex, job.fileIndex);
   CloseMapFiles(job.map.mapID);
+  // The bounds of what is live, written to the header only now, so that a compaction that does
+  // not commit leaves every byte of the set as it was. (It reports its own failure; the
+  // compaction stands.)
+  RecomputeOverlayFileBounds(job.mapIndex, job.fileIndex);
   if (!job.deletedPictures.empty()) {
     const std::set<std::string> live = LivePicturesOfMap(job.mapIndex);
     for (const std::string& name : job.deletedPictures) {
@@ -414,14 +428,6 @@ int32_t Compact(Job& job) {
   }
   job.Status(FormatTextV(MessageText(kMessageCompactingOverlay).c_str(), report.overlayName.c_str(),
                          report.mapName.c_str()));
-  err = RecomputeOverlayFileBounds(job.mapIndex, job.fileIndex);
-  if (err != 0) {
-    ReportError(kCaller, kDiskError, err);
-    report.error = err;
-    report.result = CompactResult::kFailed;
-    return err;
-  }
-  GetOverlayFileRecord(job.mapIndex, job.fileIndex, job.entry);
   DeleteSortWorkFiles(job.folder);
   DeleteCompactionWorkFiles(job.folder, job.base);
 

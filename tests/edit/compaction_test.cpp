@@ -63,6 +63,30 @@ TEST(SpatialSortKeyTest, HandWorkedKeys) {
   EXPECT_EQ(k.key >> 31, 1u);
 }
 
+TEST(SpatialSortKeyTest, TheOrderNumberAgreesWithTheComparison) {
+  std::mt19937 random(5);
+  std::vector<std::string> records;
+  for (int i = 0; i < 500; ++i) {
+    char r[32] = {};
+    const int32_t x = static_cast<int32_t>(random() % 360000000);
+    const int32_t y = static_cast<int32_t>(random() % 180000000);
+    const int32_t size = static_cast<int32_t>(random() % 3 == 0 ? random() % 50000000 : 0);
+    PutBig32(r + 4, x);
+    PutBig32(r + 8, y);
+    PutBig32(r + 12, std::min(x + size, 360000000));
+    PutBig32(r + 16, std::min(y + size, 180000000));
+    records.emplace_back(r, 32);
+  }
+  for (size_t i = 0; i + 1 < records.size(); ++i) {
+    const char* a = records[i].data();
+    const char* b = records[i + 1].data();
+    const int byCompare = CompareSummaryBySpatialKey(a, b);
+    const uint64_t ka = SummarySpatialOrder(a), kb = SummarySpatialOrder(b);
+    EXPECT_EQ(byCompare < 0, ka < kb) << i;
+    EXPECT_EQ(byCompare == 0, ka == kb) << i;
+  }
+}
+
 TEST(SpatialSortKeyTest, OrdersByKeyThenDepth) {
   char a[32] = {}, b[32] = {};
   // a: depth 0 (key 0); b: all zero, depth 32 (key 0): a comes first.
@@ -135,6 +159,13 @@ TEST_F(RecordSortTest, SplitAndMergeEqualAStableSortAndLeaveNoWorkFiles) {
   std::vector<FolderEntry> items;
   ASSERT_EQ(ListFolder(temp.folderPath(), items), 0);
   ASSERT_EQ(items.size(), 2u) << "work files left behind";
+
+  // With an order number the result is the same.
+  test::RemoveFile(target);
+  ASSERT_EQ(SortRecordFile(source.string(), 0, kCount, 0, target.string(), 0, 0, 32, byFirst, {},
+                           {}, [](const char* r) { return static_cast<uint64_t>(GetBig32(r)); }),
+            0);
+  EXPECT_TRUE(test::ReadWholeFile(target) == want) << "not the stable order with a key";
 }
 
 TEST_F(RecordSortTest, FilterKeepsWhatItIsToldAndAFailedSortCleansUp) {
@@ -393,6 +424,7 @@ TEST_F(CompactionTest, CancelAtTheThirdProgressPointLeavesEveryByte) {
   MakePoints(harbour, roads, 40, 4);
   const std::string base = BaseOf("Harbour", "Roads");
   const SetBytes before = BytesOf(base);
+  const std::string lyrBefore = test::ReadWholeFile(harbourFolder / (base + ".LYR"));
   std::vector<FolderEntry> namesBefore;
   ListFolder(harbourFolder.string() + "/", namesBefore);
   int32_t copyPoints = 0;
@@ -411,6 +443,7 @@ TEST_F(CompactionTest, CancelAtTheThirdProgressPointLeavesEveryByte) {
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].result, CompactResult::kCancelled);
   EXPECT_TRUE(BytesOf(base) == before);
+  EXPECT_EQ(test::ReadWholeFile(harbourFolder / (base + ".LYR")), lyrBefore);
   std::vector<FolderEntry> namesAfter;
   ListFolder(harbourFolder.string() + "/", namesAfter);
   EXPECT_EQ(namesAfter.size(), namesBefore.size());
