@@ -138,7 +138,7 @@ int32_t FilterRecordFile(const std::string& source, const std::string& target, u
 int32_t SortRecordFile(const std::string& source, int32_t first, int32_t count, int16_t depth,
                        const std::string& target, uint32_t creator, uint32_t type,
                        int32_t recordSize, const RecordCompare& compare, const SortStatus& status,
-                       const SortProgress& progress) {
+                       const SortProgress& progress, RecordKey key) {
   const int64_t budget =
       std::min<int64_t>(MemoryAvailable(), int64_t{recordSize} * state.runRecords);
   if (int64_t{count} * recordSize > budget && count > 1) {
@@ -149,14 +149,14 @@ int32_t SortRecordFile(const std::string& source, int32_t first, int32_t count, 
     const int32_t countB = count - countA;
     const auto depthNext = static_cast<int16_t>(depth + 1);
     int32_t err = SortRecordFile(source, first, countA, depthNext, pathA, creator, type, recordSize,
-                                 compare, status, progress);
+                                 compare, status, progress, key);
     if (err == 0) {
       err = SortRecordFile(source, first + countA, countB, depthNext, pathB, creator, type,
-                           recordSize, compare, status, progress);
+                           recordSize, compare, status, progress, key);
     }
     if (err == 0) {
       err = MergeRecordFiles(pathA, pathB, target, creator, type, compare, countA, countB,
-                             recordSize, budget, status, progress);
+                             recordSize, budget, status, progress, key);
     }
     DeleteIfThere(pathA);
     DeleteIfThere(pathB);
@@ -178,10 +178,22 @@ int32_t SortRecordFile(const std::string& source, int32_t first, int32_t count, 
   // A stable sort of indexes keeps equal records in file order, so the output is reproducible.
   std::vector<int32_t> order(static_cast<size_t>(count));
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    return compare(records.data() + int64_t{a} * recordSize,
-                   records.data() + int64_t{b} * recordSize) < 0;
-  });
+  if (key != nullptr) {
+    std::vector<std::pair<uint64_t, int32_t>> keyed(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+      keyed[static_cast<size_t>(i)] = {key(records.data() + int64_t{i} * recordSize), i};
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (int32_t i = 0; i < count; ++i) {
+      order[static_cast<size_t>(i)] = keyed[static_cast<size_t>(i)].second;
+    }
+  } else {
+    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      return compare(records.data() + int64_t{a} * recordSize,
+                     records.data() + int64_t{b} * recordSize) < 0;
+    });
+  }
   std::vector<char> sorted(records.size());
   for (int32_t i = 0; i < count; ++i) {
     std::memcpy(sorted.data() + int64_t{i} * recordSize,
@@ -199,7 +211,7 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
                          const std::string& target, uint32_t, uint32_t,
                          const RecordCompare& compare, int32_t count1, int32_t count2,
                          int32_t recordSize, int64_t budget, const SortStatus& status,
-                         const SortProgress& progress) {
+                         const SortProgress& progress, RecordKey key) {
   if (status) {
     status(FormatTextV(GetIndString(kSortTextList, kMergingText).c_str(), static_cast<long>(count1),
                        static_cast<long>(count2)));
@@ -242,17 +254,20 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
     const PlatformFile* file;
     char* buffer;
     int64_t total;
-    int64_t taken = 0;   // records consumed in all
-    int64_t loaded = 0;  // records in the buffer
-    int64_t next = 0;    // next record in the buffer
+    int64_t taken = 0;     // records consumed in all
+    int64_t loaded = 0;    // records in the buffer
+    int64_t next = 0;      // next record in the buffer
+    uint64_t headKey = 0;  // the next record's order number, when the sort has one
   };
   Input inputs[2] = {{&in1, buffers[0].data(), count1}, {&in2, buffers[1].data(), count2}};
   auto refill = [&](Input& input) -> int32_t {
     input.loaded = std::min(perBuffer, input.total - input.taken);
     input.next = 0;
     if (input.loaded == 0) return 0;
-    return ReadExactly(*input.file, input.taken * recordSize, input.loaded * recordSize,
-                       input.buffer);
+    const int32_t err =
+        ReadExactly(*input.file, input.taken * recordSize, input.loaded * recordSize, input.buffer);
+    if (err == 0 && key != nullptr) input.headKey = key(input.buffer);
+    return err;
   };
   err = refill(inputs[0]);
   if (err == 0) err = refill(inputs[1]);
@@ -266,8 +281,11 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
     const bool aLeft = a.taken < a.total;
     const bool bLeft = b.taken < b.total;
     Input* from = nullptr;
-    if (aLeft &&
-        (!bLeft || compare(a.buffer + a.next * recordSize, b.buffer + b.next * recordSize) <= 0)) {
+    const bool firstWins =
+        !bLeft || (key != nullptr ? a.headKey <= b.headKey
+                                  : compare(a.buffer + a.next * recordSize,
+                                            b.buffer + b.next * recordSize) <= 0);
+    if (aLeft && firstWins) {
       from = &a;
     } else {
       from = &b;
@@ -277,7 +295,11 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
     ++inOutput;
     ++from->next;
     ++from->taken;
-    if (from->next == from->loaded && from->taken < from->total) err = refill(*from);
+    if (from->next == from->loaded && from->taken < from->total) {
+      err = refill(*from);
+    } else if (key != nullptr && from->next < from->loaded) {
+      from->headKey = key(from->buffer + from->next * recordSize);
+    }
     if (err == 0 && (inOutput == perBuffer || written + inOutput == total)) {
       err = out.Write(written * recordSize, static_cast<int32_t>(inOutput * recordSize), output);
       written += inOutput;
@@ -317,6 +339,12 @@ SpatialKey SpatialSortKey(const WRect& rect) {
   key.depth = 2 * std::min(yLevels, xLevels);
   key.key = key.depth == 0 ? 0 : bits & ~((key.depth >= 32) ? 0u : (0xFFFFFFFFu >> key.depth));
   return key;
+}
+
+uint64_t SummarySpatialOrder(const char* record) {
+  const SpatialKey k = SpatialSortKey(
+      {GetBig32(record + 4), GetBig32(record + 8), GetBig32(record + 12), GetBig32(record + 16)});
+  return static_cast<uint64_t>(k.key) << 32 | static_cast<uint32_t>(k.depth);
 }
 
 int CompareSummaryBySpatialKey(const char* a, const char* b) {
