@@ -433,7 +433,9 @@ int32_t Compact(Job& job) {
 
   int32_t objLength = 0;
   int32_t sumLength = 0;
-  err = CollectDeletedPictures(job);
+  // The picture scan reads the object file directly: windows not yet written go first.
+  err = FlushBufferedFiles();
+  if (err == 0) err = CollectDeletedPictures(job);
   if (err == 0) err = CloseMapFiles(job.map.mapID);
   ReleaseSM2Cache(job.mapIndex, job.fileIndex);
   if (err == 0) err = LengthOfFile(LivePath(job.folder, job.base, ".OBJ"), objLength);
