@@ -1,7 +1,10 @@
 #include "app/wiring.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "app/config.h"
 #include "app/idle.h"
@@ -19,9 +22,11 @@
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
 #include "catalogue/walks.h"
+#include "edit/compaction.h"
 #include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
 #include "edit/modify.h"
+#include "edit/record_sort.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
@@ -42,7 +47,9 @@
 #include "search/collection_file.h"
 #include "search/pick.h"
 #include "search/show_on_map.h"
+#include "store/compaction_files.h"
 #include "store/directory_table.h"
+#include "store/map_lock.h"
 #include "store/object_record.h"
 
 namespace tlv {
@@ -53,6 +60,34 @@ std::shared_ptr<FrontEndHooks> frontEndHooks;
 
 void RedrawMap() {
   Shell().InvalidateMap();
+}
+
+// After a compaction the collection follows its objects to their new positions (moves sorted by
+// old position). New positions may equal old ones of other objects, so every entry first goes to
+// a place no object has, then to its new one.
+void FollowCompactedObjects(int32_t mapID, int32_t overlayID,
+                            const std::vector<std::pair<int32_t, int32_t>>& moves) {
+  std::vector<int32_t> positions;
+  ForEachCollectedObject([&](int32_t entryMap, int32_t entryOverlay, int32_t position,
+                             const char(&)[4], int32_t, int16_t) -> int32_t {
+    if (entryMap == mapID && entryOverlay == overlayID) positions.push_back(position);
+    return 0;
+  });
+  std::vector<std::pair<int32_t, int32_t>> parked;
+  int32_t nextParking = INT32_MIN;
+  for (int32_t position : positions) {
+    const auto found = std::lower_bound(moves.begin(), moves.end(),
+                                        std::make_pair(position, INT32_MIN));
+    if (found == moves.end() || found->first != position) {
+      RemoveCollectedObject(mapID, overlayID, position);
+      continue;
+    }
+    RenameCollectedObject({mapID, overlayID, position}, {mapID, overlayID, nextParking});
+    parked.emplace_back(nextParking++, found->second);
+  }
+  for (const auto& [parking, position] : parked) {
+    RenameCollectedObject({mapID, overlayID, parking}, {mapID, overlayID, position});
+  }
 }
 
 // Takes the objects of a map (mapID) or of an overlay (overlayID) out of the selection, the
@@ -164,6 +199,11 @@ void WireCore(const FrontEndHooks& frontEnd) {
   };
   SetDrawMapHooks(std::move(draw));
 
+  CompactionHooks compaction;
+  compaction.positionsMoved = FollowCompactedObjects;
+  compaction.redraw = RedrawMap;
+  SetCompactionHooks(std::move(compaction));
+
   SM2CommandHooks index;
   index.clearSelection = RemoveAllSelectedObjects;
   index.redraw = RedrawMap;
@@ -216,6 +256,10 @@ void ResetAllForTesting() {
   ResetEditTargetsForTesting();
   ResetLifeCycleForTesting();
   SetLifeCycleHooks({});
+  ResetCompactionForTesting();
+  ResetRecordSortForTesting();
+  ResetCompactionFilesForTesting();
+  ResetMapLocksForTesting();
   ResetDisplaySettingsForTesting();
   ResetLayersForTesting();
   ReleaseGroups();

@@ -65,6 +65,7 @@ class MemoryFileBody : public OpenFileBody {
 
   int32_t Write(int64_t offset, int32_t count, const void* source) override {
     MemoryFileSystem::Node* node = Live();
+    files_.Mutating();
     if (node == nullptr || files_.Fails(MemoryFileSystem::Operation::kWrite)) return kErrIO;
     const int64_t end = offset + count;
     const int64_t growth = std::max<int64_t>(0, end - static_cast<int64_t>(node->data.size()));
@@ -86,6 +87,7 @@ class MemoryFileBody : public OpenFileBody {
   }
 
   int32_t SetLength(int32_t length) override {
+    files_.Mutating();
     MemoryFileSystem::Node* node = Live();
     if (node == nullptr) return kErrIO;
     const int64_t change = static_cast<int64_t>(length) - static_cast<int64_t>(node->data.size());
@@ -99,6 +101,7 @@ class MemoryFileBody : public OpenFileBody {
 
   int32_t Sync() override {
     MemoryFileSystem::Node* node = Live();
+    files_.Mutating();
     if (node == nullptr || files_.Fails(MemoryFileSystem::Operation::kSync)) return kErrIO;
     node->durable = node->data;
     return 0;
@@ -175,6 +178,26 @@ int64_t MemoryFileSystem::ParentOf(const std::string& path, std::string& name, i
   return id;
 }
 
+void MemoryFileSystem::Mutating() {
+  ++mutations_;
+  if (crashAt_ != 0 && mutations_ == crashAt_) {
+    crashState_ = Save();
+    crashed_ = true;
+  }
+}
+
+void MemoryFileSystem::SetCrashPoint(int64_t n) {
+  crashAt_ = n > 0 ? mutations_ + n : 0;
+  crashed_ = false;
+  crashState_ = Snapshot();
+}
+
+bool MemoryFileSystem::CrashState(Snapshot& snapshot) const {
+  if (!crashed_) return false;
+  snapshot = crashState_;
+  return true;
+}
+
 bool MemoryFileSystem::Fails(Operation operation) {
   Fault& fault = faults_[static_cast<int>(operation)];
   ++fault.count;
@@ -231,6 +254,7 @@ int32_t MemoryFileSystem::Open(const std::string& path, FileAccess access, Platf
 }
 
 int32_t MemoryFileSystem::Create(const std::string& path) {
+  Mutating();
   std::string name;
   int32_t err = 0;
   const int64_t parent = ParentOf(path, name, err);
@@ -246,6 +270,7 @@ int32_t MemoryFileSystem::Create(const std::string& path) {
 }
 
 int32_t MemoryFileSystem::Delete(const std::string& path) {
+  Mutating();
   std::string name;
   int32_t err = 0;
   if (Find(path, err) < 0) return err;
@@ -260,6 +285,7 @@ int32_t MemoryFileSystem::Delete(const std::string& path) {
 }
 
 int32_t MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  Mutating();
   std::string fromName;
   std::string toName;
   int32_t err = 0;
@@ -295,6 +321,7 @@ int32_t MemoryFileSystem::Rename(const std::string& from, const std::string& to)
 }
 
 int32_t MemoryFileSystem::MakeFolder(const std::string& path) {
+  Mutating();
   std::string name;
   int32_t err = 0;
   const int64_t parent = ParentOf(path, name, err);
@@ -312,6 +339,7 @@ int32_t MemoryFileSystem::MakeFolder(const std::string& path) {
 }
 
 int32_t MemoryFileSystem::SyncFolder(const std::string& folder) {
+  Mutating();
   int32_t err = 0;
   const int64_t id = Find(folder, err);
   if (id < 0) return err;

@@ -73,6 +73,16 @@ class MemoryFileSystem : public FileSystem {
   Snapshot Save() const;
   void Restore(const Snapshot& snapshot);
 
+  // Crash points. Every call that changes something (create, delete, rename, make folder, write,
+  // set length, file or folder sync) is one mutation. With a crash point n, the state just before
+  // the n-th mutation from now is saved (Save), as a process killed there leaves the files: a
+  // test restores it, with or without a loss of power, and checks what a restart finds. n = 0
+  // lifts it.
+  void SetCrashPoint(int64_t n);
+  // The saved state; false when the crash point was not reached.
+  bool CrashState(Snapshot& snapshot) const;
+  int64_t Mutations() const { return mutations_; }
+
  private:
   friend class MemoryFileBody;
   using Node = Snapshot::Node;
@@ -87,6 +97,8 @@ class MemoryFileSystem : public FileSystem {
   int64_t Find(const std::string& path, int32_t& err) const;
   // The folder that would hold path and the last name in it.
   int64_t ParentOf(const std::string& path, std::string& name, int32_t& err) const;
+  // Counts one mutation and saves the state at the crash point.
+  void Mutating();
   // Counts one operation; true when it is to fail.
   bool Fails(Operation operation);
   Node* NodeOf(int64_t id);
@@ -101,6 +113,10 @@ class MemoryFileSystem : public FileSystem {
   int64_t capacity_ = -1;
   int64_t used_ = 0;
   uint64_t epoch_ = 0;  // raised by a loss of power; older open files stop working
+  int64_t mutations_ = 0;
+  int64_t crashAt_ = 0;  // 0: none
+  bool crashed_ = false;
+  Snapshot crashState_;
 };
 
 }  // namespace tlv

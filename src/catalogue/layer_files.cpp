@@ -13,6 +13,7 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
+#include "store/compaction_files.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
 
@@ -132,6 +133,19 @@ int32_t AddLayerFile(int16_t volume, int32_t dirID, const std::string& fileName)
   }
   if (baseName.size() >= 4 && CollateEqual(baseName.substr(baseName.size() - 4), ".LYR")) {
     baseName.resize(baseName.size() - 4);
+  }
+  {
+    // A compaction cut off part way is finished or undone before anything reads the set.
+    std::string folder;
+    if (FinishCompactionOnLoad() && DirectoryPath(dirID, folder) == 0) {
+      CompactionRecovery recovery = CompactionRecovery::kNone;
+      err = FinishCompaction(folder, baseName, recovery);
+      if (err != 0 || recovery == CompactionRecovery::kBlocked) {
+        if (err != 0) ReportError("AddLayerFile()", "FinishCompaction()", err);
+        return 0;  // this overlay file stays out; the others load
+      }
+      AcceptOverlayFile(folder, baseName);
+    }
   }
   if (baseName.size() > kOverlayFileBaseNameSize - 1) {
     // The record cannot hold the name, so the files could never be opened: leave them out.

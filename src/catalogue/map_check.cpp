@@ -19,6 +19,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
+#include "store/compaction_files.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
 #include "store/summary.h"
@@ -446,6 +447,15 @@ CheckFinding Finding(const char* name, std::string message,
   return finding;
 }
 
+void AddPendingCompaction(const std::string& folder, const std::string& baseName,
+                          std::vector<CheckFinding>& findings) {
+  if (!CompactionPending(folder, baseName)) return;
+  findings.push_back(Finding(check::kCompactionPending,
+                             "a compaction of this overlay file was cut off and its work files "
+                             "are still there; loading the map or \"tolvane-cli compact "
+                             "--finish\" finishes or undoes it"));
+}
+
 void CheckListedFile(const MapRecord& map, const OverlayFileRecord& entry,
                      const CheckOptions& options, std::vector<CheckFinding>& findings) {
   const size_t first = findings.size();
@@ -454,6 +464,7 @@ void CheckListedFile(const MapRecord& map, const OverlayFileRecord& entry,
   MakeFullPath(entry.volume, entry.dirID, "", folder);
   const OverlayFileImages images = ReadImages(folder, baseName);
   CheckOverlayFileImages(images, options, findings);
+  AddPendingCompaction(folder, baseName, findings);
   LayerFileHeader header;
   if (images.header.has_value() &&
       DecodeLayerFileHeader(images.header->data(), static_cast<int32_t>(images.header->size()),
@@ -504,6 +515,7 @@ void CheckUnlistedSets(const std::string& folder, const std::string& mapName,
                   "shown"));
     }
     CheckOverlayFileImages(images, options, findings);
+    AddPendingCompaction(folder, baseName, findings);
     Label(findings, first, mapName, HeaderName(images), baseName);
   }
 }

@@ -60,6 +60,9 @@ constexpr const char* kListEntry = "listEntry";
 constexpr const char* kUnlistedMap = "unlistedMap";
 // A map of the catalogue whose folder was not found.
 constexpr const char* kMapFolder = "mapFolder";
+// Work files of a compaction that was cut off: the next load (or tolvane-cli compact --finish)
+// finishes or undoes it.
+constexpr const char* kCompactionPending = "compactionPending";
 }  // namespace check
 
 enum class CheckSeverity : int8_t {

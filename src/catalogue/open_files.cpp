@@ -1,6 +1,7 @@
 #include "catalogue/open_files.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "base/platform.h"
 #include "base/strings.h"
 #include "catalogue/map_list.h"
+#include "store/compaction_files.h"
 #include "store/directory_table.h"
 
 namespace tlv {
@@ -130,6 +132,18 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
   if (!GetOverlayFileRecord(mIndex, fIndex, fileRecord)) {
     ShowAlert("fIndex out of range in AllocateSpaceForFile", kStopAlert);
     return kErrGeneral;
+  }
+  if (AnyOverlayFileRefused()) {
+    // A committed compaction whose renames could not be finished: the set on disk is half old
+    // and half new until the next load puts it right, so nothing reads it.
+    std::string folder;
+    if (DirectoryPath(fileRecord.dirID, folder) == 0 &&
+        OverlayFileRefused(folder, std::string(fileRecord.baseName,
+                                               strnlen(fileRecord.baseName,
+                                                       sizeof fileRecord.baseName)))) {
+      ReportError("AllocateSpaceForFile()", "FinishCompaction()", kErrIO);
+      return kErrIO;
+    }
   }
 
   const int32_t mapID = mapRecord.mapID;

@@ -16,6 +16,7 @@
 #include "catalogue/maps.h"
 #include "cli/catalogue_commands.h"
 #include "cli/collection_command.h"
+#include "cli/compact_command.h"
 #include "cli/copy_command.h"
 #include "cli/export_command.h"
 #include "cli/friends_command.h"
@@ -25,6 +26,8 @@
 #include "cli/render_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
+#include "edit/compaction.h"
+#include "store/compaction_files.h"
 #include "store/directory_table.h"
 
 namespace {
@@ -69,7 +72,13 @@ void PrintUsage(std::ostream& out) {
          "  georef (--picture FILE | --size WxH) --p1 COL,ROW,LAT,LON\n"
          "         (--p2 COL,ROW,LAT,LON | --p2 COL,ROW --distance D [--unit ft|yd|m|km|mi|nm])\n"
          "            the world rectangle of a picture from two control points\n"
-         "  friends   one JSON object per friend file, with the sharing menu it builds\n";
+         "  friends   one JSON object per friend file, with the sharing menu it builds\n"
+         "  compact [--map M] [--overlay O] [--progress] | compact --finish\n"
+         "            compacts overlay files, or finishes cut-off compactions\n"
+         "  recover OVERLAY [--scale N]\n"
+         "            brings the deleted objects of an overlay back\n"
+         "  filefix lyr|sum|obj FILE [--rebuild]\n"
+         "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -110,8 +119,9 @@ int Run(int argc, char** argv) {
   const bool copy = tlv::cli::IsCopyCommand(words);
   const bool georef = tlv::cli::IsGeoRefCommand(words);
   const bool friends = tlv::cli::IsFriendsCommand(words);
+  const bool compacting = tlv::cli::IsCompactCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends &&
+      !georef && !friends && !compacting &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -149,13 +159,20 @@ int Run(int argc, char** argv) {
       return kExitBadFolder;
     }
   }
+  // The checker reads the files as they are: a cut-off compaction is a finding, not something
+  // to finish on the way.
+  if (verify) tlv::SetFinishCompactionOnLoad(false);
   std::string error;
   if (tlv::cli::OpenMapsFolder(mapsID, error) != 0) {
     std::cerr << "tolvane-cli: " << error << "\n";
     return kExitBadFolder;
   }
+  // Another process's compaction leaves the maps this one reads alone.
+  tlv::HoldLocksOfMapsInUse();
   int result = 0;
-  if (objects) {
+  if (compacting) {
+    result = tlv::cli::RunCompactCommand(words, std::cout, std::cerr);
+  } else if (objects) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);
   } else if (import) {
     result = tlv::cli::RunImportCommand(words, std::cout, std::cerr);

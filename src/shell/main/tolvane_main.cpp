@@ -21,6 +21,7 @@
 #include "base/memory.h"
 #include "base/strings.h"
 #include "catalogue/open_files.h"
+#include "edit/compaction.h"
 #include "iac/iac.h"
 #include "iac/library_transport.h"
 #include "platform/qt/qt_platform.h"
@@ -29,6 +30,7 @@
 #include "render/symbols.h"
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
+#include "shell/compact_commands.h"
 #include "shell/copy_commands.h"
 #include "shell/decoration_commands.h"
 #include "shell/edit_commands.h"
@@ -233,6 +235,9 @@ int Run(int argc, char** argv) {
   RegisterCommands(window);
   RegisterEditCommands(window);
   RegisterBonusCommands(window);
+  RegisterCompactCommands(window);
+  // Another process's compaction leaves the maps this one shows alone.
+  HoldLocksOfMapsInUse();
   RegisterImportCommand(window);
   RegisterCollectionCommands(window);
   RegisterExportCommands(window);
