@@ -274,6 +274,17 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {25600, 83, "You can only get info within polygon, circle, or rectangle objects."},
     {25600, 84, "You can only get the population within polygon, circle, or rectangle objects."},
 
+    // The drawing tools' refusals of a new object.
+    {26100, 1, "A new object must lie inside the world: click within latitude 90 S to 90 N."},
+    {26100, 2, "The new object has no size.  Drag farther to draw it."},
+    {26100, 3, "A polyline needs at least two points in each piece."},
+    {26100, 4, "A polygon needs at least three points in each piece."},
+    {26100, 5, "A text object needs some text."},
+    {26100, 6, "Objects of this kind cannot be drawn."},
+    {26100, 7, "The picture file \"%s\" cannot be read."},
+    {26100, 8, "%s   bearing %.1f\xB0"},
+    {26100, 9, "\"%s\" is not a coordinate in any of the three coordinate formats."},
+
     {0, 0, nullptr},
 };
 

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImageReader>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -23,10 +24,14 @@
 #include "render/qt/qt_draw_port.h"
 #include "render/qt/qt_rendering.h"
 #include "render/selection_tags.h"
+#include "search/pick.h"
 #include "search/show_on_map.h"
 #include "shell/commands.h"
+#include "shell/draw_tools.h"
+#include "shell/input_script.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
+#include "shell/object_settings_dialog.h"
 #include "shell/select_tool.h"
 
 namespace tlv {
@@ -35,6 +40,7 @@ namespace {
 // A press and release closer than this is a click, not a rectangle or a drag.
 constexpr int kClickSlop = 3;
 constexpr int kClickMarkReach = 6;
+constexpr int kDeleteCommand = 202;
 // A flash draws the object and takes it off twice.
 constexpr int kFlashToggles = 4;
 constexpr unsigned long kFlashPauseMs = 120;
@@ -56,9 +62,13 @@ MapPane::MapPane(MainWindow& window)
     : QObject(&window),
       window_(window),
       widget_(window.MapWidget()),
-      select_(std::make_unique<SelectTool>(window)) {
+      select_(std::make_unique<SelectTool>(window)),
+      draw_(std::make_unique<DrawTools>(window)) {
   widget_->installEventFilter(this);
-  widget_->setMouseTracking(false);
+  // The pointer's place shows in the information bar, and rubber bands follow it between clicks.
+  widget_->setMouseTracking(true);
+  draw_->SetRepaint([this] { ShowOnly(); });
+  draw_->InstallToolChoices();
   window_.SetClickPointFlashHandler([this](bool shown) {
     markShown_ = shown;
     ShowOnly();
@@ -166,11 +176,20 @@ void MapPane::Paint(QWidget* widget) {
   if (pressed_ && tool_ == kZoomInTool && (dragAt_ - pressAt_).manhattanLength() > kClickSlop) {
     painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(pressAt_, dragAt_).normalized());
+    if (draw_->FromCentre(kZoomInTool)) {
+      const QPoint d(std::abs(dragAt_.x() - pressAt_.x()), std::abs(dragAt_.y() - pressAt_.y()));
+      painter.drawRect(QRect(pressAt_ - d, pressAt_ + d));
+    } else {
+      painter.drawRect(QRect(pressAt_, dragAt_).normalized());
+    }
   }
   if (pressed_ && IsSelectTool(tool_)) {
     const ScreenRect area = MapArea();
     select_->Paint(painter, {area.left, area.top});
+  }
+  if (draw_->Tool() == window_.CurrentTool()) {
+    const ScreenRect area = MapArea();
+    draw_->Paint(painter, {area.left, area.top});
   }
   if (markShown_) {
     // The Click Point flashes as an inverted cross.
@@ -195,13 +214,20 @@ void MapPane::MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers) {
   pressAt_ = at;
   dragAt_ = at;
   tool_ = window_.CurrentTool();
-  if (IsSelectTool(tool_)) {
+  if (DrawTools::Handles(tool_)) {
+    draw_->Press(tool_, ToClient(at), (modifiers & Qt::ShiftModifier) != 0);
+  } else if (IsSelectTool(tool_)) {
     select_->Press(ToClient(at), tool_ == kSelectCircleTool,
                    (modifiers & (Qt::ShiftModifier | Qt::ControlModifier)) != 0);
   }
 }
 
 void MapPane::MouseMove(const QPoint& at) {
+  draw_->PointerMoved(ToClient(at));
+  if (DrawTools::Handles(window_.CurrentTool())) {
+    if (draw_->Tool() == window_.CurrentTool()) draw_->Move(ToClient(at));
+    return;
+  }
   if (!pressed_) return;
   dragAt_ = at;
   if (IsSelectTool(tool_)) select_->Move(ToClient(at));
@@ -214,13 +240,22 @@ void MapPane::MouseRelease(const QPoint& at) {
   dragAt_ = at;
   const bool click = (at - pressAt_).manhattanLength() <= kClickSlop;
   const ViewMapping mapping = CurrentViewMapping();
+  if (DrawTools::Handles(tool_)) {
+    draw_->Release(ToClient(at));
+    return;
+  }
   switch (tool_) {
     case kZoomInTool:
       if (click) {
         ZoomAtClick(ToClient(at), ZoomDirection::kIn);
       } else {
-        const ScreenPoint a = ToClient(pressAt_);
-        const ScreenPoint b = ToClient(at);
+        ScreenPoint a = ToClient(pressAt_);
+        ScreenPoint b = ToClient(at);
+        if (draw_->FromCentre(kZoomInTool)) {
+          // From the centre: the press is the middle of the rectangle.
+          b = {a.x + std::abs(b.x - a.x), a.y + std::abs(b.y - a.y)};
+          a = {2 * a.x - b.x, 2 * a.y - b.y};
+        }
         const ScreenRect r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
                            std::max(a.y, b.y)};
         FitWorldRect(ScreenRectToWorld(mapping, r));
@@ -263,6 +298,10 @@ bool MapPane::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case QEvent::MouseButtonPress: {
       auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::RightButton) {
+        RightClick(mouse->position().toPoint());
+        return true;
+      }
       if (mouse->button() != Qt::LeftButton) break;
       MousePress(mouse->position().toPoint(), mouse->modifiers());
       return true;
@@ -276,10 +315,47 @@ bool MapPane::eventFilter(QObject* watched, QEvent* event) {
       MouseRelease(mouse->position().toPoint());
       return true;
     }
+    case QEvent::MouseButtonDblClick: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) break;
+      if (DrawTools::Handles(window_.CurrentTool())) {
+        // The release that follows belongs to the double click.
+        pressed_ = true;
+        tool_ = window_.CurrentTool();
+        draw_->DoubleClick(ToClient(mouse->position().toPoint()));
+        return true;
+      }
+      // Elsewhere the second click of a pair is a click of its own, as it has always been.
+      MousePress(mouse->position().toPoint(), mouse->modifiers());
+      return true;
+    }
+    case QEvent::KeyPress:
+      if (draw_->Tool() != window_.CurrentTool()) draw_->Cancel();
+      if (draw_->Key(static_cast<QKeyEvent*>(event)->key())) return true;
+      // The Delete key deletes the selected objects, as the Edit menu's Delete shows.
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+          static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        window_.DispatchCommand(kDeleteCommand);
+        return true;
+      }
+      break;
     default:
       break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+void MapPane::RightClick(const QPoint& at) {
+  const ScreenPoint client = ToClient(at);
+  SetClickPointFromScreen(client);
+  ShowOnly();
+  ObjectRef picked;
+  bool found = false;
+  constexpr int32_t kReachPixels = 4;
+  PickObjectAt(ScreenToWorldPoint(CurrentViewMapping(), client), kReachPixels, nullptr, picked,
+               found);
+  const bool onSelected = found && IsSelected(picked.mapID, picked.overlayID, picked.position);
+  window_.ShowPopUpMenu(onSelected ? "20400" : "20600", widget_->mapToGlobal(at));
 }
 
 namespace {
@@ -317,6 +393,19 @@ MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string
   window.RegisterCommand(20009, [] { CentreOnClickPoint(); });
   window.RegisterCommand(20111, [] { ZoomAtCentre(ZoomDirection::kIn); });
   window.RegisterCommand(20112, [] { ZoomAtCentre(ZoomDirection::kOut); });
+  RegisterObjectSettingsCommands(window);
+  pane->Draw().SetCreatedHandler([log](const ObjectRef& made) {
+    if (log) {
+      log("created " + std::to_string(made.mapID) + " " + std::to_string(made.overlayID) + " " +
+          std::to_string(made.position));
+    }
+  });
+  // TOLVANE_INPUT_SCRIPT=FILE plays a script of clicks and keys once the map has been drawn.
+  const char* script = std::getenv("TOLVANE_INPUT_SCRIPT");
+  if (script != nullptr && script[0] != '\0' &&
+      !StartInputScript(window, *pane, QString::fromUtf8(script), log) && log) {
+    log(std::string("scripterror cannot read ") + script);
+  }
   const char* snapshot = std::getenv("TOLVANE_MAP_SNAPSHOT");
   if (snapshot != nullptr && snapshot[0] != '\0') {
     const QString file = QString::fromUtf8(snapshot);

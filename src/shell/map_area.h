@@ -25,6 +25,7 @@ class QWidget;
 
 namespace tlv {
 
+class DrawTools;
 class MainWindow;
 class SelectTool;
 
@@ -44,6 +45,8 @@ class MapPane : public QObject {
   bool Busy() const { return drawing_ || scheduled_; }
   // The two select tools' clicks and drags.
   SelectTool& Select() { return *select_; }
+  // The measure tool and the six drawing tools.
+  DrawTools& Draw() { return *draw_; }
   // Draws the object in NOT-XOR and takes it off again, a few times (showing an object).
   void Flash(const ObjectRef& object);
 
@@ -58,6 +61,8 @@ class MapPane : public QObject {
   void MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers);
   void MouseMove(const QPoint& at);
   void MouseRelease(const QPoint& at);
+  // The pop-up of a right click: "pOBJECT" on a selected object, "pRIGHTCLICK" elsewhere.
+  void RightClick(const QPoint& at);
   void ShowIncomplete(bool incomplete);
   void ToggleTagsOnImage(const std::vector<ObjectRef>& objects);
 
@@ -76,6 +81,7 @@ class MapPane : public QObject {
   QPoint dragAt_;
   int tool_ = -1;
   std::unique_ptr<SelectTool> select_;
+  std::unique_ptr<DrawTools> draw_;
 };
 
 // Sets up the main window's map area: the Qt drawing services, the pane, the selection's tag
