@@ -31,7 +31,6 @@
 #include "shell/input_script.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
-#include "shell/object_settings_dialog.h"
 #include "shell/select_tool.h"
 
 namespace tlv {
@@ -393,7 +392,6 @@ MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string
   window.RegisterCommand(20009, [] { CentreOnClickPoint(); });
   window.RegisterCommand(20111, [] { ZoomAtCentre(ZoomDirection::kIn); });
   window.RegisterCommand(20112, [] { ZoomAtCentre(ZoomDirection::kOut); });
-  RegisterObjectSettingsCommands(window);
   pane->Draw().SetCreatedHandler([log](const ObjectRef& made) {
     if (log) {
       log("created " + std::to_string(made.mapID) + " " + std::to_string(made.overlayID) + " " +

@@ -57,6 +57,7 @@ class DrawToolsTest : public test::ObjectsTest {
     window->resize(800, 600);
     window->show();
     pane = InstallMapArea(*window, {});
+    RegisterObjectSettingsCommands(*window);
     LifeCycleHooks hooks = CurrentLifeCycleHooks();
     hooks.textRect = MeasureTextObjectRect;
     hooks.addToSelection = SelectionObjectAdded;

@@ -38,6 +38,7 @@
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
+#include "shell/object_settings_dialog.h"
 #include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
@@ -234,6 +235,7 @@ int Run(int argc, char** argv) {
 
   RegisterCommands(window);
   RegisterEditCommands(window);
+  RegisterObjectSettingsCommands(window);
   RegisterBonusCommands(window);
   RegisterCompactCommands(window);
   // Another process's compaction leaves the maps this one shows alone.
