@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kStepMs = 60;
 constexpr int kStartPollMs = 100;
+constexpr int kDialogWaitMs = 20000;
 
 const std::map<QString, int>& ToolNames() {
   static const std::map<QString, int> names = {
@@ -77,12 +78,30 @@ class ScriptPlayer : public QObject {
   void Step() {
     // The next line is armed before this one runs: a line that opens a dialog waits inside it,
     // and the lines after it (field, accept) are played from the dialog's own event loop.
+    // Input waits while the map is being drawn, as a person waits for the picture; the pass's
+    // own check for Escape would otherwise take the events.
+    if (pane_.Busy()) {
+      timer_->start(kStepMs);
+      return;
+    }
     while (next_ < lines_.size()) {
       const QString line = lines_[next_++].trimmed();
       if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
       int pause = kStepMs;
       const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
       if (words[0] == QLatin1String("wait") && words.size() == 2) pause = words[1].toInt();
+      // A line for a dialog waits for the dialog to open (the program may still be drawing).
+      const bool forDialog = words[0] == QLatin1String("field") ||
+                             words[0] == QLatin1String("accept") ||
+                             words[0] == QLatin1String("cancel");
+      if (forDialog && QApplication::activeModalWidget() == nullptr &&
+          waitedForDialog_ < kDialogWaitMs) {
+        waitedForDialog_ += kStepMs;
+        --next_;
+        timer_->start(kStepMs);
+        return;
+      }
+      waitedForDialog_ = 0;
       timer_->start(pause);
       Log("script " + line.toStdString());
       if (!Play(line, words)) {
@@ -258,6 +277,7 @@ class ScriptPlayer : public QObject {
   std::function<void(const std::string&)> log_;
   QTimer* timer_;
   qsizetype next_ = 0;
+  int waitedForDialog_ = 0;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 //   type TEXT            the characters of TEXT to the focused widget
 //   field NAME VALUE     sets the field called NAME of the open dialog (text, number or choice)
 //   accept | cancel      presses OK or Cancel of the open dialog
+//                        (these three wait up to 20 s for a dialog to open)
 //   wait MS              waits before the next line
 //   snapshot FILE        saves a picture of the map area as shown (rubber bands included)
 //   quit                 closes the window as its close box does
