@@ -94,14 +94,14 @@ TEST_F(CopyCommandsTest, CopyMapPicturePutsAnImageOfTheMapAreasSize) {
   EXPECT_EQ(image.height(), area.bottom - area.top);
 }
 
-TEST_F(CopyCommandsTest, ARightClickOnACrossOpensItsPopUpAndElsewhereNot) {
+TEST_F(CopyCommandsTest, ARightClickOnACrossOpensItsPopUpAndElsewhereTheGeneralOne) {
   const WPoint click{101700000, 128600000};
   SetClickPoint(click);
   EXPECT_EQ(RightClickAt(click), window->PopUpMenu("20000"));
   const WPoint marked{101720000, 128610000};
   SetMarkedPoint(marked);
   EXPECT_EQ(RightClickAt(marked), window->PopUpMenu("20300"));
-  EXPECT_EQ(RightClickAt({101650000, 128550000}), nullptr);
+  EXPECT_EQ(RightClickAt({101650000, 128550000}), window->PopUpMenu("20600"));
   // Copy Marked Point's item is enabled only while a point is marked.
   ClearMarkedPoint();
   EXPECT_FALSE(window->DispatchCommand(20301));
