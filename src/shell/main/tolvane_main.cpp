@@ -36,6 +36,7 @@
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
+#include "shell/print_commands.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -229,6 +230,7 @@ int Run(int argc, char** argv) {
   RegisterImportCommand(window);
   RegisterCollectionCommands(window);
   RegisterExportCommands(window);
+  RegisterPrintCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
@@ -252,6 +254,7 @@ int Run(int argc, char** argv) {
     if (!ConfirmQuit(ask, terminationSignal)) return false;
     SetQuitting();
     ShutDown();
+    ReleasePrinterSetup();
     WindowPosition(true);
     LogEvent("shutdown");
     return true;
