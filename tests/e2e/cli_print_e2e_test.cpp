@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -173,8 +174,7 @@ TEST_F(CliPrintTest, TwoAndAHalfPrintableWidthsPrintThreeNumberedPagesThatJoin) 
   // At 96 pixels per inch the pages show screen pixels one for one: page 1's printable
   // rectangle ends at x = 792, page 2's begins at x = 24. A road leaving page 1 enters page 2
   // at the same height.
-  ASSERT_EQ(RunShell("/usr/bin/pdftoppm -r 96 -aa no -aaVector no -f 1 -l 2 " + Quoted(pdf) +
-                     " " +
+  ASSERT_EQ(RunShell("/usr/bin/pdftoppm -r 96 -aa no -aaVector no -f 1 -l 2 " + Quoted(pdf) + " " +
                      Quoted(folder.path() / "page"))
                 .status,
             0);
@@ -249,19 +249,51 @@ TEST_F(CliMetafileTest, MetafilesKeepTheViewsSizeAndTheRectangleInPlace) {
   ASSERT_EQ(emfRun.status, 0) << emfRun.out;
   EXPECT_EQ(Field(emfRun.out, "bytes"), std::to_string(fs::file_size(emf)));
 
+  // Where the box is in the same view drawn as pixels.
+  const fs::path png = folder.path() / "view.png";
+  ASSERT_EQ(Cli("picture --format png --out " + Quoted(png) + View()).status, 0);
+  const Shell box = RunShell(
+      "/usr/bin/python3 -c 'import sys; from PIL import Image; "
+      "a = Image.open(sys.argv[1]).convert(\"RGB\"); "
+      "xs = [i % 400 for i, p in enumerate(a.getdata()) if p == (255, 0, 0)]; "
+      "ys = [i // 400 for i, p in enumerate(a.getdata()) if p == (255, 0, 0)]; "
+      "print(min(xs), min(ys), max(xs) + 1, max(ys) + 1)' " +
+      Quoted(png));
+  ASSERT_EQ(box.status, 0) << box.out;
+  std::istringstream corners(box.out);
+  double left = 0, top = 0, right = 0, bottom = 0;
+  corners >> left >> top >> right >> bottom;
+  ASSERT_GT(right - left, 20) << box.out;
+
   const Shell wmfSvg = RunShell("/usr/bin/wmf2svg " + Quoted(wmf));
   ASSERT_EQ(wmfSvg.status, 0) << wmfSvg.out;
   const Shell emfSvg = RunShell("/usr/bin/emf2svg-conv -i " + Quoted(emf) + " -o /dev/stdout");
   ASSERT_EQ(emfSvg.status, 0) << emfSvg.out;
   for (const Shell* svg : {&wmfSvg, &emfSvg}) {
-    EXPECT_NE(svg->out.find("<svg"), std::string::npos) << svg->out.substr(0, 400);
-    EXPECT_TRUE(std::regex_search(svg->out, std::regex("width=\"400(\\.0+)?(px)?\"")))
-        << svg->out.substr(0, 600);
-    EXPECT_TRUE(std::regex_search(svg->out, std::regex("height=\"300(\\.0+)?(px)?\"")))
-        << svg->out.substr(0, 600);
-    EXPECT_TRUE(std::regex_search(
-        svg->out, std::regex("fill[:=]\"?\\s*(#ff0000|#FF0000|rgb\\(255, ?0, ?0\\))")))
-        << svg->out.substr(0, 2000);
+    const std::string& text = svg->out;
+    std::smatch size;
+    ASSERT_TRUE(std::regex_search(
+        text, size, std::regex("<svg[^>]*width=\"([0-9.]+)[a-z]*\"[^>]*height=\"([0-9.]+)")))
+        << text.substr(0, 600);
+    // emf2svg-conv sizes the picture from its bounds, which count their last pixel in (0 to
+    // 399), one less than the 400 pixels they cover.
+    const double extra = svg == &emfSvg ? 1 : 0;
+    EXPECT_NEAR(std::stod(size[1]) + extra, 400, 0.01) << (svg == &emfSvg ? "EMF" : "WMF");
+    EXPECT_NEAR(std::stod(size[2]) + extra, 300, 0.01) << (svg == &emfSvg ? "EMF" : "WMF");
+    // The filled red rectangle at the box's place, within a pixel or two.
+    const std::regex rect(
+        "<rect x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([0-9.]+)\" "
+        "height=\"([0-9.]+)\"[^>]*(fill=\"#FF0000\"|fill:red)");
+    bool inPlace = false;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), rect);
+         it != std::sregex_iterator(); ++it) {
+      const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+      const double w = std::stod((*it)[3]), h = std::stod((*it)[4]);
+      inPlace = inPlace || (std::abs(x - left) <= 2 && std::abs(y - top) <= 2 &&
+                            std::abs(x + w - right) <= 2 && std::abs(y + h - bottom) <= 2);
+    }
+    EXPECT_TRUE(inPlace) << (svg == &emfSvg ? "EMF" : "WMF") << ": no red rectangle at " << left
+                         << "," << top << " to " << right << "," << bottom;
   }
 }
 
