@@ -67,6 +67,11 @@ class PrintPictureTest : public DrawMapTest {
     PictureMeasurer measurer;
     return SaveMetafilePicture(path, kind, request, measurer.Port(), outcome);
   }
+  std::filesystem::path Output() {
+    const std::filesystem::path out = root / "pictures";
+    MakeFolders(out);
+    return out;
+  }
   PictureRequest Picture() {
     PictureRequest request;
     request.view = CurrentMapView();
@@ -167,7 +172,8 @@ TEST_F(PrintPictureTest, PageNumbersReadAsThePrintedHeaderHasThem) {
 TEST_F(PrintPictureTest, BitmapAndPngHoldTheSamePixels) {
   Make(kRectangleObject, WorldBox(100, 100, 200, 180), Area(kColourRed, 1));
   ASSERT_EQ(FlushBufferedFiles(), 0);
-  TempFolder folder;
+  // The fixture's own folder: a second one named after the test would take its place.
+  const std::filesystem::path folder = Output();
   PictureOutcome outcome;
   const std::string bmp = (folder / "view.bmp").string();
   const std::string png = (folder / "view.png").string();
@@ -198,7 +204,8 @@ TEST_F(PrintPictureTest, PictureObjectsBecomeBitmapRecordsInBothMetafiles) {
   const std::string dock = "dock.png";
   Make(kPictureObject, WorldBox(50, 50, 150, 150), ObjectGraphics(), "", nullptr, &dock);
   ASSERT_EQ(FlushBufferedFiles(), 0);
-  TempFolder folder;
+  // The fixture's own folder: a second one named after the test would take its place.
+  const std::filesystem::path folder = Output();
   for (const PictureKind kind : {PictureKind::kMetafile, PictureKind::kEnhancedMetafile}) {
     const std::string path = (folder / "view.pic").string();
     PictureOutcome outcome;
@@ -225,7 +232,8 @@ TEST_F(PrintPictureTest, PictureObjectsBecomeBitmapRecordsInBothMetafiles) {
 TEST_F(PrintPictureTest, ACancelledMetafileSaveKeepsTheOlderFile) {
   Make(kRectangleObject, WorldBox(100, 100, 200, 180), Area(kColourRed, 1));
   ASSERT_EQ(FlushBufferedFiles(), 0);
-  TempFolder folder;
+  // The fixture's own folder: a second one named after the test would take its place.
+  const std::filesystem::path folder = Output();
   const std::string path = (folder / "view.wmf").string();
   WriteWholeFile(path, "the older picture");
   for (const PictureKind kind : {PictureKind::kMetafile, PictureKind::kEnhancedMetafile}) {
@@ -236,7 +244,7 @@ TEST_F(PrintPictureTest, ACancelledMetafileSaveKeepsTheOlderFile) {
     EXPECT_EQ(ReadWholeFile(path), "the older picture");
   }
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     (void)entry;
     ++files;
   }
@@ -244,7 +252,8 @@ TEST_F(PrintPictureTest, ACancelledMetafileSaveKeepsTheOlderFile) {
 }
 
 TEST_F(PrintPictureTest, AnUnwritableFolderFailsOnceAndWritesNothing) {
-  TempFolder folder;
+  // The fixture's own folder: a second one named after the test would take its place.
+  const std::filesystem::path folder = Output();
   const std::string path = (folder / "missing" / "view.bmp").string();
   for (const PictureKind kind : {PictureKind::kBitmap, PictureKind::kMetafile,
                                  PictureKind::kEnhancedMetafile, PictureKind::kPng}) {
