@@ -103,6 +103,13 @@ int32_t SaveMetafilePicture(const std::string& path, PictureKind kind,
     // Objects reaching past the picture's edge are cut there, as the screen cuts them, so that
     // readers that size a metafile by what it draws see the picture's own size.
     port->SetClipRect({0, 0, picture.width, picture.height});
+    // White paper under the map, as on screen; readers that size a metafile by what it draws
+    // (libwmf) then see the whole picture, not only the part with objects.
+    BrushSpec paper;
+    paper.kind = BrushKind::kSolid;
+    paper.foreground = kWhiteColour;
+    port->SetBrush(paper);
+    port->FillRect({0, 0, picture.width, picture.height});
     // The picture's own origin: the view's top-left corner is 0, 0.
     if (DrawMap(*port, picture.view, {0, 0, picture.width, picture.height},
                 PictureDrawRequest(picture)) == kDrawInterrupted &&
