@@ -23,6 +23,7 @@
 #include "cli/georef_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
+#include "cli/print_command.h"
 #include "cli/render_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
@@ -52,6 +53,14 @@ void PrintUsage(std::ostream& out) {
          "  render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
          "         --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
          "            draws the view as the map window does and saves it as PNG\n"
+         "  print --pdf OUT.pdf [--paper A4|Letter] [--landscape]\n"
+         "        [--fit-page | --pages AxD | --image W,H,in|cm | --scale N] [--title T]\n"
+         "        [--dpi N] VIEW\n"
+         "            prints the view into a PDF file on one page or many\n"
+         "  picture --format bmp|wmf|emf|png --out FILE VIEW\n"
+         "            saves the view as a picture file\n"
+         "            (VIEW: [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]\n"
+         "             --size WxH [--screen-dpi N])\n"
          "  verify [MAP] [--unique-ids]\n"
          "            checks the overlay files of one map or of all; one JSON object per\n"
          "            finding, exit status 0 only when no problem was found\n"
@@ -120,8 +129,10 @@ int Run(int argc, char** argv) {
   const bool georef = tlv::cli::IsGeoRefCommand(words);
   const bool friends = tlv::cli::IsFriendsCommand(words);
   const bool compacting = tlv::cli::IsCompactCommand(words);
+  const bool printing = tlv::cli::IsPrintCommand(words);
+  const bool picture = tlv::cli::IsPictureCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends && !compacting &&
+      !georef && !friends && !compacting && !printing && !picture &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -184,6 +195,10 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunCopyCommand(words, argc, argv, std::cout, std::cerr);
   } else if (render) {
     result = tlv::cli::RenderView(words, argc, argv, std::cout, std::cerr);
+  } else if (printing) {
+    result = tlv::cli::RunPrintCommand(words, argc, argv, std::cout, std::cerr);
+  } else if (picture) {
+    result = tlv::cli::RunPictureCommand(words, argc, argv, std::cout, std::cerr);
   } else if (verify) {
     result = tlv::cli::RunVerifyCommand(words, std::cout, std::cerr);
   } else if (collection) {
@@ -200,6 +215,7 @@ int Run(int argc, char** argv) {
     tlv::cli::PrintGroups(std::cout);
   }
   tlv::ReleaseCatalogue();
+  if (result == kExitUsage) return kExitUsage;
   if (result != 0) return kExitFailed;
   return std::cout.good() ? 0 : kExitFailed;
 }

@@ -309,7 +309,7 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
     return check() || MessageStopRequested();
   })
                                          : InterruptCheck(LongOperationStopRequested);
-  pass.view = ViewWorldRectFor(view, area, ViewScaleFactorK());
+  pass.view = request.world ? *request.world : ViewWorldRectFor(view, area, ViewScaleFactorK());
   pass.mapping.Setup(pass.view, area);
   pass.deferred.clear();
   // A pass of another view starts afresh; one of the same view stops where the last one did.

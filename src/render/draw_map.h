@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct DrawMapRequest {
   bool fatLines = false;  // USEMACSTYLEFATLINESINWINDOWS
   // Polled before each object; empty: the platform's Escape check.
   InterruptCheck interrupted;
+  // The world rectangle the area shows, instead of the one the view's scale gives it. Pages of a
+  // print share one mapping this way, so a line leaving one page goes on at the same place on
+  // the next.
+  std::optional<WRect> world;
 };
 
 // Draws the view into the area of the port. Returns 0, or kDrawInterrupted.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "base/dib_file.h"
+
 namespace tlv {
 namespace {
 
@@ -249,6 +251,31 @@ void EmfPort::TextOutRecord(int32_t x, int32_t y, std::string_view text, bool sy
   Record(emf::kExtTextOutW, out);
 }
 
+void EmfPort::StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
+                               const std::string& packedDib) {
+  // The record header, bounds, 6 positions, 4 offsets and sizes, usage, operation, 2 sizes.
+  constexpr uint32_t kFixed = 8 + 16 + 24 + 16 + 8 + 8;
+  constexpr uint32_t kBmiSize = kDibInfoHeaderSize;
+  std::string out;
+  AppendRect(out, {rect.left, rect.top, rect.right - 1, rect.bottom - 1});
+  AppendI32(out, rect.left);
+  AppendI32(out, rect.top);
+  AppendI32(out, 0);  // source x
+  AppendI32(out, 0);  // source y
+  AppendI32(out, width);
+  AppendI32(out, height);
+  AppendU32(out, kFixed);
+  AppendU32(out, kBmiSize);
+  AppendU32(out, kFixed + kBmiSize);
+  AppendU32(out, static_cast<uint32_t>(packedDib.size()) - kBmiSize);
+  AppendU32(out, gdi::kDibRgbColours);
+  AppendU32(out, gdi::kRopSourceCopy);
+  AppendI32(out, rect.right - rect.left);
+  AppendI32(out, rect.bottom - rect.top);
+  out += packedDib;
+  Record(emf::kStretchDiBits, out);
+}
+
 void EmfPort::SaveDCRecord() {
   Record(emf::kSaveDC, {});
 }
@@ -263,6 +290,11 @@ void EmfPort::IntersectClipRecord(const ScreenRect& rect) {
   std::string out;
   AppendRect(out, rect);
   Record(emf::kIntersectClipRect, out);
+}
+
+void EmfPort::SetFrameSize(int32_t widthHundredthsMm, int32_t heightHundredthsMm) {
+  frameWidth_ = widthHundredthsMm;
+  frameHeight_ = heightHundredthsMm;
 }
 
 std::string EmfPort::Finish() {
@@ -282,8 +314,11 @@ std::string EmfPort::Finish() {
   AppendU32(file, emf::kHeaderSize);
   AppendRect(file, {0, 0, Width() - 1, Height() - 1});
   // The frame is in hundredths of a millimetre.
-  AppendRect(file, {0, 0, static_cast<int32_t>(std::lround(Width() * 2540.0 / ppi)) - 1,
-                    static_cast<int32_t>(std::lround(Height() * 2540.0 / ppi)) - 1});
+  const int32_t frameWidth =
+      frameWidth_ > 0 ? frameWidth_ : static_cast<int32_t>(std::lround(Width() * 2540.0 / ppi));
+  const int32_t frameHeight =
+      frameHeight_ > 0 ? frameHeight_ : static_cast<int32_t>(std::lround(Height() * 2540.0 / ppi));
+  AppendRect(file, {0, 0, frameWidth - 1, frameHeight - 1});
   AppendU32(file, kEmfSignature);
   AppendU32(file, 0x00010000);
   AppendU32(file, emf::kHeaderSize + static_cast<uint32_t>(records_.size()));

@@ -36,6 +36,7 @@ constexpr uint32_t kEllipse = 42;
 constexpr uint32_t kRectangle = 43;
 constexpr uint32_t kLineTo = 54;
 constexpr uint32_t kExtCreateFontIndirectW = 82;
+constexpr uint32_t kStretchDiBits = 81;
 constexpr uint32_t kExtTextOutW = 84;
 constexpr uint32_t kCreateDibPatternBrushPt = 94;
 // Stock objects are named by these indices with the top bit set.
@@ -50,6 +51,9 @@ class EmfPort : public MetafilePort {
  public:
   EmfPort(int32_t width, int32_t height, double pixelsPerInch, DrawPort* measurer);
   std::string Finish() override;
+  // The picture's size on paper in hundredths of a millimetre, as the display it was drawn on
+  // measures it; without it the size follows from the pixels per inch.
+  void SetFrameSize(int32_t widthHundredthsMm, int32_t heightHundredthsMm);
 
  protected:
   uint32_t CreatePenRecord(const PenSpec& pen) override;
@@ -75,6 +79,8 @@ class EmfPort : public MetafilePort {
   void EllipseRecord(const ScreenRect& rect) override;
   void TextOutRecord(int32_t x, int32_t y, std::string_view text, bool symbol,
                      int32_t symbolSize) override;
+  void StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
+                        const std::string& packedDib) override;
   void SaveDCRecord() override;
   void RestoreDCRecord() override;
   void IntersectClipRecord(const ScreenRect& rect) override;
@@ -87,6 +93,8 @@ class EmfPort : public MetafilePort {
 
   std::string records_;
   uint32_t recordCount_ = 0;
+  int32_t frameWidth_ = 0;
+  int32_t frameHeight_ = 0;
   std::vector<bool> handles_ = {true};
   std::string finished_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/dib_file.h"
 #include "render/graphics_tables.h"
 
 namespace tlv {
@@ -393,6 +394,37 @@ void MetafilePort::DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, i
   UseTextColours(colour, false, textBackground_);
   const char text[1] = {static_cast<char>(code)};
   TextOutRecord(x, y, std::string_view(text, 1), true, pixelSize);
+}
+
+bool MetafilePort::DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
+                              const uint32_t* argb) {
+  if (ended_ || argb == nullptr || width <= 0 || height <= 0 || width > kDibMaxSide ||
+      height > kDibMaxSide) {
+    return false;
+  }
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return true;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<uint32_t> opaque(argb, argb + count);
+  for (uint32_t& pixel : opaque) {
+    const uint32_t alpha = pixel >> 24;
+    if (alpha == 0xFF) continue;
+    uint32_t mixed = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const uint32_t channel = (pixel >> shift) & 0xFF;
+      mixed |= ((channel * alpha + 0xFF * (0xFF - alpha) + 127) / 0xFF) << shift;
+    }
+    pixel = mixed;
+  }
+  DibSource source;
+  source.width = width;
+  source.height = height;
+  source.argb = opaque.data();
+  source.rowPixels = width;
+  source.pixelsPerInch = pixelsPerInch_;
+  std::string dib;
+  if (EncodePackedDib(source, dib) != 0) return false;
+  StretchDibRecord(rect, width, height, dib);
+  return true;
 }
 
 void MetafilePort::SetClipRect(const ScreenRect& rect) {

@@ -32,6 +32,8 @@ constexpr uint16_t kRopNotXorPen = 10;
 constexpr uint16_t kBkTransparent = 1;
 constexpr uint16_t kBkOpaque = 2;
 constexpr uint16_t kFillAlternate = 1;
+constexpr uint32_t kRopSourceCopy = 0x00CC0020;
+constexpr uint16_t kDibRgbColours = 0;
 constexpr uint8_t kDefaultCharset = 1;
 constexpr uint8_t kSymbolCharset = 2;
 // A monochrome 8 x 8 pattern as a device-independent bitmap: header, two colours, 8 rows of 4.
@@ -93,6 +95,10 @@ class MetafilePort : public DrawPort {
   bool HasSymbolFont(SymbolFontId font) override;
   void DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int32_t y, int32_t pixelSize,
                        RGBColour colour) override;
+  // Pictures are stored as 24-bit bitmaps stretched into the rectangle; what is transparent in
+  // them is laid on white first, since the record has no transparency.
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
+                  const uint32_t* argb) override;
   void SetClipRect(const ScreenRect& rect) override;
   void ClearClip() override;
 
@@ -131,6 +137,9 @@ class MetafilePort : public DrawPort {
   // Text of Windows-1252 bytes, or of symbol codes in the symbol font's own encoding.
   virtual void TextOutRecord(int32_t x, int32_t y, std::string_view text, bool symbol,
                              int32_t symbolSize) = 0;
+  // A packed bitmap (information header and rows) of width x height stretched into rect.
+  virtual void StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
+                                const std::string& packedDib) = 0;
   virtual void SaveDCRecord() = 0;
   virtual void RestoreDCRecord() = 0;
   virtual void IntersectClipRecord(const ScreenRect& rect) = 0;

@@ -254,6 +254,23 @@ void WmfPort::TextOutRecord(int32_t x, int32_t y, std::string_view text, bool, i
   Record(wmf::kTextOut, out);
 }
 
+void WmfPort::StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
+                               const std::string& packedDib) {
+  std::string out;
+  AppendU32(out, gdi::kRopSourceCopy);
+  AppendU16(out, gdi::kDibRgbColours);
+  AppendI16(out, Clamp16(height));
+  AppendI16(out, Clamp16(width));
+  AppendI16(out, 0);  // source y
+  AppendI16(out, 0);  // source x
+  AppendI16(out, Clamp16(rect.bottom - rect.top));
+  AppendI16(out, Clamp16(rect.right - rect.left));
+  AppendI16(out, Clamp16(rect.top));
+  AppendI16(out, Clamp16(rect.left));
+  out += packedDib;
+  Record(wmf::kStretchDib, out);
+}
+
 void WmfPort::SaveDCRecord() {
   Record(wmf::kSaveDC, {});
 }

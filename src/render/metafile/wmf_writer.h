@@ -39,6 +39,7 @@ constexpr uint16_t kEllipse = 0x0418;
 constexpr uint16_t kRectangle = 0x041B;
 constexpr uint16_t kTextOut = 0x0521;
 constexpr uint16_t kPolyPolygon = 0x0538;
+constexpr uint16_t kStretchDib = 0x0F43;
 }  // namespace wmf
 
 class WmfPort : public MetafilePort {
@@ -70,6 +71,8 @@ class WmfPort : public MetafilePort {
   void EllipseRecord(const ScreenRect& rect) override;
   void TextOutRecord(int32_t x, int32_t y, std::string_view text, bool symbol,
                      int32_t symbolSize) override;
+  void StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
+                        const std::string& packedDib) override;
   void SaveDCRecord() override;
   void RestoreDCRecord() override;
   void IntersectClipRecord(const ScreenRect& rect) override;

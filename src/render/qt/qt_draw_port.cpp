@@ -413,6 +413,10 @@ void QtDrawPort::DrawText(int32_t x, int32_t y, std::string_view text) {
   if (text.empty()) return;
   const QString string = TextString(text);
   const QFontMetrics metrics(font_);
+  if (escapement_ == 0 && OutsideClip(QRectF(x, y, metrics.horizontalAdvance(string) * fontScale_,
+                                             metrics.height() * fontScale_))) {
+    return;
+  }
   painter_->save();
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter_->translate(x, y);
@@ -429,6 +433,10 @@ void QtDrawPort::DrawText(int32_t x, int32_t y, std::string_view text) {
   painter_->restore();
 }
 
+bool QtDrawPort::OutsideClip(const QRectF& rect) const {
+  return painter_->hasClipping() && !painter_->clipBoundingRect().intersects(rect);
+}
+
 bool QtDrawPort::HasSymbolFont(SymbolFontId font) {
   return SymbolFontInstalled(font);
 }
@@ -442,6 +450,11 @@ void QtDrawPort::DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int
     symbolFont_ = SymbolQFont(font, pixelSize);
     symbolAscent_ = QFontMetricsF(symbolFont_).ascent();
     symbolFontKey_ = key;
+  }
+  // Glyphs may reach a little beyond their box.
+  if (OutsideClip(
+          QRectF(x - pixelSize / 2.0, y - pixelSize / 2.0, 2.0 * pixelSize, 2.0 * pixelSize))) {
+    return;
   }
   painter_->save();
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -80,6 +80,9 @@ class QtDrawPort : public DrawPort {
   void FillPath(const QPainterPath& path);
   void StrokePath(const QPainterPath& path);
   QString TextString(std::string_view text) const;
+  // Text and symbols wholly outside the clip are left out: a PDF page would otherwise carry
+  // invisible text that readers still find and copy.
+  bool OutsideClip(const QRectF& rect) const;
 
   std::unique_ptr<QPainter> ownPainter_;
   QPainter* painter_ = nullptr;

@@ -90,9 +90,10 @@ void InstallQtDrawing() {
   });
 }
 
-int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request) {
+int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request,
+                          DeviceKind kind) {
   image.fill(Qt::white);
-  QtDrawPort port(image, DeviceKind::kScreen);
+  QtDrawPort port(image, kind);
   return DrawMap(port, view, {0, 0, image.width(), image.height()}, request);
 }
 

@@ -25,7 +25,9 @@ bool ReadPictureWithQt(const std::string& path, PictureImage& image);
 // with the screen fonts). Needs a QGuiApplication.
 void InstallQtDrawing();
 
-// Draws the view into a white image of the given size (the whole image is the map area).
-int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request);
+// Draws the view into a white image of the given size (the whole image is the map area). A
+// bitmap saved as a picture file is drawn as kBitmap, which lays some things out for files.
+int32_t RenderViewToImage(QImage& image, const MapView& view, const DrawMapRequest& request,
+                          DeviceKind kind = DeviceKind::kScreen);
 
 }  // namespace tlv

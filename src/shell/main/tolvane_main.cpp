@@ -40,6 +40,7 @@
 #include "shell/map_area.h"
 #include "shell/object_settings_dialog.h"
 #include "shell/sharing_commands.h"
+#include "shell/print_commands.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -244,6 +245,7 @@ int Run(int argc, char** argv) {
   RegisterCollectionCommands(window);
   RegisterExportCommands(window);
   RegisterSharingCommands(window);
+  RegisterPrintCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
@@ -267,6 +269,7 @@ int Run(int argc, char** argv) {
     if (!ConfirmQuit(ask, terminationSignal)) return false;
     SetQuitting();
     ShutDown();
+    ReleasePrinterSetup();
     WindowPosition(true);
     LogEvent("shutdown");
     return true;
