@@ -22,6 +22,7 @@
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
 #include "cli/render_command.h"
+#include "cli/search_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
 #include "store/directory_table.h"
@@ -57,6 +58,11 @@ void PrintUsage(std::ostream& out) {
          "  collection load FILE.msc [--mode replace|union|subset --base B.msc]\n"
          "             [--save OUT.msc]\n"
          "            loads a search collection file; prints the collection\n"
+         "  search (--any | --starts T | --contains T | --within D UNIT | --not-within D UNIT\n"
+         "         | --touching | --not-touching) [--of click:LAT,LON | marked:LAT,LON |\n"
+         "         selected:MAP/OVERLAY/POS,... | collection:F.msc] [--mode replace|add|sub\n"
+         "         --collection F.msc] [--overlays A,B] [--maps X,Y] [--area] [--save OUT.msc]\n"
+         "            searches as the Search Criteria dialog does; prints the collection\n"
          "  export --format mie|text|bna|shapefile --out FILE\n"
          "         (--overlay MAP OVERLAY | --ids MAP OVERLAY ID,...) [--fields ...] [--kind ...]\n"
          "  export --mie-text MAP OVERLAY ID\n"
@@ -107,8 +113,9 @@ int Run(int argc, char** argv) {
   const bool exporting = tlv::cli::IsExportCommand(words);
   const bool copy = tlv::cli::IsCopyCommand(words);
   const bool georef = tlv::cli::IsGeoRefCommand(words);
+  const bool search = tlv::cli::IsSearchCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef &&
+      !georef && !search &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -168,6 +175,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunVerifyCommand(words, std::cout, std::cerr);
   } else if (collection) {
     result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
+  } else if (search) {
+    result = tlv::cli::RunSearchCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (words[0] == "maps") {

@@ -560,6 +560,14 @@ bool SearchStopped() {
   return engine.stopped;
 }
 
+void SetSearchAreaFlag(bool on) {
+  engine.areaFlag = on;
+}
+
+bool SearchAreaFlag() {
+  return engine.areaFlag;
+}
+
 int32_t TakeAllSummaryRecs(int32_t mapID, int32_t overlayID) {
   int32_t mapIndex = -1, fileIndex = -1;
   int32_t err = AllocateSpaceForFile(mapID, overlayID, kSummaryFileKind, kTakeAllBuffer, &mapIndex,
@@ -966,9 +974,10 @@ int32_t ExternalSearch(const ExternalSearchRequest& request, Handle& result) {
     err = kErrGeneral;
   } else if (anyMap && anyOverlay) {
     // Unknown names leave nothing marked: the answer is an empty collection.
+    const bool savedAreaFlag = engine.areaFlag;
     engine.areaFlag = request.areaFlag;
     err = RunSearch();
-    engine.areaFlag = false;
+    engine.areaFlag = savedAreaFlag;
     if (err == 0) {
       const std::vector<CollectionEntry> found = CollectionCopy();
       HandleArray<CollectionEntry> list(result);

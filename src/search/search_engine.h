@@ -103,6 +103,10 @@ bool ParseSearchDistance(std::string_view text, double& value);
 // (reported) of a failure that stopped it; an Escape sets the stop flag and returns 0.
 int32_t RunSearch();
 bool SearchStopped();
+// Rectangles, circles and polygons count as areas whatever their fill, for the searches that
+// follow (the search message's flag, and tolvane-cli search --area).
+void SetSearchAreaFlag(bool on);
+bool SearchAreaFlag();
 // Searches one overlay file by name (criteria 1 to 3): -1 when Escape stopped it, else 0 or an
 // error code (reported).
 int32_t SearchLayerFile(const OverlayFileRecord& entry);
