@@ -89,7 +89,10 @@ int Run(int argc, char** argv) {
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--maps") {
+    // After the word search, --maps is the search's own list of maps (search --maps X,Y).
+    if (!words.empty() && words[0] == "search" && arg.rfind("--maps", 0) == 0) {
+      words.push_back(arg);
+    } else if (arg == "--maps") {
       if (i + 1 >= argc) {
         std::cerr << "tolvane-cli: --maps needs a folder\n";
         return kExitUsage;

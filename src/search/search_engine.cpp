@@ -605,6 +605,8 @@ int32_t TakeAllSummaryRecs(int32_t mapID, int32_t overlayID) {
 
 int32_t SearchLayerFile(const OverlayFileRecord& entry) {
   if (!OverlayMarkedForSearch(entry.overlayID) || !MapMarkedForSearch(entry.mapID)) return 0;
+  // A collection entry holds a 16-bit overlay ID; objects of other overlays cannot be listed.
+  if (!CollectableOverlayID(entry.overlayID)) return 0;
   const int32_t layerIndex = LayerIDToIndex(entry.overlayID);
   if (layerIndex < 0) {
     ReportError("SearchLayerFile()", "LayerIDToIndex()", kErrGeneral);
@@ -728,6 +730,7 @@ int32_t SelectInsideOutside(bool inside, int16_t referenceKind, double distance,
   const int32_t walked = ForEachOverlayFile(
       [&](OverlayFileRecord& entry) -> int32_t {
         if (!OverlayMarkedForSearch(entry.overlayID) || !MapMarkedForSearch(entry.mapID)) return 0;
+        if (!CollectableOverlayID(entry.overlayID)) return 0;
         LayerRecord layer;
         const int32_t layerIndex = LayerIDToIndex(entry.overlayID);
         if (!GetLayerRecord(layerIndex, layer)) {

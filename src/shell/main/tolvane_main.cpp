@@ -35,6 +35,7 @@
 #include "shell/import_command.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
+#include "shell/search_dialog.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -228,6 +229,7 @@ int Run(int argc, char** argv) {
   RegisterImportCommand(window);
   RegisterCollectionCommands(window);
   RegisterExportCommands(window);
+  RegisterSearchCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
