@@ -123,7 +123,7 @@ TEST_F(SearchDialogTest, CommandTwoHundredFourSearchesAndShowsTheCollection) {
   const int32_t site = Named(sites, "Maple");
   // The dialog is modal: answer it once it is up, searching Roads only.
   QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<SearchDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->CriterionGroup()->button(kSearchStartsWith)->click();
     dialog->NameField()->setText("ma");
