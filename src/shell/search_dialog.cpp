@@ -52,13 +52,14 @@ QString Text(const char* windows1252) {
   return FromWindows1252(windows1252);
 }
 
+// Radio buttons numbered from 1; into (when given) takes them in a column.
 QButtonGroup* RadioColumn(QWidget* owner, QVBoxLayout* into, const char* const* texts, int count,
                           int checkedID) {
   auto* group = new QButtonGroup(owner);
   for (int i = 0; i < count; ++i) {
     auto* button = new QRadioButton(Text(texts[i]), owner);
     group->addButton(button, i + 1);
-    into->addWidget(button);
+    if (into != nullptr) into->addWidget(button);
   }
   if (QAbstractButton* checked = group->button(checkedID)) checked->setChecked(true);
   return group;
@@ -77,21 +78,22 @@ SearchDialog::SearchDialog(QWidget* parent) : QDialog(parent) {
 
   auto* findBox = new QGroupBox(tr("Find objects that"), this);
   auto* findLayout = new QGridLayout(findBox);
-  auto* criteriaColumn = new QVBoxLayout();
-  criterion_ = RadioColumn(this, criteriaColumn, kCriterionTexts, 7, stored.criterion);
-  findLayout->addLayout(criteriaColumn, 0, 0, 3, 1);
+  criterion_ = RadioColumn(this, nullptr, kCriterionTexts, 7, stored.criterion);
+  // Each criterion on its own row, the name text beside the two name criteria and the distance
+  // beside the two distance criteria.
+  for (int i = 0; i < 7; ++i) findLayout->addWidget(criterion_->button(i + 1), i, 0);
   name_ = new QLineEdit(FromWindows1252(stored.nameText), this);
   name_->setMaxLength(static_cast<int>(kSearchNameTextMax));
-  findLayout->addWidget(name_, 0, 1, 1, 2);
+  findLayout->addWidget(name_, 1, 1, 2, 2, Qt::AlignVCenter);
   distance_ = new QLineEdit(FromWindows1252(stored.distanceText), this);
   distance_->setMaxLength(static_cast<int>(kSearchDistanceTextMax));
-  findLayout->addWidget(distance_, 1, 1);
+  findLayout->addWidget(distance_, 3, 1, 2, 1, Qt::AlignVCenter);
   unit_ = new QComboBox(this);
   for (int16_t unit = kUnitFeet; unit <= kUnitNauticalMiles; ++unit) {
     unit_->addItem(FromWindows1252(DistanceUnitName(unit)), unit);
   }
   unit_->setCurrentIndex(unit_->findData(SearchDistanceUnit(stored)));
-  findLayout->addWidget(unit_, 1, 2);
+  findLayout->addWidget(unit_, 3, 2, 2, 1, Qt::AlignVCenter);
   layout->addWidget(findBox);
 
   auto* referenceBox = new QGroupBox(tr("of"), this);
