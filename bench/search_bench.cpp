@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/wiring.h"
 #include "base/memory.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/layers.h"
@@ -44,6 +45,8 @@ BenchMaps& Maps() {
   }
   namespace fs = std::filesystem;
   InitWindowsHandles();
+  InitDirectoryTable();
+  WireCore();
   CatalogueFolders folders;
   RegisterDirectory((fs::path(root) / "Settings").string() + "/", true, folders.settings);
   RegisterDirectory((fs::path(root) / "OverlayMaps").string() + "/", true, folders.overlayMaps);

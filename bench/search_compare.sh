@@ -26,7 +26,7 @@ fi
 cli="$build/src/tolvane-cli"
 
 work="$(mktemp -d /tmp/tolvane-search-compare.XXXXXX)"
-trap 'rm -rf "$work"' EXIT
+if [ "${SEARCH_BENCH_KEEP:-0}" = 1 ]; then echo "work folder: $work"; else trap 'rm -rf "$work"' EXIT; fi
 points="${SEARCH_BENCH_POINTS:-1000000}"
 
 # The rows: id, longitude, latitude, name, and the grid cell (32 x 32 cells over the area, so a
@@ -43,21 +43,21 @@ awk -v n="$points" 'BEGIN {
     cell = int((lat - 38) / 2 * 32) * 32 + int((lon + 79) / 2 * 32);
     printf "%d,%.6f,%.6f,%s,%d\n", i, lon, lat, name, cell;
   }
-}' >"$work/rows.csv"
-sort -t, -k5,5n -s "$work/rows.csv" >"$work/grid.csv"
+}' >"$work/random.csv"
+sort -t, -k5,5n -s "$work/random.csv" >"$work/grid.csv"
 to_mie() {
   awk -F, -v map="$2" '{ printf "%s\t%s\t%s\tPOINTS\t%s\t54\tRED\r\n", $2, $3, $4, map }' "$1"
 }
 to_mie "$work/grid.csv" Grid >"$work/grid.mie"
-to_mie "$work/rows.csv" Random >"$work/random.mie"
+to_mie "$work/random.csv" Random >"$work/random.mie"
 mkdir -p "$work/maps/Settings" "$work/maps/OverlayMaps"
 "$cli" --maps "$work/maps" import "$work/grid.mie" >/dev/null 2>&1
 "$cli" --maps "$work/maps" import "$work/random.mie" >/dev/null 2>&1
 
 echo "== TOLVANE (in process, search_bench)"
 TOLVANE_SEARCH_BENCH_MAPS="$work/maps" "$build/bench/search_bench" \
-  --benchmark_min_time=1x --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>&1 |
-  grep -E "median|found|Benchmark" || true
+  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>&1 |
+  grep -vE "_mean|_stddev|_cv" || true
 
 # One mile round 78 W 39 N as a box for the R*Tree, then the exact test.
 box="r.minx >= -78.0186 AND r.maxx <= -77.9814 AND r.miny >= 38.98552 AND r.maxy <= 39.01448"

@@ -121,8 +121,10 @@ bool StartsWithCollated(std::string_view text, std::string_view start) {
   return CollateCompare(text.substr(0, start.size()), start) == 0;
 }
 
+// Only the user's Escape stops a search: a search stopped for a waiting message would not be
+// started again, and the search message's own search would answer with part of its result.
 bool StopNow(int32_t counter) {
-  return counter % kStopCheckEvery == 0 && LongOperationStopRequested();
+  return counter % kStopCheckEvery == 0 && Platform().EscapePressed();
 }
 
 std::string MapName(int32_t mapID) {
