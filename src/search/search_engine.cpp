@@ -1,6 +1,7 @@
 #include "search/search_engine.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -77,6 +78,10 @@ struct RunContext {
   std::string text;
   bool prefixed = false;
   bool escaped = false;
+  // The text folded to upper case once, and room for each object's full text, so testing a
+  // million names allocates nothing.
+  std::string upperText;
+  mutable std::string scratch;
   // The collection when the run began (mode 2), sorted.
   std::vector<ObjectKey> before;
   // The (map, overlay) pairs the collection held when the run began, sorted.
@@ -123,6 +128,47 @@ bool StartsWithCollated(std::string_view text, std::string_view start) {
 
 // Only the user's Escape stops a search: a search stopped for a waiting message would not be
 // started again, and the search message's own search would answer with part of its result.
+// Windows-1252 upper case by table.
+const std::array<unsigned char, 256>& FoldTable() {
+  static const std::array<unsigned char, 256> table = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+      t[static_cast<size_t>(c)] =
+          static_cast<unsigned char>(UpperCase1252(std::string(1, static_cast<char>(c)))[0]);
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Whether hay holds upperNeedle when hay is folded to upper case.
+bool FoldedContains(std::string_view hay, std::string_view upperNeedle) {
+  const size_t n = upperNeedle.size();
+  if (n == 0) return true;
+  if (hay.size() < n) return false;
+  const std::array<unsigned char, 256>& fold = FoldTable();
+  const auto at = [&hay, &fold](size_t i) { return fold[static_cast<unsigned char>(hay[i])]; };
+  const auto first = static_cast<unsigned char>(upperNeedle[0]);
+  for (size_t i = 0; i + n <= hay.size(); ++i) {
+    if (at(i) != first) continue;
+    size_t j = 1;
+    while (j < n && at(i + j) == static_cast<unsigned char>(upperNeedle[j])) ++j;
+    if (j == n) return true;
+  }
+  return false;
+}
+
+// The name test of a run, as NamePasses answers it.
+bool RunNamePasses(const RunContext& run, const std::string& prefix, const std::string& name) {
+  if (run.criterion != kSearchContains || name.empty()) {
+    return NamePasses(run.criterion, run.text, prefix, name);
+  }
+  run.scratch.assign(prefix);
+  run.scratch.push_back(' ');
+  run.scratch.append(name);
+  return FoldedContains(run.scratch, run.upperText);
+}
+
 bool StopNow(int32_t counter) {
   return counter % kStopCheckEvery == 0 && Platform().EscapePressed();
 }
@@ -326,7 +372,7 @@ int32_t NameSubsearch(const RunContext& run) {
       ReportError("RunSearch()", "FSGetObjectName()", err);
       return err;
     }
-    if (NamePasses(run.criterion, run.text, prefix, name)) kept.push_back(e);
+    if (RunNamePasses(run, prefix, name)) kept.push_back(e);
   }
   return ReplaceSearchCollection(kept);
 }
@@ -483,9 +529,7 @@ bool NamePasses(int16_t criterion, std::string_view text, std::string_view prefi
   if (criterion == kSearchStartsWith) {
     return StartsWithCollated(full, text) || StartsWithCollated(name, text);
   }
-  if (criterion == kSearchContains) {
-    return UpperCase1252(full).find(UpperCase1252(text)) != std::string::npos;
-  }
+  if (criterion == kSearchContains) return FoldedContains(full, UpperCase1252(text));
   return false;
 }
 
@@ -627,6 +671,7 @@ int32_t SearchLayerFile(const OverlayFileRecord& entry) {
     fallback.mode = engine.criteria.collectionMode;
     fallback.text = engine.criteria.nameText;
     fallback.prefixed = DirectionPrefixed(fallback.text);
+    fallback.upperText = UpperCase1252(fallback.text);
   }
   const RunContext& run = currentRun != nullptr ? *currentRun : fallback;
   if (run.criterion == kSearchAnyName &&
@@ -671,7 +716,7 @@ int32_t SearchLayerFile(const OverlayFileRecord& entry) {
             failedCall = "FSGetObjectName()";
             return err;
           }
-          if (!NamePasses(run.criterion, run.text, prefix, name)) return 0;
+          if (!RunNamePasses(run, prefix, name)) return 0;
         }
         uint8_t aliases = 0;
         err = FSGetObjectAliasCount(file, record.position, aliases);
@@ -837,6 +882,7 @@ int32_t RunSearch() {
   run.mode = criteria.collectionMode;
   run.text = criteria.nameText;
   run.prefixed = DirectionPrefixed(run.text);
+  run.upperText = UpperCase1252(run.text);
   int32_t result = 0;
   const bool spatial = run.criterion >= kSearchWithin && run.criterion <= kSearchNotTouching;
   if (!spatial && run.mode != kSearchSubsearch) {
