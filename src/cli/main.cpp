@@ -25,6 +25,7 @@
 #include "cli/objects_command.h"
 #include "cli/print_command.h"
 #include "cli/render_command.h"
+#include "cli/search_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
 #include "edit/compaction.h"
@@ -70,6 +71,11 @@ void PrintUsage(std::ostream& out) {
          "  collection load FILE.msc [--mode replace|union|subset --base B.msc]\n"
          "             [--save OUT.msc]\n"
          "            loads a search collection file; prints the collection\n"
+         "  search (--any | --starts T | --contains T | --within D UNIT | --not-within D UNIT\n"
+         "         | --touching | --not-touching) [--of click:LAT,LON | marked:LAT,LON |\n"
+         "         selected:MAP/OVERLAY/POS,... | collection:F.msc] [--mode replace|add|sub\n"
+         "         --collection F.msc] [--overlays A,B] [--maps X,Y] [--area] [--save OUT.msc]\n"
+         "            searches as the Search Criteria dialog does; prints the collection\n"
          "  export --format mie|text|bna|shapefile --out FILE\n"
          "         (--overlay MAP OVERLAY | --ids MAP OVERLAY ID,...) [--fields ...] [--kind ...]\n"
          "  export --mie-text MAP OVERLAY ID\n"
@@ -103,7 +109,10 @@ int Run(int argc, char** argv) {
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--maps") {
+    // After the word search, --maps is the search's own list of maps (search --maps X,Y).
+    if (!words.empty() && words[0] == "search" && arg.rfind("--maps", 0) == 0) {
+      words.push_back(arg);
+    } else if (arg == "--maps") {
       if (i + 1 >= argc) {
         std::cerr << "tolvane-cli: --maps needs a folder\n";
         return kExitUsage;
@@ -131,8 +140,9 @@ int Run(int argc, char** argv) {
   const bool compacting = tlv::cli::IsCompactCommand(words);
   const bool printing = tlv::cli::IsPrintCommand(words);
   const bool picture = tlv::cli::IsPictureCommand(words);
+  const bool search = tlv::cli::IsSearchCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends && !compacting && !printing && !picture &&
+      !georef && !friends && !compacting && !printing && !picture && !search &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -203,6 +213,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunVerifyCommand(words, std::cout, std::cerr);
   } else if (collection) {
     result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
+  } else if (search) {
+    result = tlv::cli::RunSearchCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (friends) {

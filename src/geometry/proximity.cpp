@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "geometry/distance.h"
 #include "geometry/wrect.h"
@@ -225,6 +226,74 @@ bool PathTouchesWRect(const Rings& path, bool closed, const WRect& r) {
     }
     return false;
   });
+}
+
+NearShape MakeNearShape(Rings outline, bool closed, bool area) {
+  NearShape shape;
+  shape.outline = std::move(outline);
+  shape.closed = closed;
+  shape.area = area;
+  WRect bounds = kUnionStartRect;
+  for (const WPoint& p : shape.outline.points) {
+    bounds.x1 = std::min(bounds.x1, p.x);
+    bounds.y1 = std::min(bounds.y1, p.y);
+    bounds.x2 = std::max(bounds.x2, p.x);
+    bounds.y2 = std::max(bounds.y2, p.y);
+  }
+  if (!shape.outline.points.empty()) shape.bounds = bounds;
+  return shape;
+}
+
+namespace {
+
+// Every segment of a shape, a ring of one point giving the segment from the point to itself so
+// that symbols take part in the same tests as lines.
+template <typename Visit>
+bool AnyPiece(const NearShape& shape, Visit&& visit) {
+  const Rings& path = shape.outline;
+  for (int32_t r = 0; r < path.RingCount(); ++r) {
+    if (path.RingEnd(r) - path.RingBegin(r) == 1) {
+      const WPoint p = path.points[static_cast<size_t>(path.RingBegin(r))];
+      if (visit(p, p)) return true;
+    }
+  }
+  return AnySegment(path, shape.closed, visit);
+}
+
+// An area holds the other shape when it holds the first point of any of the other's rings; when
+// no segments meet, every point of a ring lies on the same side of the area's edges.
+bool AreaHoldsVertex(const NearShape& area, const NearShape& other) {
+  if (!area.area || area.outline.points.empty()) return false;
+  if (!WRectsOverlap(area.bounds, other.bounds)) return false;
+  for (int32_t r = 0; r < other.outline.RingCount(); ++r) {
+    if (other.outline.RingEnd(r) == other.outline.RingBegin(r)) continue;
+    if (RingsContainPoint(area.outline,
+                          other.outline.points[static_cast<size_t>(other.outline.RingBegin(r))])) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ShapesNear(const NearShape& a, const NearShape& b, const Reach& reach) {
+  if (a.outline.points.empty() || b.outline.points.empty()) return false;
+  const WRect grown = OutsetWRect(a.bounds, reach.dx, reach.dy);
+  if (!WRectsOverlap(grown, b.bounds)) return false;
+  const bool piecesNear = AnyPiece(a, [&](WPoint a1, WPoint a2) {
+    // Only the pieces of b within reach of this piece's box can be near it.
+    const WRect box = OutsetWRect(
+        {std::min(a1.x, a2.x), std::min(a1.y, a2.y), std::max(a1.x, a2.x), std::max(a1.y, a2.y)},
+        reach.dx, reach.dy);
+    if (!WRectsOverlap(box, b.bounds)) return false;
+    return AnyPiece(b, [&](WPoint b1, WPoint b2) {
+      const WRect other{std::min(b1.x, b2.x), std::min(b1.y, b2.y), std::max(b1.x, b2.x),
+                        std::max(b1.y, b2.y)};
+      return WRectsOverlap(box, other) && SegmentsNear(a1, a2, b1, b2, reach);
+    });
+  });
+  return piecesNear || AreaHoldsVertex(a, b) || AreaHoldsVertex(b, a);
 }
 
 }  // namespace tlv

@@ -72,4 +72,18 @@ bool PathNearPoint(const Rings& path, bool closed, WPoint p, const Reach& reach)
 // Some vertex of the path lies in r or some segment crosses a side of r.
 bool PathTouchesWRect(const Rings& path, bool closed, const WRect& r);
 
+// One object as the spatial searches see it: its points and segments, and whether its inside
+// counts. A symbol is a ring of one point; bounds holds every point.
+struct NearShape {
+  Rings outline;
+  bool closed = false;
+  bool area = false;
+  WRect bounds{0, 0, 0, 0};
+};
+// A shape from its outline (bounds computed from the points).
+NearShape MakeNearShape(Rings outline, bool closed, bool area);
+// Two shapes are near when any pair of their points or segments is (crossing counts), or when
+// one is an area that contains a vertex of the other.
+bool ShapesNear(const NearShape& a, const NearShape& b, const Reach& reach);
+
 }  // namespace tlv

@@ -360,6 +360,46 @@ int32_t ClearSearchCollection() {
   return err;
 }
 
+int32_t ReplaceSearchCollection(const std::vector<CollectionEntry>& entries) {
+  Handle list = SearchCollection();
+  const int64_t bytes = static_cast<int64_t>(entries.size()) * sizeof(CollectionEntry);
+  if (list == nullptr || bytes > INT32_MAX) {
+    ReportError("ReplaceSearchCollection()", "MySetHandleSize()", kErrMemoryFull);
+    return kErrMemoryFull;
+  }
+  const int32_t before = MyGetHandleSize(list);
+  MySetHandleSize(list, static_cast<int32_t>(bytes));
+  if (MyMemError() != 0) {
+    MySetHandleSize(list, before);
+    ReportError("ReplaceSearchCollection()", "MySetHandleSize()", kErrMemoryFull);
+    return kErrMemoryFull;
+  }
+  WriteAll(list, entries);
+  Changed();
+  return 0;
+}
+
+int32_t AppendCollectedEntries(const std::vector<CollectionEntry>& entries) {
+  Handle list = SearchCollection();
+  const int32_t before = list == nullptr ? 0 : MyGetHandleSize(list);
+  const int64_t bytes =
+      before + static_cast<int64_t>(entries.size()) * static_cast<int64_t>(sizeof(CollectionEntry));
+  if (list == nullptr || bytes > INT32_MAX) {
+    ReportError("AppendCollectedEntries()", "MySetHandleSize()", kErrMemoryFull);
+    return kErrMemoryFull;
+  }
+  if (entries.empty()) return 0;
+  MySetHandleSize(list, static_cast<int32_t>(bytes));
+  if (MyMemError() != 0) {
+    MySetHandleSize(list, before);
+    ReportError("AppendCollectedEntries()", "MySetHandleSize()", kErrMemoryFull);
+    return kErrMemoryFull;
+  }
+  std::memcpy(*list + before, entries.data(), entries.size() * sizeof(CollectionEntry));
+  Changed();
+  return 0;
+}
+
 int32_t FindCollectedObject(int32_t mapID, int32_t overlayID, int32_t position) {
   return FindCollectionEntry(SearchCollection(), mapID, overlayID, position);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/memory.h"
 #include "base/object_ids.h"
@@ -62,6 +63,11 @@ void RemoveInvalidCollectedObjects();
 void MarkAllCollectedObjects(bool marked);
 bool MarkCollectedObject(int32_t index);
 void RemoveUnmarkedCollectedObjects();
+// A search's bulk changes: the collection becomes exactly these entries, or gains them at its
+// end (no duplicate check). 0, or the memory failure's code (reported; the collection is left
+// as it was).
+int32_t ReplaceSearchCollection(const std::vector<CollectionEntry>& entries);
+int32_t AppendCollectedEntries(const std::vector<CollectionEntry>& entries);
 // Replaces the collection with an empty list. 0, or the memory failure's code (reported).
 int32_t ClearSearchCollection();
 // The index of the entry, or -1; the second form searches any list of collection entries.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "geometry/distance.h"
 #include "support/test_support.h"
 
@@ -136,6 +139,42 @@ TEST_F(ProximityTest, OutlinesOfRectanglesAndEllipses) {
   EXPECT_TRUE(RingsContainPoint(ellipse, At(1000, 500)));
   EXPECT_FALSE(RingsContainPoint(ellipse, At(50, 50))) << "the rectangle's corner is outside";
   EXPECT_EQ(EllipseRing(r, 3).points.size(), 8u);
+}
+
+NearShape Ring(std::vector<WPoint> points, bool closed, bool area) {
+  Rings rings;
+  rings.points = std::move(points);
+  rings.starts = {0};
+  return MakeNearShape(std::move(rings), closed, area);
+}
+
+TEST_F(ProximityTest, ShapesAreNearThroughPointsSegmentsAndInsides) {
+  const Reach reach = MilesReach(100 * kMilesPerWorldY);
+  const NearShape symbol = Ring({At(0, 0)}, false, false);
+  EXPECT_EQ(symbol.bounds, (WRect{kHere.x, kHere.y, kHere.x, kHere.y}));
+  // A symbol near a symbol, and near the middle of a line but not past its end.
+  EXPECT_TRUE(ShapesNear(symbol, Ring({At(0, 90)}, false, false), reach));
+  EXPECT_FALSE(ShapesNear(symbol, Ring({At(0, 110)}, false, false), reach));
+  const NearShape line = Ring({At(-1000, 90), At(1000, 90)}, false, false);
+  EXPECT_TRUE(ShapesNear(symbol, line, reach));
+  EXPECT_TRUE(ShapesNear(line, symbol, reach)) << "either way round";
+  EXPECT_FALSE(ShapesNear(Ring({At(1300, 0)}, false, false), line, reach));
+  // Crossing lines touch at distance 0; parallel ones do not.
+  const Reach none = MilesReach(0);
+  const NearShape across = Ring({At(0, -1000), At(0, 1000)}, false, false);
+  EXPECT_TRUE(ShapesNear(across, line, none));
+  EXPECT_FALSE(ShapesNear(Ring({At(-1000, 500), At(1000, 500)}, false, false), line, none));
+  // A square holds a symbol well inside it only as an area; its outline alone is far from it.
+  const std::vector<WPoint> square{At(-2000, -2000), At(2000, -2000), At(2000, 2000),
+                                   At(-2000, 2000)};
+  EXPECT_TRUE(ShapesNear(Ring(square, true, true), symbol, none));
+  EXPECT_TRUE(ShapesNear(symbol, Ring(square, true, true), none));
+  EXPECT_FALSE(ShapesNear(Ring(square, true, false), symbol, none));
+  // A small square inside a big one: held by the area, not touched by the outline.
+  const NearShape small = Ring({At(-10, -10), At(10, -10), At(10, 10), At(-10, 10)}, true, false);
+  EXPECT_TRUE(ShapesNear(Ring(square, true, true), small, none));
+  EXPECT_FALSE(ShapesNear(Ring(square, true, false), small, none));
+  EXPECT_FALSE(ShapesNear(NearShape(), symbol, reach)) << "an empty shape is near nothing";
 }
 
 }  // namespace

@@ -39,8 +39,9 @@
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/object_settings_dialog.h"
-#include "shell/sharing_commands.h"
 #include "shell/print_commands.h"
+#include "shell/search_dialog.h"
+#include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -246,6 +247,7 @@ int Run(int argc, char** argv) {
   RegisterExportCommands(window);
   RegisterSharingCommands(window);
   RegisterPrintCommands(window);
+  RegisterSearchCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
