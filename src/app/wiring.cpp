@@ -76,8 +76,8 @@ void FollowCompactedObjects(int32_t mapID, int32_t overlayID,
   std::vector<std::pair<int32_t, int32_t>> parked;
   int32_t nextParking = INT32_MIN;
   for (int32_t position : positions) {
-    const auto found = std::lower_bound(moves.begin(), moves.end(),
-                                        std::make_pair(position, INT32_MIN));
+    const auto found =
+        std::lower_bound(moves.begin(), moves.end(), std::make_pair(position, INT32_MIN));
     if (found == moves.end() || found->first != position) {
       RemoveCollectedObject(mapID, overlayID, position);
       continue;

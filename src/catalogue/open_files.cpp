@@ -138,9 +138,9 @@ int32_t AllocateSpaceForFile(int32_t map, int32_t overlay, uint32_t kind, int32_
     // and half new until the next load puts it right, so nothing reads it.
     std::string folder;
     if (DirectoryPath(fileRecord.dirID, folder) == 0 &&
-        OverlayFileRefused(folder, std::string(fileRecord.baseName,
-                                               strnlen(fileRecord.baseName,
-                                                       sizeof fileRecord.baseName)))) {
+        OverlayFileRefused(folder,
+                           std::string(fileRecord.baseName,
+                                       strnlen(fileRecord.baseName, sizeof fileRecord.baseName)))) {
       ReportError("AllocateSpaceForFile()", "FinishCompaction()", kErrIO);
       return kErrIO;
     }
