@@ -46,15 +46,16 @@ bool ParseNumber(const std::string& text, double& value) {
   return std::sscanf(text.c_str(), "%lf%c", &value, &extra) == 1 && std::isfinite(value);
 }
 
-std::string Fixed(double value, int decimals) {
+[[maybe_unused]] std::string Fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
 
 // The print layout the options ask for, with the Print dialog's rules.
-bool LayoutFromOptions(const std::map<std::string, std::string>& options,
-                       const PrintContext& context, PrintLayout& layout, std::ostream& err) {
+[[maybe_unused]] bool LayoutFromOptions(const std::map<std::string, std::string>& options,
+                                        const PrintContext& context, PrintLayout& layout,
+                                        std::ostream& err) {
   const int chosen = static_cast<int>(options.count("--fit-page") + options.count("--pages") +
                                       options.count("--image") + options.count("--scale"));
   if (chosen > 1) {
