@@ -362,8 +362,8 @@ int32_t ClearSearchCollection() {
 
 int32_t ReplaceSearchCollection(const std::vector<CollectionEntry>& entries) {
   Handle list = SearchCollection();
-  const int64_t bytes = static_cast<int64_t>(entries.size()) * sizeof(CollectionEntry);
-  if (list == nullptr || bytes > INT32_MAX) {
+  const uint64_t bytes = static_cast<uint64_t>(entries.size()) * sizeof(CollectionEntry);
+  if (list == nullptr || bytes > static_cast<uint64_t>(INT32_MAX)) {
     ReportError("ReplaceSearchCollection()", "MySetHandleSize()", kErrMemoryFull);
     return kErrMemoryFull;
   }
