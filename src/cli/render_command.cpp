@@ -1,24 +1,16 @@
 #include "cli/render_command.h"
-#include "app/draw_request.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <map>
 #include <ostream>
+#include <utility>
 
-#include "app/folders.h"
+#include "app/draw_request.h"
 #include "app/preferences.h"
-#include "app/startup.h"
-#include "base/files.h"
 #include "base/headless_platform.h"
 #include "base/platform.h"
-#include "catalogue/map_list.h"
-#include "catalogue/maps.h"
-#include "geometry/geo_settings.h"
-#include "geometry/wrect.h"
+#include "cli/view_options.h"
 #include "render/map_view.h"
-#include "render/scale_bar.h"
-#include "store/summary.h"
 
 #ifdef TOLVANE_CLI_HAS_QT
 #include <QGuiApplication>
@@ -26,46 +18,10 @@
 #include <QString>
 
 #include "render/qt/qt_rendering.h"
-#include "render/qt/symbol_fonts.h"
-#include "render/symbols.h"
-#include "store/directory_table.h"
-#include "store/object_record.h"
 #endif
 
 namespace tlv::cli {
 namespace {
-
-constexpr int kMaxImageSide = 16384;
-
-bool ParseSize(const std::string& text, int& width, int& height) {
-  char extra = 0;
-  return std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &extra) == 2 && width > 0 &&
-         height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
-}
-
-bool ParseTriple(const std::string& text, double& a, double& b, double& c) {
-  char extra = 0;
-  return std::sscanf(text.c_str(), "%lf,%lf,%lf%c", &a, &b, &c, &extra) == 3 && std::isfinite(a) &&
-         std::isfinite(b) && std::isfinite(c);
-}
-
-// The map's extent, or the union of its overlay files' rectangles when it has none.
-bool MapBounds(int32_t mapIndex, WRect& bounds) {
-  MapRecord map;
-  if (!GetMapRecord(mapIndex, map)) return false;
-  if (WRectPlaced(map.extent) && map.extent.x1 < map.extent.x2) {
-    bounds = map.extent;
-    return true;
-  }
-  bounds = kUnionStartRect;
-  for (int32_t i = 0; i < map.overlayFileCount; ++i) {
-    OverlayFileRecord entry;
-    if (GetOverlayFileRecord(mapIndex, i, entry) && WRectPlaced(entry.bounds)) {
-      UnionWRect(bounds, entry.bounds);
-    }
-  }
-  return bounds.x1 < bounds.x2 && bounds.y1 < bounds.y2;
-}
 
 #ifdef TOLVANE_CLI_HAS_QT
 // Passes everything on to the platform in use and counts the alerts shown meanwhile, so that a
@@ -174,64 +130,19 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
     }
     *into = words[++i];
   }
-  int width = 0, height = 0;
-  if (!ParseSize(size, width, height)) {
-    err << "tolvane-cli: render needs --size WxH (1 to " << kMaxImageSide << " pixels a side)\n";
-    return 1;
+  std::map<std::string, std::string> viewOptions;
+  for (const auto& [key, value] : {std::pair{"--view", &view}, std::pair{"--corner", &corner},
+                                   std::pair{"--fit", &fit}, std::pair{"--size", &size}}) {
+    if (!value->empty()) viewOptions[key] = *value;
   }
+  int width = 0, height = 0;
+  if (ApplyViewOptions(viewOptions, width, height, err) != 0) return 1;
   if (file.empty()) {
     err << "tolvane-cli: render needs --out FILE.png\n";
     return 1;
   }
-  if ((!view.empty()) + (!corner.empty()) + (!fit.empty()) > 1) {
-    err << "tolvane-cli: render takes one of --view, --corner and --fit\n";
-    return 1;
-  }
-  // The whole image is the map area, so the view covers what the window's would at this size.
-  SetMapArea({0, 0, width, height});
-  if (!view.empty()) {
-    double lat = 0, lon = 0, scale = 0;
-    if (!ParseTriple(view, lat, lon, scale) || lat < -90 || lat > 90 || lon < -180 || lon > 180) {
-      err << "tolvane-cli: --view takes LAT,LON,SCALE in decimal degrees\n";
-      return 1;
-    }
-    CentreViewOn(ClampScale(std::llround(scale)),
-                 static_cast<int32_t>(std::llround((lon + 180.0) * 1000000.0)),
-                 static_cast<int32_t>(std::llround((lat + 90.0) * 1000000.0)));
-  } else if (!corner.empty()) {
-    double left = 0, top = 0, scale = 0;
-    if (!ParseTriple(corner, left, top, scale) || std::fabs(left) > 1e9 || std::fabs(top) > 1e9) {
-      err << "tolvane-cli: --corner takes LEFT,TOP,SCALE in world units\n";
-      return 1;
-    }
-    SetView(ClampScale(std::llround(scale)), static_cast<int32_t>(left), static_cast<int32_t>(top));
-  } else if (!fit.empty()) {
-    const int32_t index = MapNameToIndex(fit);
-    WRect bounds;
-    if (index < 0 || !MapBounds(index, bounds)) {
-      err << "tolvane-cli: no map with objects named " << fit << "\n";
-      return 1;
-    }
-    FitWorldRect(bounds);
-  }
 #ifdef TOLVANE_CLI_HAS_QT
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  UseProgramNumberFormat();
-  // The symbol fonts and list of the program folder, as the program loads them.
-  const char* programOverride = std::getenv("TOLVANE_PROGRAM_FOLDER");
-  const std::string program = programOverride != nullptr && programOverride[0] != '\0'
-                                  ? std::string(programOverride)
-                                  : ProgramFolderPath();
-  const std::string fonts = WithTrailingSlash(program) + "fonts";
-  int32_t registered = 0;
-  RegisterSymbolFontFolder(QString::fromStdString(fonts), registered);
-  int32_t fontsID = -1;
-  if (RegisterDirectory(fonts + "/", true, fontsID) == 0) {
-    if (LoadSymbolList(0, fontsID) == 0) SetSymbolKnownTest(SymbolInList);
-    LoadSymbolBackgroundRanges(0, fontsID);
-  }
-  InstallQtDrawing();
+  const auto app = StartQtDrawing(argc, argv);
   QImage image(width, height, QImage::Format_RGB32);
   DrawMapRequest request = StandardDrawRequest();
   request.interrupted = [] { return false; };
