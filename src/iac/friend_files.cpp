@@ -250,19 +250,32 @@ int32_t AddFriend(const std::string& applicationSignature, const std::string& pr
   return 0;
 }
 
-int32_t AddFriendFromVWR(int16_t volume, int32_t folderID, const std::string& fileName) {
+namespace {
+
+// Reads a friend file, parses it with parse and adds (or finds) its friend: index receives the
+// friend's place. Failures are reported under the caller's name.
+int32_t ReadFriendFileAndAdd(const char* caller, int16_t volume, int32_t folderID,
+                             const std::string& fileName,
+                             int32_t (*parse)(std::string_view, FriendFile&), FriendFile& file,
+                             int32_t& index) {
   std::string bytes;
-  if (const int32_t err = ReadFriendFile("AddFriendFromVWR()", volume, folderID, fileName, bytes);
-      err != 0) {
+  if (const int32_t err = ReadFriendFile(caller, volume, folderID, fileName, bytes); err != 0) {
     return err;
   }
+  if (const int32_t err = parse(bytes, file); err != 0) {
+    ReportFileContentsError(caller, err, volume, folderID, fileName.c_str());
+    return err;
+  }
+  return AddFriend(file.applicationSignature, file.programSignature, index);
+}
+
+}  // namespace
+
+int32_t AddFriendFromVWR(int16_t volume, int32_t folderID, const std::string& fileName) {
   FriendFile file;
-  if (const int32_t err = ParseViewerFile(bytes, file); err != 0) {
-    ReportFileContentsError("AddFriendFromVWR()", err, volume, folderID, fileName.c_str());
-    return err;
-  }
   int32_t index = -1;
-  if (const int32_t err = AddFriend(file.applicationSignature, file.programSignature, index);
+  if (const int32_t err = ReadFriendFileAndAdd("AddFriendFromVWR()", volume, folderID, fileName,
+                                               ParseViewerFile, file, index);
       err != 0) {
     return err;
   }
@@ -279,18 +292,10 @@ int32_t AddFriendFromVWR(int16_t volume, int32_t folderID, const std::string& fi
 }
 
 int32_t AddFriendFromMNU(int16_t volume, int32_t folderID, const std::string& fileName) {
-  std::string bytes;
-  if (const int32_t err = ReadFriendFile("AddFriendFromMNU()", volume, folderID, fileName, bytes);
-      err != 0) {
-    return err;
-  }
   FriendFile file;
-  if (const int32_t err = ParseMenuFile(bytes, file); err != 0) {
-    ReportFileContentsError("AddFriendFromMNU()", err, volume, folderID, fileName.c_str());
-    return err;
-  }
   int32_t index = -1;
-  if (const int32_t err = AddFriend(file.applicationSignature, file.programSignature, index);
+  if (const int32_t err = ReadFriendFileAndAdd("AddFriendFromMNU()", volume, folderID, fileName,
+                                               ParseMenuFile, file, index);
       err != 0) {
     return err;
   }
