@@ -3,8 +3,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "base/strings.h"
+#include "catalogue/display_settings.h"
+#include "catalogue/layers.h"
+#include "catalogue/map_list.h"
+#include "catalogue/maps.h"
 #include "cli/json_text.h"
+#include "cli/objects_command.h"
+#include "edit/edit_targets.h"
+#include "edit/new_object.h"
 #include "geometry/geo_settings.h"
 #include "geometry/georef.h"
 
@@ -19,7 +28,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tolvane-cli georef (--picture FILE | --size WxH) --p1 COL,ROW,LAT,LON "
-    "(--p2 COL,ROW,LAT,LON | --p2 COL,ROW --distance D [--unit ft|yd|m|km|mi|nm])\n";
+    "(--p2 COL,ROW,LAT,LON | --p2 COL,ROW --distance D [--unit ft|yd|m|km|mi|nm]) "
+    "[--insert MAP OVERLAY]\n";
 
 // Comma-separated numbers, exactly count of them, all finite.
 bool Numbers(const std::string& text, size_t count, std::vector<double>& values) {
@@ -83,6 +93,51 @@ bool UnitOf(const std::string& word, int16_t& unit) {
   return false;
 }
 
+// Puts the picture on the map as a picture object filling rect, on the named overlay of the
+// named map. The command line names the overlay outright, so an overlay locked in the window
+// takes the object here and is locked again afterwards. Returns 0 and the object's JSON, or 1
+// after one message on err; nothing is left behind on a refusal.
+int InsertPicture(const std::string& picture, const std::string& mapName,
+                  const std::string& overlayName, const WRect& rect, std::string& json,
+                  std::ostream& err) {
+  MapRecord map;
+  if (!GetMapRecord(MapNameToIndex(Windows1252FromUtf8(mapName)), map)) {
+    err << "tolvane-cli: no map named " << mapName << "\n";
+    return 1;
+  }
+  if (map.locked != 0 || map.inUse == 0) {
+    err << "tolvane-cli: the map " << mapName << " is "
+        << (map.locked != 0 ? "locked" : "not in use") << " and takes no new objects\n";
+    return 1;
+  }
+  const int32_t layerIndex = LayerNameToIndex(Windows1252FromUtf8(overlayName));
+  LayerRecord layer;
+  if (!GetLayerRecord(layerIndex, layer)) {
+    err << "tolvane-cli: no overlay named " << overlayName << "\n";
+    return 1;
+  }
+  const bool wasLocked = layer.lockState != 0;
+  if (wasLocked) SetLayerLocked(layerIndex, false);
+  SetEditTarget(map.mapID, layer.layerID);
+  NewObject object;
+  object.type = kPictureObject;
+  const std::filesystem::path path(picture);
+  object.name = Windows1252FromUtf8(path.stem().string()).substr(0, 31);
+  object.graphics = OverlayDefaultGraphics(layer.layerID);
+  object.overlayID = layer.layerID;
+  object.rect = rect;
+  ObjectRef made;
+  const int32_t result = AddPictureObject(object, picture, made);
+  if (wasLocked) SetLayerLocked(layerIndex, true);
+  // The core has shown its own message on the platform (echoed to stderr).
+  if (result != 0) return 1;
+  if (LiveObjectJson(made.mapID, made.overlayID, made.position, json) != 0) {
+    err << "tolvane-cli: the new object could not be read back\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool IsGeoRefCommand(const std::vector<std::string>& words) {
@@ -90,7 +145,7 @@ bool IsGeoRefCommand(const std::vector<std::string>& words) {
 }
 
 int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-  std::string picture, size, first, second, distanceText;
+  std::string picture, size, first, second, distanceText, insertMap, insertOverlay;
   int16_t unit = kUnitMiles;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& word = words[i];
@@ -107,6 +162,9 @@ int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, s
       distanceText = words[++i];
     } else if (word == "--unit" && hasValue && UnitOf(words[i + 1], unit)) {
       ++i;
+    } else if (word == "--insert" && i + 2 < words.size()) {
+      insertMap = words[++i];
+      insertOverlay = words[++i];
     } else {
       err << kUsage;
       return 1;
@@ -114,6 +172,10 @@ int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, s
   }
   if ((picture.empty() == size.empty()) || first.empty() || second.empty()) {
     err << kUsage;
+    return 1;
+  }
+  if (!insertMap.empty() && picture.empty()) {
+    err << "tolvane-cli: --insert needs the picture itself (--picture FILE)\n";
     return 1;
   }
   int32_t width = 0;
@@ -186,6 +248,11 @@ int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, s
         << "}\n";
     return 1;
   }
+  std::string objectJson;
+  if (!insertMap.empty() &&
+      InsertPicture(picture, insertMap, insertOverlay, rect, objectJson, err) != 0) {
+    return 1;
+  }
   out << "{\"pictureSize\":[" << width << "," << height << "],\"p1\":" << PointJson(p1)
       << ",\"p2\":" << PointJson(p2) << ",\"scale\":{\"sx\":" << Fixed(scales.sx, "%.3f")
       << ",\"sy\":" << Fixed(scales.sy, "%.3f") << "},\"rect\":[" << rect.x1 << "," << rect.y1
@@ -193,7 +260,9 @@ int RunGeoRefCommand(const std::vector<std::string>& words, std::ostream& out, s
       << "],\"degrees\":{\"west\":" << Fixed((rect.x1 - 180000000.0) / 1e6)
       << ",\"south\":" << Fixed((rect.y1 - 90000000.0) / 1e6)
       << ",\"east\":" << Fixed((rect.x2 - 180000000.0) / 1e6)
-      << ",\"north\":" << Fixed((rect.y2 - 90000000.0) / 1e6) << "}}\n";
+      << ",\"north\":" << Fixed((rect.y2 - 90000000.0) / 1e6) << "}";
+  if (!objectJson.empty()) out << ",\"object\":" << objectJson;
+  out << "}\n";
   return 0;
 }
 

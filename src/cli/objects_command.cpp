@@ -150,6 +150,10 @@ int32_t ObjectJson(int32_t mapID, int32_t overlayID, const Listed& listed, std::
 
 }  // namespace
 
+int32_t LiveObjectJson(int32_t mapID, int32_t overlayID, int32_t position, std::string& json) {
+  return ObjectJson(mapID, overlayID, Listed{position, false}, json);
+}
+
 bool IsObjectsCommand(const std::vector<std::string>& words) {
   return !words.empty() && words[0] == "objects";
 }

@@ -1,8 +1,11 @@
 #include "edit/new_object.h"
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include "base/errors.h"
+#include "base/files.h"
 #include "base/memory.h"
 #include "base/platform.h"
 #include "base/strings.h"
@@ -13,6 +16,8 @@
 #include "edit/selection.h"
 #include "edit/undo.h"
 #include "geometry/wrect.h"
+#include "store/directory_table.h"
+#include "store/file_contents.h"
 #include "store/store_records.h"
 
 namespace tlv {
@@ -184,16 +189,22 @@ ObjectGraphics OverlayDefaultGraphics(int32_t overlayID) {
   return g;
 }
 
-int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
+namespace {
+
+// AddNewObject's work. placeFile (for a picture) runs once the map
+// is chosen and before anything is written, and may set the file name the object names.
+int32_t MakeNewObject(const NewObject& drawn,
+                      const std::function<int32_t(const MapRecord&, std::string&)>& placeFile,
+                      const std::function<void()>& dropFile, ObjectRef& made) {
   made = ObjectRef();
-  const NewObjectProblem problem = CheckNewObject(object);
+  const NewObjectProblem problem = CheckNewObject(drawn);
   if (problem != NewObjectProblem::kNone) {
     ShowAlert(NewObjectProblemText(problem), kStopAlert);
     return kErrGeneral;
   }
   AnyLayerUnlocked();
   if (!CheckUnlockedLayerForAdd()) return kErrGeneral;
-  int32_t overlayID = object.overlayID != 0 ? object.overlayID : DefaultOverlayForNewObject();
+  int32_t overlayID = drawn.overlayID != 0 ? drawn.overlayID : DefaultOverlayForNewObject();
   // An overlay locked since the dialog offered it takes nothing.
   if (overlayID == 0 || !LayerUnlocked(overlayID)) {
     ShowAlert(MessageText(kMessageNoUnlockedLayer), kStopAlert);
@@ -202,6 +213,12 @@ int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
   const int32_t mapIndex = ChooseEditMap();
   MapRecord map;
   if (mapIndex < 0 || !GetMapRecord(mapIndex, map)) return kErrGeneral;
+
+  NewObject object = drawn;
+  if (placeFile) {
+    const int32_t placed = placeFile(map, object.text);
+    if (placed != 0) return placed;
+  }
 
   ObjectContents contents;
   contents.prefix = object.prefix;
@@ -227,6 +244,7 @@ int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
       points.reset(MyNewHandle(bytes));
       if (points.get() == nullptr) {
         ReportError("AddNewObject()", "MyNewHandle()", kErrMemoryFull);
+        if (dropFile) dropFile();
         return kErrMemoryFull;
       }
       std::memcpy(*points.get(), object.points.data(), static_cast<size_t>(bytes));
@@ -245,6 +263,7 @@ int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
   if (err == 0) err = CreateObject(map.mapID, overlayID, object.type, id, contents, position);
   if (err != 0) {
     ReportError("AddNewObject()", "CreateObject()", err);
+    if (dropFile) dropFile();
     return err;
   }
   made = ObjectRef{map.mapID, overlayID, position};
@@ -258,6 +277,48 @@ int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
   RemoveAllSelectedObjects();
   AddSelectedObject(made.mapID, made.overlayID, made.position);
   return 0;
+}
+
+}  // namespace
+
+int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
+  return MakeNewObject(object, nullptr, nullptr, made);
+}
+
+int32_t AddPictureObject(const NewObject& object, const std::string& pictureFile, ObjectRef& made) {
+  made = ObjectRef();
+  if (!IsRegularFile(pictureFile)) {
+    ShowAlert("The picture file cannot be read: " + pictureFile, kStopAlert);
+    return kErrGeneral;
+  }
+  const std::filesystem::path source(pictureFile);
+  int32_t sourceDirID = 0;
+  if (RegisterDirectory(source.parent_path().string() + "/", true, sourceDirID) != 0) {
+    ShowAlert("The picture file cannot be read: " + pictureFile, kStopAlert);
+    return kErrGeneral;
+  }
+  std::string copyPath;
+  auto place = [&](const MapRecord& map, std::string& fileName) {
+    std::string unique = source.filename().string();
+    int32_t err = GetUniquePictObjectFileName(map.volume, map.dirID, unique);
+    if (err != 0) return err;
+    err = CopyFileContents(0, sourceDirID, source.filename().string().c_str(), map.volume,
+                           map.dirID, unique.c_str());
+    if (err != 0) {
+      ReportError("AddPictureObject()", "CopyFileContents()", err);
+      return err;
+    }
+    MakeFullPath(map.volume, map.dirID, unique, copyPath);
+    fileName = unique;
+    return int32_t{0};
+  };
+  auto drop = [&copyPath] {
+    if (!copyPath.empty()) DeleteFile(copyPath);
+  };
+  NewObject picture = object;
+  picture.type = kPictureObject;
+  picture.text = source.filename().string();  // replaced by the copy's name
+  return MakeNewObject(picture, place, drop, made);
 }
 
 }  // namespace tlv

@@ -68,5 +68,10 @@ ObjectGraphics OverlayDefaultGraphics(int32_t overlayID);
 // only selected object. made receives the new object. 0, or -1 after a refusal, or the I/O
 // error (reported) that stopped the creation.
 int32_t AddNewObject(const NewObject& object, ObjectRef& made);
+// A picture object showing a picture file from anywhere: as AddNewObject, and once the map is
+// chosen the file is copied into the map's folder under a name no file there has yet (message
+// 33 when none is left); the object names the copy. A source that is no readable file is
+// refused; a failure after the copy deletes the copy again, so nothing stray stays behind.
+int32_t AddPictureObject(const NewObject& object, const std::string& pictureFile, ObjectRef& made);
 
 }  // namespace tlv
