@@ -36,6 +36,7 @@
 #include "shell/edit_commands.h"
 #include "shell/export_command.h"
 #include "shell/import_command.h"
+#include "shell/latlong_entry.h"
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/object_settings_dialog.h"
@@ -252,6 +253,7 @@ int Run(int argc, char** argv) {
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
   RegisterDecorationCommands(window);
+  RegisterGoToLatLongCommand(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
