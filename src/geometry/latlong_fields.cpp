@@ -53,8 +53,7 @@ bool ReadAxis(const LatLongAxisFields& axis, int16_t format, bool latitude, doub
       return false;
     }
     if (i > 0 && values[i] >= 60) {
-      problem =
-          std::string("The ") + axisWord + " " + kFieldWords[i] + " must be less than 60.";
+      problem = std::string("The ") + axisWord + " " + kFieldWords[i] + " must be less than 60.";
       return false;
     }
     // Whole degrees (and whole minutes) when a finer field follows.
@@ -67,8 +66,8 @@ bool ReadAxis(const LatLongAxisFields& axis, int16_t format, bool latitude, doub
   degrees = LatLongFieldsToDegrees(format, values[0], values[1], values[2]);
   const double limit = latitude ? 90.0 : 180.0;
   if (degrees > limit) {
-    problem = std::string("The ") + axisWord + " cannot be more than " +
-              (latitude ? "90" : "180") + " degrees.";
+    problem = std::string("The ") + axisWord + " cannot be more than " + (latitude ? "90" : "180") +
+              " degrees.";
     return false;
   }
   const char expected[2] = {latitude ? 'N' : 'E', latitude ? 'S' : 'W'};
@@ -126,8 +125,7 @@ bool WorldPointFromFields(const LatLongFields& fields, int16_t format, WPoint& p
     return false;
   }
   problem.clear();
-  p = LatLongToWorld(latitude, longitude, fields.latitude.hemisphere,
-                     fields.longitude.hemisphere);
+  p = LatLongToWorld(latitude, longitude, fields.latitude.hemisphere, fields.longitude.hemisphere);
   return true;
 }
 

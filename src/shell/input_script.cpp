@@ -91,9 +91,10 @@ class ScriptPlayer : public QObject {
       const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
       if (words[0] == QLatin1String("wait") && words.size() == 2) pause = words[1].toInt();
       // A line for a dialog waits for the dialog to open (the program may still be drawing).
-      const bool forDialog = words[0] == QLatin1String("field") ||
-                             words[0] == QLatin1String("accept") ||
-                             words[0] == QLatin1String("cancel");
+      const bool forDialog =
+          words[0] == QLatin1String("field") || words[0] == QLatin1String("accept") ||
+          words[0] == QLatin1String("cancel") || words[0] == QLatin1String("dialogclick") ||
+          words[0] == QLatin1String("button");
       if (forDialog && QApplication::activeModalWidget() == nullptr &&
           waitedForDialog_ < kDialogWaitMs) {
         waitedForDialog_ += kStepMs;
@@ -259,6 +260,39 @@ class ScriptPlayer : public QObject {
         dialog->reject();
       }
       return true;
+    }
+    if (command == QLatin1String("command") && words.size() == 2) {
+      bool number = false;
+      const int id = words[1].toInt(&number);
+      // A command that opens a dialog returns when it closes; the lines after this one are
+      // played from the dialog's own event loop meanwhile.
+      return number && window_.DispatchCommand(id);
+    }
+    if (command == QLatin1String("dialogclick") && words.size() == 4) {
+      QWidget* dialog = QApplication::activeModalWidget();
+      QWidget* target = dialog == nullptr ? nullptr : dialog->findChild<QWidget*>(words[1]);
+      bool okX = false, okY = false;
+      const QPointF at(words[2].toInt(&okX), words[3].toInt(&okY));
+      if (target == nullptr || !okX || !okY) return false;
+      QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at),
+                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(target, &release);
+      return true;
+    }
+    if (command == QLatin1String("button") && words.size() >= 2) {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (dialog == nullptr) return false;
+      const QString text = line.mid(line.indexOf(QLatin1Char(' ')) + 1);
+      for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->text() == text && button->isEnabled()) {
+          button->click();
+          return true;
+        }
+      }
+      return false;
     }
     if (command == QLatin1String("wait")) return words.size() == 2;
     if (command == QLatin1String("snapshot") && words.size() == 2) {

@@ -12,7 +12,10 @@
 //   type TEXT            the characters of TEXT to the focused widget
 //   field NAME VALUE     sets the field called NAME of the open dialog (text, number or choice)
 //   accept | cancel      presses OK or Cancel of the open dialog
-//                        (these three wait up to 20 s for a dialog to open)
+//   dialogclick NAME X Y a left click at pixel (X, Y) of the open dialog's widget called NAME
+//   button TEXT          presses the enabled button of the open dialog or question showing TEXT
+//                        (these five wait up to 20 s for a dialog to open)
+//   command ID           runs a menu command by its number, as choosing it from the menu does
 //   wait MS              waits before the next line
 //   snapshot FILE        saves a picture of the map area as shown (rubber bands included)
 //   quit                 closes the window as its close box does

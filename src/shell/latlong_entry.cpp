@@ -97,7 +97,7 @@ void LatLongEntry::SetPoint(WPoint p) {
 
 bool LatLongEntry::Point(WPoint& p, std::string& problem) const {
   const LatLongFields fields{AxisOf(fields_[0], hemispheres_[0]),
-                            AxisOf(fields_[1], hemispheres_[1])};
+                             AxisOf(fields_[1], hemispheres_[1])};
   return WorldPointFromFields(fields, format_, p, problem);
 }
 

@@ -22,6 +22,8 @@ namespace tlv {
 class MainWindow;
 
 class LatLongEntry : public QWidget {
+  Q_OBJECT
+
  public:
   // Starts in the current coordinate format.
   explicit LatLongEntry(QWidget* parent = nullptr);

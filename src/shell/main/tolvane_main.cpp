@@ -35,6 +35,7 @@
 #include "shell/decoration_commands.h"
 #include "shell/edit_commands.h"
 #include "shell/export_command.h"
+#include "shell/georef_dialog.h"
 #include "shell/import_command.h"
 #include "shell/latlong_entry.h"
 #include "shell/main_window.h"
@@ -254,6 +255,7 @@ int Run(int argc, char** argv) {
   RegisterCopyCommands(window);
   RegisterDecorationCommands(window);
   RegisterGoToLatLongCommand(window);
+  RegisterInsertPictureCommand(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
