@@ -285,39 +285,49 @@ int32_t AddNewObject(const NewObject& object, ObjectRef& made) {
   return MakeNewObject(object, nullptr, nullptr, made);
 }
 
+int32_t CopyPictureToMapFolder(const MapRecord& map, const std::string& pictureFile,
+                               std::string& copyName, std::string& copyPath) {
+  copyName.clear();
+  copyPath.clear();
+  const std::filesystem::path source(pictureFile);
+  int32_t sourceDirID = 0;
+  if (!IsRegularFile(pictureFile) ||
+      RegisterDirectory(source.parent_path().string() + "/", true, sourceDirID) != 0) {
+    ShowAlert("The picture file cannot be read: " + pictureFile, kStopAlert);
+    return kErrGeneral;
+  }
+  std::string unique = source.filename().string();
+  int32_t err = GetUniquePictObjectFileName(map.volume, map.dirID, unique);
+  if (err != 0) return err;
+  // A failed copy deletes its half-made file itself.
+  err = CopyFileContents(0, sourceDirID, source.filename().string().c_str(), map.volume, map.dirID,
+                         unique.c_str());
+  if (err != 0) {
+    ReportError("CopyPictureToMapFolder()", "CopyFileContents()", err);
+    return err;
+  }
+  copyName = unique;
+  MakeFullPath(map.volume, map.dirID, unique, copyPath);
+  return 0;
+}
+
 int32_t AddPictureObject(const NewObject& object, const std::string& pictureFile, ObjectRef& made) {
   made = ObjectRef();
   if (!IsRegularFile(pictureFile)) {
     ShowAlert("The picture file cannot be read: " + pictureFile, kStopAlert);
     return kErrGeneral;
   }
-  const std::filesystem::path source(pictureFile);
-  int32_t sourceDirID = 0;
-  if (RegisterDirectory(source.parent_path().string() + "/", true, sourceDirID) != 0) {
-    ShowAlert("The picture file cannot be read: " + pictureFile, kStopAlert);
-    return kErrGeneral;
-  }
   std::string copyPath;
   auto place = [&](const MapRecord& map, std::string& fileName) {
-    std::string unique = source.filename().string();
-    int32_t err = GetUniquePictObjectFileName(map.volume, map.dirID, unique);
-    if (err != 0) return err;
-    err = CopyFileContents(0, sourceDirID, source.filename().string().c_str(), map.volume,
-                           map.dirID, unique.c_str());
-    if (err != 0) {
-      ReportError("AddPictureObject()", "CopyFileContents()", err);
-      return err;
-    }
-    MakeFullPath(map.volume, map.dirID, unique, copyPath);
-    fileName = unique;
-    return int32_t{0};
+    return CopyPictureToMapFolder(map, pictureFile, fileName, copyPath);
   };
   auto drop = [&copyPath] {
     if (!copyPath.empty()) DeleteFile(copyPath);
   };
   NewObject picture = object;
   picture.type = kPictureObject;
-  picture.text = source.filename().string();  // replaced by the copy's name
+  // Replaced by the copy's name once the map is known.
+  picture.text = std::filesystem::path(pictureFile).filename().string();
   return MakeNewObject(picture, place, drop, made);
 }
 

@@ -12,6 +12,7 @@
 #include "base/world_types.h"
 #include "edit/life_cycle.h"
 #include "store/object_record.h"
+#include "store/store_records.h"
 
 namespace tlv {
 
@@ -68,6 +69,11 @@ ObjectGraphics OverlayDefaultGraphics(int32_t overlayID);
 // only selected object. made receives the new object. 0, or -1 after a refusal, or the I/O
 // error (reported) that stopped the creation.
 int32_t AddNewObject(const NewObject& object, ObjectRef& made);
+// Copies a picture file into a map's folder under a name no file there has yet (message 33 when
+// none is left): 0 with the copy's name and full path, or the failure, reported, with nothing
+// left behind. A source that is no readable file is refused.
+int32_t CopyPictureToMapFolder(const MapRecord& map, const std::string& pictureFile,
+                               std::string& copyName, std::string& copyPath);
 // A picture object showing a picture file from anywhere: as AddNewObject, and once the map is
 // chosen the file is copied into the map's folder under a name no file there has yet (message
 // 33 when none is left); the object names the copy. A source that is no readable file is

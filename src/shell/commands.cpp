@@ -325,18 +325,18 @@ const Accelerator* FindAccelerator(uint16_t id) {
 
 const std::vector<PaletteTool>& PaletteTools() {
   static const std::vector<PaletteTool> tools = {
-      {kZoomInTool, "Zoom in by clicking (or dragging a rectangular area)"},
-      {kZoomOutTool, "Zoom out by clicking"},
-      {kDragViewTool, "Drag the map view"},
-      {kSelectRectangleTool, "Select objects by clicking (or dragging a rectangle)"},
-      {kSelectCircleTool, "Select objects by clicking (or dragging a circle)"},
-      {kMeasureTool, "Measure distances by dragging"},
-      {kSymbolTool, "Symbol (point) object drawing tool"},
-      {kRectangleTool, "Rectangle drawing tool"},
-      {kCircleTool, "Circle drawing tool"},
-      {kPolylineTool, "Polyline drawing tool"},
-      {kPolygonTool, "Polygon drawing tool"},
-      {kTextTool, "Text label drawing tool"},
+      {kZoomInTool, "Zoom in by clicking (or dragging a rectangular area)", 'Z'},
+      {kZoomOutTool, "Zoom out by clicking", 'X'},
+      {kDragViewTool, "Drag the map view", 'H'},
+      {kSelectRectangleTool, "Select objects by clicking (or dragging a rectangle)", 'A'},
+      {kSelectCircleTool, "Select objects by clicking (or dragging a circle)", 'Q'},
+      {kMeasureTool, "Measure distances by dragging", 'M'},
+      {kSymbolTool, "Symbol (point) object drawing tool", 'P'},
+      {kRectangleTool, "Rectangle drawing tool", 'R'},
+      {kCircleTool, "Circle drawing tool", 'O'},
+      {kPolylineTool, "Polyline drawing tool", 'L'},
+      {kPolygonTool, "Polygon drawing tool", 'G'},
+      {kTextTool, "Text label drawing tool", 'T'},
   };
   return tools;
 }

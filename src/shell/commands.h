@@ -105,9 +105,12 @@ enum PaletteToolKind : int16_t {
   kTextTool,
   kPaletteToolCount
 };
+// key: the letter that picks the tool from the keyboard while the main window is active (its tool
+// tip names it).
 struct PaletteTool {
   PaletteToolKind kind;
   const char* toolTip;
+  char key;
 };
 const std::vector<PaletteTool>& PaletteTools();
 

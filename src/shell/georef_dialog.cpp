@@ -63,8 +63,10 @@ QImage ReadPart(const QString& file, QSize pictureSize, const QRectF& part, QSiz
 
 void DrawCrosshair(QPainter& painter, QPointF at, const QString& label) {
   painter.setPen(QPen(Qt::red, 1));
-  painter.drawLine(QPointF(at.x() - kCrosshairHalf, at.y()), QPointF(at.x() + kCrosshairHalf, at.y()));
-  painter.drawLine(QPointF(at.x(), at.y() - kCrosshairHalf), QPointF(at.x(), at.y() + kCrosshairHalf));
+  painter.drawLine(QPointF(at.x() - kCrosshairHalf, at.y()),
+                   QPointF(at.x() + kCrosshairHalf, at.y()));
+  painter.drawLine(QPointF(at.x(), at.y() - kCrosshairHalf),
+                   QPointF(at.x(), at.y() + kCrosshairHalf));
   painter.drawText(QPointF(at.x() + kCrosshairHalf + 2, at.y() - 2), label);
 }
 
@@ -76,8 +78,10 @@ class QuickScrollPanel : public QWidget {
     setObjectName(QStringLiteral("overview"));
     setFixedSize(kOverviewWidth, kOverviewHeight);
     const QSize size = panel.PictureSize();
-    scale_ = std::min(double(kOverviewWidth) / size.width(), double(kOverviewHeight) / size.height());
-    const QSize shown(std::max(1, int(size.width() * scale_)), std::max(1, int(size.height() * scale_)));
+    scale_ =
+        std::min(double(kOverviewWidth) / size.width(), double(kOverviewHeight) / size.height());
+    const QSize shown(std::max(1, int(size.width() * scale_)),
+                      std::max(1, int(size.height() * scale_)));
     if (readable) thumbnail_ = ReadPart(file, size, QRectF(QPointF(0, 0), size), shown);
     shownSize_ = shown;
   }
@@ -236,7 +240,9 @@ GeoRefDialog::GeoRefDialog(QWidget* parent, const QString& file, QSize proposedS
   QImageReader reader(file);
   QSize size = reader.size();  // from the header: nothing is decoded
   const bool readable = size.isValid() && !size.isEmpty() && reader.canRead();
-  if (!readable) size = proposedSize.isValid() && !proposedSize.isEmpty() ? proposedSize : QSize(kPanelWidth, kPanelHeight);
+  if (!readable)
+    size = proposedSize.isValid() && !proposedSize.isEmpty() ? proposedSize
+                                                             : QSize(kPanelWidth, kPanelHeight);
 
   panel_ = new GeoRefPicturePanel(this, file, size, readable);
   overview_ = new QuickScrollPanel(this, *panel_, file, readable);
@@ -397,8 +403,8 @@ bool GeoRefDialog::AskDistance() {
       ShowAlert("The distance must be a number greater than 0.", kStopAlert);
       return;
     }
-    const int32_t problem = PointFromDistance(points_[0], points_[1].column, points_[1].row,
-                                              distance, unit, world);
+    const int32_t problem =
+        PointFromDistance(points_[0], points_[1].column, points_[1].row, distance, unit, world);
     if (problem != 0) {
       ShowAlert(GeoRefProblemText(problem), kStopAlert);
       return;
@@ -420,7 +426,8 @@ void GeoRefDialog::TryAccept() {
   }
   const QSize size = panel_->PictureSize();
   WRect rect;
-  const int32_t problem = GeoRefWorldRect(size.width(), size.height(), points_[0], points_[1], rect);
+  const int32_t problem =
+      GeoRefWorldRect(size.width(), size.height(), points_[0], points_[1], rect);
   if (problem != 0) {
     ShowAlert(GeoRefProblemText(problem), kStopAlert);
     return;
@@ -476,12 +483,8 @@ void RegisterInsertPictureCommand(MainWindow& window) {
                             QStringLiteral("All files (*)")});
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
     const QString file = chooser.selectedFiles().constFirst();
-    QImageReader reader(file);
-    if (!QFileInfo(file).isFile() || !reader.canRead() || !reader.size().isValid()) {
-      ShowAlert("The picture \"" + ToWindows1252(QFileInfo(file).fileName()) +
-                    "\" cannot be read. It may be damaged, or a kind of picture this program "
-                    "cannot show.",
-                kStopAlert);
+    if (!PictureReadable(file)) {
+      ShowAlert(UnreadablePictureText(file), kStopAlert);
       return;
     }
 
@@ -494,10 +497,11 @@ void RegisterInsertPictureCommand(MainWindow& window) {
     object.overlayID = DefaultOverlayForNewObject();
     object.graphics = OverlayDefaultGraphics(object.overlayID);
     object.rect = rect;
-    object.text = ToWindows1252(QFileInfo(file).fileName());
+    // The full path until the picture is copied: the dialog may choose another file.
+    object.text = file.toLocal8Bit().toStdString();
     if (!EditNewObjectSettings(&window, object)) return;
     ObjectRef made;
-    if (AddPictureObject(object, file.toLocal8Bit().toStdString(), made) != 0) return;
+    if (AddPictureObject(object, object.text, made) != 0) return;
     window.InvalidateMap();
   });
 }

@@ -277,8 +277,8 @@ class ScriptPlayer : public QObject {
       QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton,
                         Qt::LeftButton, Qt::NoModifier);
       QCoreApplication::sendEvent(target, &press);
-      QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at),
-                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
       QCoreApplication::sendEvent(target, &release);
       return true;
     }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -127,7 +128,12 @@ ToolPalette::ToolPalette(QWidget* parent) : QWidget(parent), group_(new QButtonG
     button->setFixedSize(kWindowBarSize - 4, kWindowBarSize - 10);
     button->setIcon(QIcon(ToolIcon(tool.kind)));
     button->setIconSize(QSize(kIconSize, kIconSize));
-    button->setToolTip(FromWindows1252(tool.toolTip));
+    button->setToolTip(FromWindows1252(tool.toolTip) +
+                       QStringLiteral(" (%1)").arg(QChar(tool.key)));
+    // A plain letter: text fields take their own letters first, so typing is never stolen.
+    auto* shortcut = new QShortcut(QKeySequence(QChar(tool.key)), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
     button->setFocusPolicy(Qt::NoFocus);
     group_->addButton(button, tool.kind);
     layout->addWidget(button);

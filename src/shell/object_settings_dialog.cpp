@@ -5,11 +5,16 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -20,12 +25,14 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/files.h"
 #include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "edit/edit_targets.h"
 #include "edit/modify.h"
+#include "edit/new_object.h"
 #include "edit/object_settings.h"
 #include "edit/selection.h"
 #include "geometry/coordinates.h"
@@ -108,7 +115,18 @@ struct DialogValues {
   WPoint anchor;
   std::string idText;
   bool newObject = true;
+  // A picture file chosen in the dialog (its full path), to be copied into the map's folder;
+  // empty while the picture is unchanged.
+  std::string pictureSource;
 };
+
+// The file name a picture row shows: the stored name, or the chosen file's own name.
+QString PictureLabel(const DialogValues& values) {
+  if (!values.pictureSource.empty()) {
+    return QFileInfo(QString::fromLocal8Bit(values.pictureSource.c_str())).fileName();
+  }
+  return QFileInfo(QString::fromLocal8Bit(values.text.c_str())).fileName();
+}
 
 class SettingsDialog : public QDialog {
  public:
@@ -214,6 +232,17 @@ class SettingsDialog : public QDialog {
       form->addRow(QStringLiteral("Symbol:"), symbol_);
       form->addRow(QString(), description);
     }
+    if (type == kPictureObject) {
+      picture_ = new QLabel(PictureLabel(values), this);
+      picture_->setObjectName(QStringLiteral("picture"));
+      auto* choose = new QPushButton(QStringLiteral("Choose..."), this);
+      choose->setObjectName(QStringLiteral("choosePicture"));
+      QObject::connect(choose, &QPushButton::clicked, this, [this] { ChoosePicture(); });
+      auto* row = new QHBoxLayout;
+      row->addWidget(picture_, 1);
+      row->addWidget(choose);
+      form->addRow(QStringLiteral("Picture:"), row);
+    }
     if (type == kTextObject) {
       text_ = AddLine(form, "text", "Text:", values.text, kMaxTextReadLength);
       font_ = new QSpinBox(this);
@@ -255,6 +284,27 @@ class SettingsDialog : public QDialog {
     edit->setMaxLength(maxLength);
     form->addRow(QString::fromLatin1(label), edit);
     return edit;
+  }
+
+  // Another picture file for the object: only one that can be read is taken.
+  void ChoosePicture() {
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+      patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    }
+    QFileDialog chooser(this, QStringLiteral("Choose Picture"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setNameFilters({QStringLiteral("Pictures (%1)").arg(patterns.join(QLatin1Char(' '))),
+                            QStringLiteral("All files (*)")});
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+    const QString file = chooser.selectedFiles().constFirst();
+    if (!PictureReadable(file)) {
+      ShowAlert(UnreadablePictureText(file), kStopAlert);
+      return;
+    }
+    chosenPicture_ = file.toLocal8Bit().toStdString();
+    picture_->setText(QFileInfo(file).fileName());
   }
 
   void ShowCustomSwatch() {
@@ -314,6 +364,7 @@ class SettingsDialog : public QDialog {
     if (fill_ != nullptr) g.fillPattern = static_cast<int16_t>(fill_->currentData().toInt());
     if (symbol_ != nullptr) g.symbol = static_cast<int16_t>(symbol_->value());
     if (text_ != nullptr) values_.text = ToWindows1252(text_->text());
+    if (!chosenPicture_.empty()) values_.pictureSource = chosenPicture_;
     if (font_ != nullptr) g.textValue = static_cast<int16_t>(font_->value());
     if (style_ != nullptr) g.textCode = static_cast<int16_t>(style_->value());
     if (box_ != nullptr) g.textFlag = box_->isChecked() ? 1 : 0;
@@ -329,6 +380,8 @@ class SettingsDialog : public QDialog {
   QComboBox* fill_ = nullptr;
   QSpinBox* symbol_ = nullptr;
   QLineEdit* text_ = nullptr;
+  QLabel* picture_ = nullptr;
+  std::string chosenPicture_;
   QSpinBox* font_ = nullptr;
   QSpinBox* style_ = nullptr;
   QCheckBox* box_ = nullptr;
@@ -354,6 +407,16 @@ void MoveNewObject(NewObject& object, int32_t dx, int32_t dy) {
 }
 
 }  // namespace
+
+bool PictureReadable(const QString& file) {
+  QImageReader reader(file);
+  return QFileInfo(file).isFile() && reader.canRead() && reader.size().isValid();
+}
+
+std::string UnreadablePictureText(const QString& file) {
+  return "The picture \"" + ToWindows1252(QFileInfo(file).fileName()) +
+         "\" cannot be read. It may be damaged, or a kind of picture this program cannot show.";
+}
 
 bool ParseCoordinateText(const std::string& text, bool latitude, double& signedDegrees) {
   std::vector<double> numbers;
@@ -435,7 +498,7 @@ bool EditNewObjectSettings(QWidget* parent, NewObject& object) {
   object.graphics = values.graphics;
   if ((values.customColour & kCustomColourActive) != 0) object.customColour = values.customColour;
   object.overlayID = values.overlayID;
-  object.text = values.text;
+  object.text = values.pictureSource.empty() ? values.text : values.pictureSource;
   MoveNewObject(object, dialog.dx, dialog.dy);
   return true;
 }
@@ -465,7 +528,21 @@ bool EditObjectSettings(QWidget* parent, ObjectRef& object) {
   wanted.graphics = values.graphics;
   wanted.customColour = values.customColour;
   wanted.text = values.text;
-  return ApplyObjectSettings(object, wanted, dialog.dx, dialog.dy) == 0;
+  // Another picture is copied beside the overlay files first; a refused edit takes the copy
+  // away again.
+  std::string copyPath;
+  if (!values.pictureSource.empty()) {
+    MapRecord map;
+    if (!GetMapRecord(MapIDToIndex(object.mapID), map) ||
+        CopyPictureToMapFolder(map, values.pictureSource, wanted.text, copyPath) != 0) {
+      return false;
+    }
+  }
+  if (ApplyObjectSettings(object, wanted, dialog.dx, dialog.dy) != 0) {
+    if (!copyPath.empty()) DeleteFile(copyPath);
+    return false;
+  }
+  return true;
 }
 
 void RegisterObjectSettingsCommands(MainWindow& window) {

@@ -10,6 +10,7 @@
 
 #include "edit/new_object.h"
 
+class QString;
 class QWidget;
 
 namespace tlv {
@@ -20,6 +21,10 @@ class MainWindow;
 // degrees and minutes, or degrees, minutes and seconds, with a hemisphere letter or a sign.
 // False for text that is not a coordinate or is out of range.
 bool ParseCoordinateText(const std::string& text, bool latitude, double& signedDegrees);
+
+// Whether a file is a picture this program can show, and the refusal for one that is not.
+bool PictureReadable(const QString& file);
+std::string UnreadablePictureText(const QString& file);
 
 // The dialog for a drawn object; false on Cancel. OK leaves the chosen values in object (its
 // shape moved when new coordinates were typed).

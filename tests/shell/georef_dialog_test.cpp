@@ -13,9 +13,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QMouseEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -25,11 +25,12 @@
 #include <memory>
 
 #include "base/headless_platform.h"
-#include "geometry/coordinates.h"
-#include "geometry/geo_settings.h"
 #include "edit/edit_targets.h"
 #include "edit/life_cycle.h"
+#include "edit/new_object.h"
 #include "edit/selection.h"
+#include "geometry/coordinates.h"
+#include "geometry/geo_settings.h"
 #include "render/draw_map.h"
 #include "render/map_view.h"
 #include "shell/latlong_entry.h"
@@ -47,17 +48,17 @@ namespace {
 // Answers the next latitude/longitude dialog with the given degrees (north, west).
 void AnswerLatLongDialog(double latitude, double longitude, bool ok = true) {
   QTimer::singleShot(0, [=] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
-      auto* entry = dialog->findChild<LatLongEntry*>();
-      ASSERT_NE(entry, nullptr);
-      entry->SetFormat(kFormatDecimalDegrees);
-      entry->Field(0, 0)->setText(QString::number(latitude, 'f', 6));
-      entry->Field(1, 0)->setText(QString::number(longitude, 'f', 6));
-      entry->Hemisphere(1)->setCurrentIndex(entry->Hemisphere(1)->findData(QChar('W')));
-      dialog->findChild<QDialogButtonBox*>()
-          ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
-          ->click();
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* entry = dialog->findChild<LatLongEntry*>();
+    ASSERT_NE(entry, nullptr);
+    entry->SetFormat(kFormatDecimalDegrees);
+    entry->Field(0, 0)->setText(QString::number(latitude, 'f', 6));
+    entry->Field(1, 0)->setText(QString::number(longitude, 'f', 6));
+    entry->Hemisphere(1)->setCurrentIndex(entry->Hemisphere(1)->findData(QChar('W')));
+    dialog->findChild<QDialogButtonBox*>()
+        ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+        ->click();
   });
 }
 
@@ -272,7 +273,8 @@ TEST_F(InsertPictureTest, ThePictureLandsOnTheEditTargetWithACopyBesideIt) {
     static_cast<QDialog*>(chooser)->accept();
   });
   ASSERT_TRUE(window->DispatchCommand(417));
-  ASSERT_EQ(SelectedObjectCount(), 1) << (platform().alerts.empty() ? "" : platform().alerts[0].text);
+  ASSERT_EQ(SelectedObjectCount(), 1)
+      << (platform().alerts.empty() ? "" : platform().alerts[0].text);
   ASSERT_EQ(LiveObjects(), 1u);
   const int32_t position = Summaries(harbour, sites)[0].position;
   int16_t type = 0;
@@ -300,6 +302,55 @@ TEST_F(InsertPictureTest, AFileThatIsNoPictureIsRefusedBeforeAnythingIsAsked) {
   ASSERT_EQ(platform().alerts.size(), 1u);
   EXPECT_NE(platform().alerts[0].text.find("cannot be read"), std::string::npos);
   EXPECT_EQ(LiveObjects(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(harbourFolder / "notes.png"));
+}
+
+// Chooses a file in the next file chooser, then runs then().
+void ChooseFile(const std::filesystem::path& file, std::function<void()> then = {}) {
+  QTimer::singleShot(0, [file, then] {
+    auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(chooser, nullptr);
+    chooser->selectFile(QString::fromStdString(file.string()));
+    static_cast<QDialog*>(chooser)->accept();
+    if (then) then();
+  });
+}
+
+TEST_F(InsertPictureTest, ThePicturePageTakesAnotherReadablePictureOnly) {
+  NewObject object;
+  object.type = kPictureObject;
+  object.name = "Survey";
+  object.overlayID = sites;
+  object.rect = {101450000, 128382608, 101950000, 128578260};
+  ObjectRef made;
+  ASSERT_EQ(AddPictureObject(object, scan.string(), made), 0);
+  const std::filesystem::path notes = temp.path() / "notes.png";
+  { std::ofstream(notes) << "plain text"; }
+  const std::filesystem::path newer = temp.path() / "newer.png";
+  std::filesystem::copy_file(scan, newer);
+
+  // A file that is no picture is refused on the page; then a real one is chosen and kept.
+  QTimer::singleShot(0, [&] {
+    auto* settings = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(settings, nullptr);
+    auto* choose = settings->findChild<QPushButton*>(QStringLiteral("choosePicture"));
+    ASSERT_NE(choose, nullptr);
+    ChooseFile(notes);
+    choose->click();
+    ASSERT_EQ(platform().alerts.size(), 1u);
+    EXPECT_NE(platform().alerts[0].text.find("cannot be read"), std::string::npos);
+    ChooseFile(newer);
+    choose->click();
+    EXPECT_EQ(settings->findChild<QLabel*>(QStringLiteral("picture"))->text(),
+              QStringLiteral("newer.png"));
+    settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  });
+  ASSERT_TRUE(EditObjectSettings(window.get(), made));
+  std::string named;
+  ASSERT_EQ(FSGetObjectPICTFile(Objects(harbour, sites), made.position, named), 0);
+  EXPECT_EQ(named, "newer.png");
+  EXPECT_TRUE(std::filesystem::exists(harbourFolder / "newer.png"));
+  EXPECT_TRUE(std::filesystem::exists(harbourFolder / "aerial.png"));
   EXPECT_FALSE(std::filesystem::exists(harbourFolder / "notes.png"));
 }
 

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
+#include <QShortcut>
 #include <QTimer>
 
 #include <atomic>
@@ -465,10 +467,23 @@ TEST_F(MainWindowTest, FrameLaysOutTheFortyPixelBarsAroundTheMapArea) {
 TEST_F(MainWindowTest, PaletteOffersTheTwelveToolsWithTips) {
   MainWindow window;
   for (const PaletteTool& tool : PaletteTools()) {
-    EXPECT_EQ(window.Frame()->Palette()->ToolTipOf(tool.kind), tool.toolTip);
+    EXPECT_EQ(window.Frame()->Palette()->ToolTipOf(tool.kind),
+              QString::fromLatin1(tool.toolTip) + QStringLiteral(" (%1)").arg(QChar(tool.key)));
   }
   window.SetCurrentTool(kPolygonTool);
   EXPECT_EQ(window.CurrentTool(), kPolygonTool);
+  // Each tool's letter picks it; no two tools share one.
+  window.show();
+  window.activateWindow();
+  QSet<char> keys;
+  for (const PaletteTool& tool : PaletteTools()) {
+    EXPECT_FALSE(keys.contains(tool.key)) << tool.key;
+    keys.insert(tool.key);
+    for (QShortcut* shortcut : window.Frame()->Palette()->findChildren<QShortcut*>()) {
+      if (shortcut->key() == QKeySequence(QChar(tool.key))) emit shortcut->activated();
+    }
+    EXPECT_EQ(window.CurrentTool(), tool.kind) << tool.key;
+  }
 }
 
 TEST_F(MainWindowTest, PlatformMessageLineShowsInTheStatusLine) {
