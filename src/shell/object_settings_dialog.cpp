@@ -41,6 +41,7 @@
 #include "render/symbols.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
+#include "shell/symbol_chooser.h"
 
 namespace tlv {
 namespace {
@@ -229,7 +230,17 @@ class SettingsDialog : public QDialog {
       };
       describe(symbol_->value());
       QObject::connect(symbol_, &QSpinBox::valueChanged, description, describe);
-      form->addRow(QStringLiteral("Symbol:"), symbol_);
+      auto* pick = new QPushButton(QStringLiteral("Choose..."), this);
+      pick->setObjectName(QStringLiteral("chooseSymbol"));
+      QObject::connect(pick, &QPushButton::clicked, this, [this] {
+        int32_t symbol = symbol_->value();
+        if (ChooseSymbol(this, symbol)) symbol_->setValue(symbol);
+      });
+      auto* symbolRow = new QHBoxLayout;
+      symbolRow->addWidget(symbol_);
+      symbolRow->addWidget(pick);
+      symbolRow->addStretch(1);
+      form->addRow(QStringLiteral("Symbol:"), symbolRow);
       form->addRow(QString(), description);
     }
     if (type == kPictureObject) {
