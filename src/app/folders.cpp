@@ -22,6 +22,7 @@ std::string programFolderPath;
 constexpr const char* kMapsFolderName = "TolvaneMaps";
 constexpr int32_t kUserFolderFileLimit = 260;
 constexpr int32_t kNameDotMapSize = 56;
+constexpr int kViewsFolderName = 552;
 
 std::string ParentFolder(const std::string& folderPath) {
   std::string path = folderPath;
@@ -98,6 +99,14 @@ int32_t ProgramFolderID() {
 }
 const std::string& ProgramFolderPath() {
   return programFolderPath;
+}
+
+int32_t ProgramViewsFolderID() {
+  if (programFolderPath.empty()) return -1;
+  const std::string views = programFolderPath + MessageText(kViewsFolderName) + "/";
+  int32_t dirID = -1;
+  if (!IsFolder(views) || RegisterDirectory(views, true, dirID) != 0) return -1;
+  return dirID;
 }
 
 int32_t SetProgramFolder(const std::string& path) {

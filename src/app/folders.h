@@ -25,6 +25,8 @@ void ClearFolderTable();
 // The program folder: where the executable, MPCONFIG.TXT and userfolder.txt live.
 int32_t ProgramFolderID();
 const std::string& ProgramFolderPath();
+// The program folder's "Views" folder, whose views are read but never written; -1 when absent.
+int32_t ProgramViewsFolderID();
 // Registers the folder path (a trailing "/" is added) as the program folder.
 int32_t SetProgramFolder(const std::string& path);
 

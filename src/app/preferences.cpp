@@ -169,21 +169,6 @@ ViewRecord DecodeView(const char* p) {
   return v;
 }
 
-// A view in the 134-byte saved-view image (big-endian), as the older settings kept it.
-ViewRecord DecodeSavedViewImage(const char* p) {
-  ViewRecord v;
-  std::memcpy(v.name, p, 32);
-  std::memcpy(v.mapName, p + 32, 42);
-  v.rect = {GetBig32(p + 74), GetBig32(p + 78), GetBig32(p + 82), GetBig32(p + 86)};
-  v.scale = GetBig32(p + 90);
-  v.flagA = static_cast<unsigned char>(p[94]);
-  v.flagB = static_cast<unsigned char>(p[95]);
-  std::memcpy(v.fileName, p + 96, 32);
-  v.volume = GetBig16(p + 128);
-  v.folderID = GetBig32(p + 130);
-  return v;
-}
-
 void NormaliseView(ViewRecord& v, bool isHome) {
   v.name[sizeof v.name - 1] = '\0';
   v.mapName[sizeof v.mapName - 1] = '\0';

@@ -6,25 +6,12 @@
 #include <string>
 
 #include "base/world_types.h"
+#include "catalogue/views.h"
 
 namespace tlv {
 
 constexpr int32_t kPreferencesSize = 688;
 constexpr int32_t kOldPreferencesSize = 1185;
-
-// A saved view in memory: a world rectangle and a scale, with its name and where its file is.
-struct ViewRecord {
-  char name[32] = {};
-  char mapName[42] = {};
-  WRect rect = {0, 0, 0, 0};
-  // -1 marks an empty record; 0 in the Home view means "the last view of the previous run".
-  int32_t scale = -1;
-  int32_t flagA = 0;
-  int32_t flagB = 0;
-  char fileName[32] = {};
-  int16_t volume = 0;
-  int32_t folderID = -1;
-};
 
 // The numeric preferences, each a field of the table.
 enum class Pref : int {

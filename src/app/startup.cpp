@@ -21,6 +21,7 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
+#include "catalogue/views.h"
 #include "edit/edit_targets.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
@@ -182,6 +183,7 @@ int32_t FinishStartup() {
   if (GreetAtStartup(folders.volume, folders.friends) != 0) return -1;
   SetCatalogueFolders(
       {folders.volume, folders.settings, ProgramFolderID(), folders.overlayMaps, folders.userMap});
+  SetViewFolders(folders.volume, folders.views, ProgramViewsFolderID());
   if (LoadLayers() != 0 || LoadMaps() != 0) return -1;
   if (Config().dlgz) {
     int32_t deleted = 0;

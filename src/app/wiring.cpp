@@ -21,6 +21,7 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/open_files.h"
+#include "catalogue/views.h"
 #include "catalogue/walks.h"
 #include "edit/compaction.h"
 #include "edit/edit_targets.h"
@@ -268,6 +269,7 @@ void ResetAllForTesting() {
   ClearMapList();
   SetCatalogueHooks(CatalogueHooks());
   SetCatalogueFolders(CatalogueFolders());
+  ResetViewsForTesting();
   ResetObjectRecordForTesting();
   ResetDirectoryTableForTesting();
   ResetGeometrySettings();

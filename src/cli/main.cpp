@@ -28,6 +28,7 @@
 #include "cli/search_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
+#include "cli/views_command.h"
 #include "edit/compaction.h"
 #include "store/compaction_files.h"
 #include "store/directory_table.h"
@@ -90,6 +91,9 @@ void PrintUsage(std::ostream& out) {
          "            the world rectangle of a picture from two control points; with --insert\n"
          "            the picture is put on the map as a picture object\n"
          "  friends   one JSON object per friend file, with the sharing menu it builds\n"
+         "  views | views save NAME VIEW [--home]\n"
+         "            the saved views, one JSON object per view file; save stores the\n"
+         "            view with its thumbnail as Save Current View does\n"
          "  compact [--map M] [--overlay O] [--progress] | compact --finish\n"
          "            compacts overlay files, or finishes cut-off compactions\n"
          "  recover OVERLAY [--scale N]\n"
@@ -143,8 +147,9 @@ int Run(int argc, char** argv) {
   const bool printing = tlv::cli::IsPrintCommand(words);
   const bool picture = tlv::cli::IsPictureCommand(words);
   const bool search = tlv::cli::IsSearchCommand(words);
+  const bool views = tlv::cli::IsViewsCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends && !compacting && !printing && !picture && !search &&
+      !georef && !friends && !compacting && !printing && !picture && !search && !views &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -217,6 +222,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunCollectionCommand(words, std::cout, std::cerr);
   } else if (search) {
     result = tlv::cli::RunSearchCommand(words, std::cout, std::cerr);
+  } else if (views) {
+    result = tlv::cli::RunViewsCommand(words, argc, argv, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (friends) {

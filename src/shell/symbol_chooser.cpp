@@ -96,7 +96,8 @@ void SymbolChooser::SetSearch(const QString& text) {
 
 std::vector<int32_t> SymbolChooser::Shown() const {
   std::vector<int32_t> shown;
-  for (int i = 0; i < grid_->count(); ++i) shown.push_back(grid_->item(i)->data(Qt::UserRole).toInt());
+  for (int i = 0; i < grid_->count(); ++i)
+    shown.push_back(grid_->item(i)->data(Qt::UserRole).toInt());
   return shown;
 }
 

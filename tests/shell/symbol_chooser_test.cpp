@@ -41,7 +41,9 @@ TEST_F(SymbolChooserTest, TheSearchNarrowsTheGridByDescriptionOrNumber) {
   ASSERT_GT(all.size(), 50u);
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
   for (const int32_t symbol : MatchingSymbols(QStringLiteral("HOSPITAL"))) {
-    EXPECT_NE(QString::fromStdString(SymbolDescription(symbol)).indexOf(QStringLiteral("hospital"), 0, Qt::CaseInsensitive), -1);
+    EXPECT_NE(QString::fromStdString(SymbolDescription(symbol))
+                  .indexOf(QStringLiteral("hospital"), 0, Qt::CaseInsensitive),
+              -1);
   }
   EXPECT_FALSE(MatchingSymbols(QStringLiteral("hospital")).empty());
   EXPECT_EQ(MatchingSymbols(QString::number(all[3])), std::vector<int32_t>{all[3]});
