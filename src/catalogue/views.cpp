@@ -85,8 +85,7 @@ void EncodeSavedViewImage(const ViewRecord& v, char* p) {
 }
 
 bool SameViewByName(const ViewRecord& a, const ViewRecord& b) {
-  return a.rect == b.rect && a.scale == b.scale &&
-         std::strncmp(a.name, b.name, sizeof a.name) == 0;
+  return a.rect == b.rect && a.scale == b.scale && std::strncmp(a.name, b.name, sizeof a.name) == 0;
 }
 
 bool SameViewByFile(const ViewRecord& a, const ViewRecord& b) {
@@ -191,7 +190,8 @@ int32_t SaveView(const ViewRecord& view, std::string_view thumbnail, ViewRecord&
   EncodeSavedViewImage(saved, bytes);
   std::string viewPath, thumbnailPath;
   int32_t err = MakeFullPath(folders.volume, folders.saved, fileName, viewPath);
-  if (err == 0) err = MakeFullPath(folders.volume, folders.saved, ThumbnailName(fileName), thumbnailPath);
+  if (err == 0)
+    err = MakeFullPath(folders.volume, folders.saved, ThumbnailName(fileName), thumbnailPath);
   if (err == 0) err = ReplaceFileContents(viewPath, std::string_view(bytes, kViewFileSize));
   if (err == 0) {
     err = ReplaceFileContents(thumbnailPath, thumbnail);
@@ -205,13 +205,62 @@ int32_t SaveView(const ViewRecord& view, std::string_view thumbnail, ViewRecord&
   return 0;
 }
 
+int32_t ApplyViewList(const std::vector<ViewRecord>& list, std::vector<ViewRecord>& deleted) {
+  deleted.clear();
+  std::vector<ViewRecord> onDisk;
+  ForEachViewFile([&onDisk](const ViewRecord& view) {
+    if (view.folderID == folders.saved) onDisk.push_back(view);
+    return 0;
+  });
+  int32_t first = 0;
+  for (const ViewRecord& file : onDisk) {
+    const auto kept = std::find_if(
+        list.begin(), list.end(), [&file](const ViewRecord& v) { return SameViewByFile(v, file); });
+    const std::string fileName(file.fileName, strnlen(file.fileName, sizeof file.fileName));
+    std::string viewPath, thumbnailPath;
+    int32_t err = MakeFullPath(file.volume, file.folderID, fileName, viewPath);
+    if (err == 0)
+      err = MakeFullPath(file.volume, file.folderID, ThumbnailName(fileName), thumbnailPath);
+    if (err == 0 && kept == list.end()) {
+      err = DeleteFile(viewPath);
+      if (err == 0 && FileExists(thumbnailPath)) err = DeleteFile(thumbnailPath);
+      if (err == 0) deleted.push_back(file);
+      if (err != 0) ReportError("DeleteIfMissingFromList()", "hdelete()", err);
+    } else if (err == 0) {
+      char before[kViewFileSize];
+      char after[kViewFileSize];
+      EncodeSavedViewImage(file, before);
+      EncodeSavedViewImage(*kept, after);
+      if (std::memcmp(before, after, kViewFileSize) != 0) {
+        err = ReplaceFileContents(viewPath, std::string_view(after, kViewFileSize));
+        if (err != 0) ReportError("OverwriteFromList()", "WriteFileContents()", err);
+      }
+    }
+    if (first == 0) first = err;
+  }
+  return first;
+}
+
+std::vector<ViewRecord> SortedViews() {
+  std::vector<ViewRecord> views;
+  ForEachViewFile([&views](const ViewRecord& view) {
+    views.push_back(view);
+    return 0;
+  });
+  std::stable_sort(views.begin(), views.end(), [](const ViewRecord& a, const ViewRecord& b) {
+    const int byName = std::strncmp(a.name, b.name, sizeof a.name);
+    return byName != 0 ? byName < 0 : std::strncmp(a.fileName, b.fileName, sizeof a.fileName) < 0;
+  });
+  return views;
+}
+
 int32_t ReadViewThumbnail(const ViewRecord& view, std::string& packedBitmap) {
   const std::string fileName(view.fileName, strnlen(view.fileName, sizeof view.fileName));
   if (!HasViewExtension(fileName)) return kErrGeneral;
   Handle handle = nullptr;
   int32_t length = 0;
-  const int32_t err = ReadFileContents(view.volume, view.folderID, ThumbnailName(fileName).c_str(), nullptr,
-                         length, &handle, false);
+  const int32_t err = ReadFileContents(view.volume, view.folderID, ThumbnailName(fileName).c_str(),
+                                       nullptr, length, &handle, false);
   if (err != 0) return err;
   packedBitmap.assign(*handle, static_cast<size_t>(length));
   MyDisposeHandle(handle);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/world_types.h"
 
@@ -66,6 +67,15 @@ std::string ChooseViewFileName(int16_t volume, int32_t folderID, std::string_vie
 // written through a work file, and the ".VEW" is removed again when the thumbnail fails. saved
 // receives the record as stored. 0, or -1 after the message.
 int32_t SaveView(const ViewRecord& view, std::string_view thumbnail, ViewRecord& saved);
+
+// Edit Views' OK: every view file of the saved views folder with no equal (by file) in the
+// edited list is deleted with its thumbnail; every one the list holds is rewritten from the list's
+// record when it differs (a rename). The program's own views are never changed. deleted receives
+// the records whose files were deleted. 0, or the first failure (reported, the rest still done).
+int32_t ApplyViewList(const std::vector<ViewRecord>& list, std::vector<ViewRecord>& deleted);
+
+// Every view, sorted by name (then by file), as the views dialogs list them.
+std::vector<ViewRecord> SortedViews();
 
 // Reads a view's thumbnail (its ".BTS" file): 0 with the packed bitmap, or the read's code.
 int32_t ReadViewThumbnail(const ViewRecord& view, std::string& packedBitmap);

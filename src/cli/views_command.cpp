@@ -65,7 +65,6 @@ std::string Text(const char* field, size_t room) {
   return {field, strnlen(field, room)};
 }
 
-
 bool SameView(const ViewRecord& a, const ViewRecord& b) {
   return b.scale >= 0 && SameViewByFile(a, b);
 }
@@ -82,9 +81,9 @@ int ListViews(std::ostream& out) {
                .Text("file", Text(view.fileName, sizeof view.fileName))
                .Number("folder", view.folderID == saved ? 1 : 2)
                .Numbers("rect", {r.x1, r.y1, r.x2, r.y2})
-               .Raw("degrees", "{\"west\":" + Degrees(r.x1, 180) + ",\"south\":" +
-                                   Degrees(r.y1, 90) + ",\"east\":" + Degrees(r.x2, 180) +
-                                   ",\"north\":" + Degrees(r.y2, 90) + "}")
+               .Raw("degrees",
+                    "{\"west\":" + Degrees(r.x1, 180) + ",\"south\":" + Degrees(r.y1, 90) +
+                        ",\"east\":" + Degrees(r.x2, 180) + ",\"north\":" + Degrees(r.y2, 90) + "}")
                .Number("scale", view.scale)
                .Number("flagA", view.flagA)
                .Number("flagB", view.flagB)
@@ -112,8 +111,8 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
   const bool saving = words.size() >= 2 && words[1] == "save";
   if (catalogue.settings >= 0) {
     if (saving) {
-      AddFolderIfMissing(catalogue.volume, catalogue.settings, MessageText(kViewsFolderName).c_str(),
-                         savedViews);
+      AddFolderIfMissing(catalogue.volume, catalogue.settings,
+                         MessageText(kViewsFolderName).c_str(), savedViews);
     } else {
       std::string path;
       if (MakeFullPath(catalogue.volume, catalogue.settings, MessageText(kViewsFolderName), path) ==
@@ -138,9 +137,8 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
   std::map<std::string, std::string> options;
   std::vector<std::string> optionWords{"views save"};
   optionWords.insert(optionWords.end(), words.begin() + 3, words.end());
-  if (!ParseOptions(optionWords,
-                    {"--view", "--corner", "--fit", "--size", "--screen-dpi"}, {"--home"},
-                    options, err)) {
+  if (!ParseOptions(optionWords, {"--view", "--corner", "--fit", "--size", "--screen-dpi"},
+                    {"--home"}, options, err)) {
     return kUsageError;
   }
   const bool home = options.erase("--home") > 0;
@@ -155,14 +153,16 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
   RenderViewToImage(image, CurrentMapView(), request);
   // The thumbnail keeps the view's shape within 150 x 150.
   const int thumbWidth =
-      width >= height ? kThumbnailSide
-                      : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * width / height)));
+      width >= height
+          ? kThumbnailSide
+          : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * width / height)));
   const int thumbHeight =
-      height >= width ? kThumbnailSide
-                      : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * height / width)));
-  const QImage thumb = image.scaled(thumbWidth, thumbHeight, Qt::IgnoreAspectRatio,
-                                    Qt::SmoothTransformation)
-                           .convertToFormat(QImage::Format_RGB32);
+      height >= width
+          ? kThumbnailSide
+          : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * height / width)));
+  const QImage thumb =
+      image.scaled(thumbWidth, thumbHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+          .convertToFormat(QImage::Format_RGB32);
   std::vector<uint32_t> pixels(static_cast<size_t>(thumbWidth) * static_cast<size_t>(thumbHeight));
   for (int y = 0; y < thumbHeight; ++y) {
     std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(thumbWidth),

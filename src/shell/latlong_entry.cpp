@@ -21,6 +21,7 @@ namespace tlv {
 namespace {
 
 constexpr int kGoToLatLongCommand = 308;
+constexpr int kPopUpGoToLatLongCommand = 20609;
 constexpr const char* kAxisNames[2] = {"lat", "lon"};
 constexpr const char* kFieldNames[3] = {"Degrees", "Minutes", "Seconds"};
 constexpr const char* kUnitMarks[3] = {"\u00B0", "'", "\""};
@@ -148,12 +149,14 @@ bool AskLatLong(QWidget* parent, const QString& title, WPoint& p) {
 }
 
 void RegisterGoToLatLongCommand(MainWindow& window) {
-  window.RegisterCommand(kGoToLatLongCommand, [&window] {
+  auto goTo = [&window] {
     WPoint p = ClickPoint();
     if (!AskLatLong(&window, QStringLiteral("Go to Lat/Long"), p)) return;
     SetClickPoint(p);
     CentreViewOn(CurrentMapView().scale, p.x, p.y);
-  });
+  };
+  window.RegisterCommand(kGoToLatLongCommand, goTo);
+  window.RegisterCommand(kPopUpGoToLatLongCommand, goTo);
 }
 
 }  // namespace tlv

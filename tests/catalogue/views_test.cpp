@@ -149,5 +149,39 @@ TEST_F(ViewsTest, BothFoldersAreWalkedAndABrokenFileIsSkippedOnce) {
   EXPECT_NE(ReadViewThumbnail(views[1], thumbnail), 0) << "the shipped view has no thumbnail";
 }
 
+TEST_F(ViewsTest, AnEditedListRenamesAndDeletesOnlyTheUsersViews) {
+  ViewRecord stored;
+  ASSERT_EQ(SaveView(View("Bridge"), "B", stored), 0);
+  ASSERT_EQ(SaveView(View("Harbour", 50000), "H", stored), 0);
+  char bytes[kViewFileSize];
+  EncodeSavedViewImage(View("Shipped"), bytes);
+  WriteWholeFile(root / "Program" / "Views" / "Shipped.VEW", std::string(bytes, kViewFileSize));
+  std::vector<ViewRecord> list = SortedViews();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_STREQ(list[0].name, "Bridge");
+  EXPECT_STREQ(list[2].name, "Shipped");
+  // Rename Harbour (its flags stay), drop Bridge and the shipped view.
+  std::strcpy(list[1].name, "Old harbour");
+  list[1].flagA = 3;
+  const std::vector<ViewRecord> edited{list[1]};
+  std::vector<ViewRecord> deleted;
+  ASSERT_EQ(ApplyViewList(edited, deleted), 0);
+  ASSERT_EQ(deleted.size(), 1u);
+  EXPECT_STREQ(deleted[0].name, "Bridge");
+  EXPECT_FALSE(fs::exists(root / "Settings" / "Views" / "Bridge.VEW"));
+  EXPECT_FALSE(fs::exists(root / "Settings" / "Views" / "Bridge.BTS"));
+  EXPECT_TRUE(fs::exists(root / "Program" / "Views" / "Shipped.VEW"));
+  const std::vector<ViewRecord> after = SortedViews();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_STREQ(after[0].name, "Old harbour");
+  EXPECT_STREQ(after[0].fileName, "Harbour.VEW");
+  EXPECT_EQ(after[0].flagA, 3);
+  // Applying the same list again changes no byte.
+  const std::string before = ReadWholeFile(root / "Settings" / "Views" / "Harbour.VEW");
+  ASSERT_EQ(ApplyViewList(after, deleted), 0);
+  EXPECT_TRUE(deleted.empty());
+  EXPECT_EQ(ReadWholeFile(root / "Settings" / "Views" / "Harbour.VEW"), before);
+}
+
 }  // namespace
 }  // namespace tlv::test

@@ -19,11 +19,11 @@ class CliViewsTest : public ::testing::Test {
     maps = folder.path() / "TolvaneMaps";
     fs::copy(fs::path(TOLVANE_SOURCE_DIR) / "data" / "TolvaneMaps", maps,
              fs::copy_options::recursive);
-    ASSERT_EQ(Run("import '" +
-                  (fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" / "Cassel_County.mie").string() +
-                  "'")
-                  .status,
-              0);
+    ASSERT_EQ(
+        Run("import '" +
+            (fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" / "Cassel_County.mie").string() + "'")
+            .status,
+        0);
   }
   CliRun Run(const std::string& arguments) {
     return RunCli("--maps '" + maps.string() + "' " + arguments);
@@ -41,10 +41,11 @@ TEST_F(CliViewsTest, SavedViewsAreListedWithTheirThumbnails) {
   run = Run("views save 'County seat' --view 38.62,-78.31,200000 --size 640x480 --home");
   ASSERT_EQ(run.status, 0);
   ASSERT_EQ(run.lines.size(), 1u);
-  EXPECT_EQ(run.lines[0].rfind("{\"name\":\"County seat\",\"map\":\"\",\"file\":\"County seat.VEW\","
-                               "\"folder\":1,",
-                               0),
-            0u)
+  EXPECT_EQ(
+      run.lines[0].rfind("{\"name\":\"County seat\",\"map\":\"\",\"file\":\"County seat.VEW\","
+                         "\"folder\":1,",
+                         0),
+      0u)
       << run.lines[0];
   EXPECT_NE(run.lines[0].find("\"scale\":200000"), std::string::npos);
   EXPECT_NE(run.lines[0].find("\"thumbnail\":[150,113,24],\"home\":true"), std::string::npos)

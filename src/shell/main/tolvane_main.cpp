@@ -45,6 +45,7 @@
 #include "shell/search_dialog.h"
 #include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
+#include "shell/views_dialogs.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
 
@@ -256,6 +257,7 @@ int Run(int argc, char** argv) {
   RegisterDecorationCommands(window);
   RegisterGoToLatLongCommand(window);
   RegisterInsertPictureCommand(window);
+  RegisterViewCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);

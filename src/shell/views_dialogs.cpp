@@ -1,0 +1,291 @@
+#include "shell/views_dialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/preferences.h"
+#include "base/dib_file.h"
+#include "base/errors.h"
+#include "edit/undo.h"
+#include "geometry/distance.h"
+#include "platform/qt/text_codec.h"
+#include "render/map_view.h"
+#include "shell/main_window.h"
+
+namespace tlv {
+
+namespace {
+
+constexpr int kGoToViewCommand = 311;
+constexpr int kSaveViewCommand = 312;
+constexpr int kEditViewsCommand = 313;
+constexpr int kPopUpSaveViewCommand = 20604;
+constexpr int kPopUpGoToViewCommand = 20610;
+constexpr int kThumbnailSide = 150;
+
+QString NameOf(const ViewRecord& view) {
+  return FromWindows1252(std::string(view.name, strnlen(view.name, sizeof view.name)));
+}
+
+// The map as shown, scaled into at most 150 x 150 with the view's shape, as a packed bitmap.
+bool MakeThumbnail(QWidget* map, std::string& packed) {
+  const QImage shown = map->grab().toImage();
+  if (shown.isNull() || shown.width() < 1 || shown.height() < 1) return false;
+  const WRect r = ViewWorldRect();
+  const double c = CosineOfWorldLatitude(static_cast<int32_t>((int64_t{r.y1} + r.y2) / 2));
+  const double aspect = r.y2 > r.y1 ? (double(r.x2 - r.x1) * c) / double(r.y2 - r.y1)
+                                    : double(shown.width()) / shown.height();
+  int width = kThumbnailSide;
+  int height = kThumbnailSide;
+  if (aspect >= 1) {
+    height = std::max(1, static_cast<int>(std::lround(kThumbnailSide / aspect)));
+  } else {
+    width = std::max(1, static_cast<int>(std::lround(kThumbnailSide * aspect)));
+  }
+  const QImage thumb = shown.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                           .convertToFormat(QImage::Format_RGB32);
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width),
+                thumb.constScanLine(y), static_cast<size_t>(width) * 4);
+  }
+  return EncodePackedDib({width, height, pixels.data(), width, 96.0}, packed) == 0;
+}
+
+void ShowPreview(QLabel* preview, const ViewRecord* view) {
+  const QImage thumbnail = view == nullptr ? QImage() : ViewThumbnail(*view);
+  if (thumbnail.isNull()) {
+    preview->setPixmap(QPixmap());
+    preview->setText(view == nullptr ? QString() : QStringLiteral("(no picture)"));
+  } else {
+    preview->setPixmap(QPixmap::fromImage(thumbnail));
+  }
+}
+
+bool SaveCurrentView(MainWindow& window) {
+  std::string thumbnail;
+  if (!MakeThumbnail(window.MapWidget(), thumbnail)) {
+    ShowAlert("Not enough memory to save a view.", kStopAlert);
+    return false;
+  }
+  QDialog dialog(&window);
+  dialog.setWindowTitle(QStringLiteral("Save Current View"));
+  auto* name = new QLineEdit(&dialog);
+  name->setObjectName(QStringLiteral("name"));
+  name->setMaxLength(kViewNameRoom);
+  auto* home = new QCheckBox(QStringLiteral("Make this the Home view"), &dialog);
+  home->setObjectName(QStringLiteral("home"));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setEnabled(false);
+  QObject::connect(name, &QLineEdit::textChanged, ok,
+                   [ok](const QString& text) { ok->setEnabled(!text.trimmed().isEmpty()); });
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(QStringLiteral("Name of this view:"), &dialog));
+  layout->addWidget(name);
+  layout->addWidget(home);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    ViewRecord view;
+    const std::string text = ToWindows1252(name->text().trimmed());
+    std::strncpy(view.name, text.c_str(), kViewNameRoom);
+    view.rect = ViewWorldRect();
+    view.scale = CurrentMapView().scale;
+    ViewRecord saved;
+    // A refusal (a name in use) has shown its message; the dialog stays for another name.
+    if (SaveView(view, thumbnail, saved) != 0) return;
+    if (home->isChecked()) SetHomeView(saved);
+    dialog.accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void GoToView(const ViewRecord& view) {
+  FitWorldRect(view.rect);
+}
+
+void GoToViewDialog(MainWindow& window) {
+  const std::vector<ViewRecord> views = SortedViews();
+  QDialog dialog(&window);
+  dialog.setWindowTitle(QStringLiteral("Go to View"));
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName(QStringLiteral("views"));
+  for (const ViewRecord& view : views) list->addItem(NameOf(view));
+  auto* preview = new QLabel(&dialog);
+  preview->setObjectName(QStringLiteral("preview"));
+  preview->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
+  preview->setAlignment(Qt::AlignCenter);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setEnabled(false);
+  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) {
+    ok->setEnabled(row >= 0);
+    ShowPreview(preview, row >= 0 ? &views[static_cast<size_t>(row)] : nullptr);
+  });
+  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addWidget(list, 1);
+  row->addWidget(preview);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return;
+  GoToView(views[static_cast<size_t>(list->currentRow())]);
+}
+
+}  // namespace
+
+QImage ViewThumbnail(const ViewRecord& view) {
+  std::string packed;
+  DibImage image;
+  if (ReadViewThumbnail(view, packed) != 0 || DecodeDib(packed, image) != 0) return {};
+  QImage picture(image.width, image.height, QImage::Format_RGB32);
+  for (int y = 0; y < image.height; ++y) {
+    std::memcpy(picture.scanLine(y),
+                image.argb.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width),
+                static_cast<size_t>(image.width) * 4);
+  }
+  return picture;
+}
+
+EditViewsDialog::EditViewsDialog(QWidget* parent)
+    : QDialog(parent),
+      working_(SortedViews()),
+      home_(HomeView()),
+      list_(new QListWidget(this)),
+      preview_(new QLabel(this)),
+      lastViewHome_(new QCheckBox(QStringLiteral("Use last view from previous session as Home view"),
+                                  this)) {
+  setWindowTitle(QStringLiteral("Edit Views"));
+  list_->setObjectName(QStringLiteral("views"));
+  preview_->setObjectName(QStringLiteral("preview"));
+  preview_->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
+  preview_->setAlignment(Qt::AlignCenter);
+  lastViewHome_->setObjectName(QStringLiteral("lastViewHome"));
+  lastViewHome_->setChecked(home_.scale == 0);
+  auto* rename = new QPushButton(QStringLiteral("&Rename"), this);
+  auto* remove = new QPushButton(QStringLiteral("&Delete"), this);
+  auto* setHome = new QPushButton(QStringLiteral("&Set As Home View"), this);
+  connect(rename, &QPushButton::clicked, this, [this] {
+    if (list_->currentRow() < 0) return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(
+        this, QStringLiteral("Rename View"), QStringLiteral("New name:"), QLineEdit::Normal,
+        NameOf(working_[static_cast<size_t>(list_->currentRow())]), &ok);
+    if (ok) RenameSelected(name);
+  });
+  connect(remove, &QPushButton::clicked, this, [this] { DeleteSelected(); });
+  connect(setHome, &QPushButton::clicked, this, [this] { SetSelectedAsHome(); });
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+    ShowPreview(preview_, row >= 0 ? &working_[static_cast<size_t>(row)] : nullptr);
+  });
+  auto* side = new QVBoxLayout;
+  side->addWidget(preview_);
+  side->addWidget(rename);
+  side->addWidget(remove);
+  side->addWidget(setHome);
+  side->addStretch(1);
+  auto* row = new QHBoxLayout;
+  row->addWidget(list_, 1);
+  row->addLayout(side);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    Apply();
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(lastViewHome_);
+  layout->addWidget(buttons);
+  Fill();
+}
+
+void EditViewsDialog::Fill() {
+  const int keep = list_->currentRow();
+  list_->clear();
+  for (const ViewRecord& view : working_) {
+    // The Home view is marked.
+    const bool home = home_.scale > 0 && SameViewByFile(view, home_);
+    list_->addItem((home ? QStringLiteral("\u2302 ") : QStringLiteral("   ")) + NameOf(view));
+  }
+  if (!working_.empty()) list_->setCurrentRow(std::clamp(keep, 0, list_->count() - 1));
+}
+
+void EditViewsDialog::RenameSelected(const QString& name) {
+  const int row = list_->currentRow();
+  const std::string text = ToWindows1252(name.trimmed()).substr(0, kViewNameRoom);
+  if (row < 0 || text.empty()) return;
+  ViewRecord& view = working_[static_cast<size_t>(row)];
+  for (size_t i = 0; i < working_.size(); ++i) {
+    if (static_cast<int>(i) != row && text == working_[i].name &&
+        std::strncmp(working_[i].mapName, view.mapName, sizeof view.mapName) == 0) {
+      ShowAlert("There is already a view with that name on this map.", kStopAlert);
+      return;
+    }
+  }
+  const bool wasHome = home_.scale > 0 && SameViewByFile(view, home_);
+  std::memset(view.name, 0, sizeof view.name);
+  std::strncpy(view.name, text.c_str(), kViewNameRoom);
+  // The Home view follows its view's new name.
+  if (wasHome) std::memcpy(home_.name, view.name, sizeof view.name);
+  Fill();
+}
+
+void EditViewsDialog::DeleteSelected() {
+  const int row = list_->currentRow();
+  if (row < 0) return;
+  working_.erase(working_.begin() + row);
+  Fill();
+}
+
+void EditViewsDialog::SetSelectedAsHome() {
+  const int row = list_->currentRow();
+  if (row < 0) return;
+  home_ = working_[static_cast<size_t>(row)];
+  lastViewHome_->setChecked(false);
+  Fill();
+}
+
+void EditViewsDialog::Apply() {
+  std::vector<ViewRecord> deleted;
+  ApplyViewList(working_, deleted);
+  const ViewRecord reference = ReferenceView();
+  for (const ViewRecord& gone : deleted) {
+    if (reference.scale >= 0 && SameViewByFile(gone, reference)) SetReferenceView(ViewRecord());
+  }
+  ViewRecord home = home_;
+  if (lastViewHome_->isChecked()) home.scale = 0;
+  SetHomeView(home);
+  SetUndoNothing();
+}
+
+void RegisterViewCommands(MainWindow& window) {
+  auto save = [&window] { SaveCurrentView(window); };
+  auto goTo = [&window] { GoToViewDialog(window); };
+  window.RegisterCommand(kSaveViewCommand, save);
+  window.RegisterCommand(kPopUpSaveViewCommand, save);
+  window.RegisterCommand(kGoToViewCommand, goTo);
+  window.RegisterCommand(kPopUpGoToViewCommand, goTo);
+  window.RegisterCommand(kEditViewsCommand, [&window] {
+    EditViewsDialog dialog(&window);
+    dialog.exec();
+  });
+}
+
+}  // namespace tlv
