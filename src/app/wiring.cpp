@@ -10,6 +10,7 @@
 #include "app/idle.h"
 #include "app/messaging.h"
 #include "app/preferences.h"
+#include "app/reference_views.h"
 #include "app/shell_services.h"
 #include "app/startup.h"
 #include "base/memory.h"
@@ -177,6 +178,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
     DrawLatLongGrid(port, mapping, style);
   };
   draw.drawDecorations = [](DrawPort& port, const ViewMapping& mapping, int32_t scale) {
+    DrawReferenceViewInset(port, mapping);
     if (GetPref(Pref::kTimeStampShown) != 0) {
       TimeStampOptions stamp;
       stamp.dateKind = static_cast<int16_t>(GetPref(Pref::kTimeStampDateKind));
@@ -270,6 +272,7 @@ void ResetAllForTesting() {
   SetCatalogueHooks(CatalogueHooks());
   SetCatalogueFolders(CatalogueFolders());
   ResetViewsForTesting();
+  ResetReferenceViewsForTesting();
   ResetObjectRecordForTesting();
   ResetDirectoryTableForTesting();
   ResetGeometrySettings();

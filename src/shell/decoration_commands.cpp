@@ -22,6 +22,7 @@ void RegisterDecorationCommands(MainWindow& window) {
   RegisterShowToggle(window, kShowScaleBarCommand, Pref::kScaleBarShown);
   RegisterShowToggle(window, kShowTimeStampCommand, Pref::kTimeStampShown);
   RegisterShowToggle(window, kShowGridCommand, Pref::kGridShown);
+  RegisterShowToggle(window, kShowReferenceViewCommand, Pref::kShowReferenceView);
 }
 
 }  // namespace tlv

@@ -1,5 +1,6 @@
 // The Extras menu's map decorations that exist so far: Scale Bar > Show (23702), Time Stamp >
-// Show (23802) and Lat/Long Grid > Show (23902), each checked while it is drawn.
+// Show (23802), Lat/Long Grid > Show (23902) and Reference View > Show (23402), each checked while
+// it is drawn.
 #pragma once
 
 namespace tlv {
@@ -9,6 +10,7 @@ class MainWindow;
 constexpr int kShowScaleBarCommand = 23702;
 constexpr int kShowTimeStampCommand = 23802;
 constexpr int kShowGridCommand = 23902;
+constexpr int kShowReferenceViewCommand = 23402;
 
 void RegisterDecorationCommands(MainWindow& window);
 

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
@@ -169,6 +170,10 @@ class ScriptPlayer : public QObject {
       const int index = combo->findText(value);
       if (index < 0) return false;
       combo->setCurrentIndex(index);
+    } else if (auto* list = qobject_cast<QListWidget*>(field)) {
+      const QList<QListWidgetItem*> found = list->findItems(value, Qt::MatchEndsWith);
+      if (found.isEmpty()) return false;
+      list->setCurrentItem(found.first());
     } else if (auto* check = qobject_cast<QCheckBox*>(field)) {
       check->setChecked(value == QLatin1String("1") || value == QLatin1String("yes"));
     } else {

@@ -10,7 +10,8 @@
 //   rightclick X Y       the right button (the pop-up menus)
 //   key NAME             a key to the focused widget: Enter, Escape, Backspace, Tab, ...
 //   type TEXT            the characters of TEXT to the focused widget
-//   field NAME VALUE     sets the field called NAME of the open dialog (text, number or choice)
+//   field NAME VALUE     sets the field called NAME of the open dialog (text, number, choice, or
+//                        the list line ending in VALUE)
 //   accept | cancel      presses OK or Cancel of the open dialog
 //   dialogclick NAME X Y a left click at pixel (X, Y) of the open dialog's widget called NAME
 //   button TEXT          presses the enabled button of the open dialog or question showing TEXT

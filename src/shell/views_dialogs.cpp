@@ -16,10 +16,12 @@
 #include <cstring>
 
 #include "app/preferences.h"
+#include "app/reference_views.h"
 #include "base/dib_file.h"
 #include "base/errors.h"
 #include "edit/undo.h"
 #include "geometry/distance.h"
+#include "geometry/wrect.h"
 #include "platform/qt/text_codec.h"
 #include "render/map_view.h"
 #include "shell/main_window.h"
@@ -33,6 +35,7 @@ constexpr int kSaveViewCommand = 312;
 constexpr int kEditViewsCommand = 313;
 constexpr int kPopUpSaveViewCommand = 20604;
 constexpr int kPopUpGoToViewCommand = 20610;
+constexpr int kSetReferenceViewCommand = 23401;
 constexpr int kThumbnailSide = 150;
 
 QString NameOf(const ViewRecord& view) {
@@ -148,6 +151,43 @@ void GoToViewDialog(MainWindow& window) {
   GoToView(views[static_cast<size_t>(list->currentRow())]);
 }
 
+// Set Reference View: OK only while the current view lies inside the chosen one, unless any view
+// may be the reference.
+void SetReferenceViewDialog(MainWindow& window) {
+  const std::vector<ViewRecord> views = SortedViews();
+  const bool allowAny = GetPref(Pref::kAllowAnyViewInReference) != 0;
+  const WRect current = ViewWorldRect();
+  QDialog dialog(&window);
+  dialog.setWindowTitle(QStringLiteral("Set Reference View"));
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName(QStringLiteral("views"));
+  for (const ViewRecord& view : views) list->addItem(NameOf(view));
+  auto* preview = new QLabel(&dialog);
+  preview->setObjectName(QStringLiteral("preview"));
+  preview->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
+  preview->setAlignment(Qt::AlignCenter);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setEnabled(false);
+  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) {
+    const ViewRecord* view = row >= 0 ? &views[static_cast<size_t>(row)] : nullptr;
+    ok->setEnabled(view != nullptr && (allowAny || WRectInWRect(current, view->rect)));
+    ShowPreview(preview, view);
+  });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addWidget(list, 1);
+  row->addWidget(preview);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return;
+  ChooseReferenceView(views[static_cast<size_t>(list->currentRow())]);
+  SetPref(Pref::kShowReferenceView, 1);
+  window.InvalidateMap();
+}
+
 }  // namespace
 
 QImage ViewThumbnail(const ViewRecord& view) {
@@ -169,8 +209,8 @@ EditViewsDialog::EditViewsDialog(QWidget* parent)
       home_(HomeView()),
       list_(new QListWidget(this)),
       preview_(new QLabel(this)),
-      lastViewHome_(new QCheckBox(QStringLiteral("Use last view from previous session as Home view"),
-                                  this)) {
+      lastViewHome_(
+          new QCheckBox(QStringLiteral("Use last view from previous session as Home view"), this)) {
   setWindowTitle(QStringLiteral("Edit Views"));
   list_->setObjectName(QStringLiteral("views"));
   preview_->setObjectName(QStringLiteral("preview"));
@@ -267,7 +307,8 @@ void EditViewsDialog::Apply() {
   ApplyViewList(working_, deleted);
   const ViewRecord reference = ReferenceView();
   for (const ViewRecord& gone : deleted) {
-    if (reference.scale >= 0 && SameViewByFile(gone, reference)) SetReferenceView(ViewRecord());
+    if (reference.scale >= 0 && SameViewByFile(gone, reference)) ChooseReferenceView(ViewRecord());
+    if (SameViewByFile(gone, ReferenceViewInUse())) ChooseReferenceView(ReferenceView());
   }
   ViewRecord home = home_;
   if (lastViewHome_->isChecked()) home.scale = 0;
@@ -284,8 +325,9 @@ void RegisterViewCommands(MainWindow& window) {
   window.RegisterCommand(kPopUpGoToViewCommand, goTo);
   window.RegisterCommand(kEditViewsCommand, [&window] {
     EditViewsDialog dialog(&window);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) window.InvalidateMap();
   });
+  window.RegisterCommand(kSetReferenceViewCommand, [&window] { SetReferenceViewDialog(window); });
 }
 
 }  // namespace tlv

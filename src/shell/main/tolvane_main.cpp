@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/messaging.h"
+#include "app/reference_views.h"
 #include "app/startup.h"
 #include "app/window_position.h"
 #include "app/wiring.h"
@@ -228,6 +229,7 @@ int Run(int argc, char** argv) {
   WireCore(frontEnd);
   MapViewHooks viewHooks;
   viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
+  viewHooks.updateReferenceView = UpdateReferenceView;
   viewHooks.layoutAndRedraw = [&window] { window.LayOutAndRedraw(); };
   SetMapViewHooks(viewHooks);
   if (CommonInit() != 0) return failedStartup();
