@@ -64,8 +64,8 @@ void DrawReferenceInset(DrawPort& port, const ScreenRect& area, int32_t width, i
       argb.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
     return;
   }
-  const ReferenceInsetLayout layout = LayoutReferenceInset(
-      area, port.Kind(), port.PixelsPerInchX(), width, height, reference, current);
+  const ReferenceInsetLayout layout = LayoutReferenceInset(area, port.Kind(), port.PixelsPerInchX(),
+                                                           width, height, reference, current);
   port.SetRasterMode(RasterMode::kCopy);
   if (!port.DrawPixels(layout.box, width, height, argb.data())) {
     port.SetBrush({BrushKind::kSolid, {200, 200, 200}});

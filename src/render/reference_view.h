@@ -13,9 +13,9 @@
 namespace tlv {
 
 struct ReferenceInsetLayout {
-  ScreenRect box;     // where the thumbnail is drawn
-  ScreenRect marker;  // the current view mapped into the box
-  bool cross = false; // a marker of at most 4 x 4 pixels is drawn as a cross
+  ScreenRect box;      // where the thumbnail is drawn
+  ScreenRect marker;   // the current view mapped into the box
+  bool cross = false;  // a marker of at most 4 x 4 pixels is drawn as a cross
   int32_t lineWidth = 1;
 };
 

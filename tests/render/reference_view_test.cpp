@@ -27,9 +27,9 @@ TEST(ReferenceViewTest, TheInsetSitsTopRightAndTheMarkerMapsTheView) {
       LayoutReferenceInset(page, DeviceKind::kPrinter, 600, 120, 90, kReference, current);
   EXPECT_EQ(paper.box, (ScreenRect{4200, 50, 4950, 613}));
   EXPECT_EQ(paper.lineWidth, 9);  // 0.015 inch
-  EXPECT_EQ(LayoutReferenceInset(kArea, DeviceKind::kBitmap, 96, 120, 90, kReference, current)
-                .lineWidth,
-            2);
+  EXPECT_EQ(
+      LayoutReferenceInset(kArea, DeviceKind::kBitmap, 96, 120, 90, kReference, current).lineWidth,
+      2);
 
   // A view of a few hundred metres inside a county-sized reference: a cross.
   const WRect tiny{100500000, 120400000, 100503000, 120402000};
