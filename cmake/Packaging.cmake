@@ -11,7 +11,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/fonts/ DESTINATION ${TOLVANE_LIBDIR
         FILES_MATCHING PATTERN "*.ttf" PATTERN "OverlaySymbols.txt" PATTERN "background_ranges.txt")
 # The basemap package as the build tree stages it, the converter in its bin folder.
 install(DIRECTORY ${PROJECT_BINARY_DIR}/src/basemaptools/ DESTINATION ${TOLVANE_LIBDIR}/basemaptools
-        USE_SOURCE_PERMISSIONS)
+        USE_SOURCE_PERMISSIONS PATTERN "tolvane-convert" EXCLUDE)
+install(TARGETS tolvane-convert RUNTIME DESTINATION ${TOLVANE_LIBDIR}/basemaptools/bin)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/TolvaneMaps/ DESTINATION share/tolvane/TolvaneMaps
         PATTERN ".keep" EXCLUDE)
 install(FILES ${PROJECT_SOURCE_DIR}/data/demo/Cassel_County.mie DESTINATION share/tolvane/demo)
@@ -39,7 +40,8 @@ install(FILES packaging/icons/tolvane-128.png DESTINATION share/icons/hicolor/12
 install(FILES packaging/copyright DESTINATION share/doc/tolvane)
 # Made by scripts/package (pandoc, gzip -9n); a build without them installs without pages.
 install(DIRECTORY ${PROJECT_BINARY_DIR}/packaging/man/ DESTINATION share/man/man1 OPTIONAL)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/tolvane OPTIONAL)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz DESTINATION share/doc/tolvane
+        OPTIONAL)
 
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "tolvane")
@@ -48,8 +50,7 @@ set(CPACK_PACKAGE_CONTACT "TOLVANE developers <tolvane@example.org>")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "maps for emergency planning and response")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "maps for emergency planning and response\n"
-    " TOLVANE keeps the maps of emergency management: overlays of symbols, lines,\n"
+    "TOLVANE keeps the maps of emergency management: overlays of symbols, lines,\n"
     " areas, labels and pictures over a basemap, drawn, searched, printed and\n"
     " exchanged with other programs.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
