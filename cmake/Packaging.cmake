@@ -49,10 +49,10 @@ set(CPACK_PACKAGE_VENDOR "TOLVANE developers")
 set(CPACK_PACKAGE_CONTACT "TOLVANE developers <tolvane@example.org>")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "maps for emergency planning and response")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "TOLVANE keeps the maps of emergency management: overlays of symbols, lines,\n"
-    " areas, labels and pictures over a basemap, drawn, searched, printed and\n"
-    " exchanged with other programs.")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+       "TOLVANE keeps the maps of emergency management: overlays of symbols, lines,\n"
+       "areas, labels and pictures over a basemap, drawn, searched, printed and\n"
+       "exchanged with other programs.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "science")
