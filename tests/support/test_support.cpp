@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -45,7 +47,9 @@ TempFolder::TempFolder() {
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  path_ = std::filesystem::temp_directory_path() / ("tolvane-test-" + name);
+  // The process number keeps two runs of the same test (two checkouts testing at once) apart.
+  path_ = std::filesystem::temp_directory_path() /
+          ("tolvane-test-" + name + "-" + std::to_string(::getpid()));
   if (MemoryFiles() != nullptr) {
     MakeFolders(path_);
     return;
