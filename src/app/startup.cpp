@@ -29,6 +29,7 @@
 #include "geometry/wrect.h"
 #include "iac/connection_messages.h"
 #include "iac/iac.h"
+#include "iac/thematic_lists.h"
 #include "interchange/import.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
@@ -316,6 +317,8 @@ void ShutDown() {
   ReleaseCatalogue();
   Shell().RemoveExtraMenus();
   Shell().CloseBasemapWindows();
+  // The lists siblings set end with the run; their files go with them.
+  DropThematicListsOf(-1);
   FarewellAtShutdown();
 }
 

@@ -9,6 +9,7 @@
 #include "app/config.h"
 #include "app/idle.h"
 #include "app/messaging.h"
+#include "app/object_message_wiring.h"
 #include "app/preferences.h"
 #include "app/reference_views.h"
 #include "app/shell_services.h"
@@ -34,7 +35,9 @@
 #include "geometry/geo_settings.h"
 #include "iac/connection_messages.h"
 #include "iac/iac.h"
+#include "iac/object_messages.h"
 #include "iac/sharing_menus.h"
+#include "iac/thematic_lists.h"
 #include "interchange/export.h"
 #include "interchange/import.h"
 #include "render/draw_map.h"
@@ -200,6 +203,9 @@ void WireCore(const FrontEndHooks& frontEnd) {
     options.positionY = GetPref(Pref::kScaleBarY);
     DrawScaleBar(port, mapping.screen, scale, options);
   };
+  // Thematic lists that sibling programs set.
+  draw.thematicNumber = ThematicNumberForDrawing;
+  draw.thematicFolder = [](int32_t) { return ThematicFolderPath(); };
   SetDrawMapHooks(std::move(draw));
 
   CompactionHooks compaction;
@@ -224,20 +230,27 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetIacHooks(std::move(messaging));
   SetMessageStopCheck(IACStopCheck);
 
-  // Thematic lists set by siblings are not kept yet, so a farewell has none to drop.
   ConnectionHooks connection;
+  connection.dropThematicLists = [](int32_t owner) {
+    DropThematicListsOf(owner);
+    RedrawMap();
+  };
   connection.bringOwnWindowForward = frontEnd.bringOwnWindowForward;
   connection.bringWindowForward = frontEnd.bringWindowForward;
   SetConnectionHooks(std::move(connection));
   SharingHooks sharing;
   sharing.menusChanged = frontEnd.sharingMenusChanged;
   SetSharingHooks(std::move(sharing));
+  WireObjectMessages(frontEnd);
 }
 
 void ResetAllForTesting() {
   frontEndHooks.reset();
   ResetStartupForTesting();
   ResetIacForTesting();
+  ResetObjectMessagesForTesting();
+  ResetViewMessagesForTesting();
+  ResetThematicListsForTesting();
   SetMessageStopCheck(nullptr);
   SetRunningCopyHeld(true);
   ResetConfigForTesting();

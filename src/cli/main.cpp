@@ -22,6 +22,7 @@
 #include "cli/friends_command.h"
 #include "cli/georef_command.h"
 #include "cli/import_command.h"
+#include "cli/messages_command.h"
 #include "cli/objects_command.h"
 #include "cli/print_command.h"
 #include "cli/render_command.h"
@@ -98,6 +99,9 @@ void PrintUsage(std::ostream& out) {
          "            compacts overlay files, or finishes cut-off compactions\n"
          "  recover OVERLAY [--scale N]\n"
          "            brings the deleted objects of an overlay back\n"
+         "  messages FILE|-\n"
+         "            handles sibling programs' envelopes (JSON lines); prints answers, alerts,\n"
+         "            results\n"
          "  filefix lyr|sum|obj FILE [--rebuild]\n"
          "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n";
 }
@@ -148,8 +152,10 @@ int Run(int argc, char** argv) {
   const bool picture = tlv::cli::IsPictureCommand(words);
   const bool search = tlv::cli::IsSearchCommand(words);
   const bool views = tlv::cli::IsViewsCommand(words);
-  if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends && !compacting && !printing && !picture && !search && !views &&
+  const bool messages = tlv::cli::IsMessagesCommand(words);
+  if (!messages && !objects && !import && !render && !verify && !select && !collection &&
+      !exporting && !copy && !georef && !friends && !compacting && !printing && !picture &&
+      !search && !views &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -198,7 +204,9 @@ int Run(int argc, char** argv) {
   // Another process's compaction leaves the maps this one reads alone.
   tlv::HoldLocksOfMapsInUse();
   int result = 0;
-  if (compacting) {
+  if (messages) {
+    result = tlv::cli::RunMessagesCommand(words, std::cin, std::cout, std::cerr);
+  } else if (compacting) {
     result = tlv::cli::RunCompactCommand(words, std::cout, std::cerr);
   } else if (objects) {
     result = tlv::cli::PrintObjects(words, std::cout, std::cerr);

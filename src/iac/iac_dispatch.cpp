@@ -4,6 +4,8 @@
 #include "catalogue/layers.h"
 #include "iac/iac.h"
 #include "iac/iac_handlers.h"
+#include "iac/object_messages.h"
+#include "iac/thematic_lists.h"
 
 namespace tlv {
 
@@ -22,22 +24,22 @@ struct HandlerEntry {
 // Every code the protocol knows. A null handler belongs to a message whose handling is not part
 // of the program yet: the message is taken and ignored, as unknown codes are.
 constexpr HandlerEntry kHandlers[] = {
-    {IACCodeValue("HOLA"), HandleHOLA},    {IACCodeValue("OKHI"), HandleOKHI},
-    {IACCodeValue("BYE "), HandleBYE},     {IACCodeValue("VER?"), HandleVERQuery},
-    {IACCodeValue("FRWD"), HandleFRWD},    {IACCodeValue("ALRT"), HandleALRT},
-    {IACCodeValue(".LNX"), HandleLNX},     {IACCodeValue("MENU"), HandleMENU},
-    {IACCodeValue("MHIT"), AcceptMenuHit}, {IACCodeValue("SHOW"), nullptr},
-    {IACCodeValue("SRCH"), nullptr},       {IACCodeValue("MYOD"), nullptr},
-    {IACCodeValue("DELO"), nullptr},       {IACCodeValue("IMPT"), nullptr},
-    {IACCodeValue("IMP2"), nullptr},       {IACCodeValue("NAME"), nullptr},
-    {IACCodeValue("NBH?"), nullptr},       {IACCodeValue("CPT?"), nullptr},
-    {IACCodeValue("DRW+"), nullptr},       {IACCodeValue("DRW-"), nullptr},
-    {IACCodeValue("GOTO"), nullptr},       {IACCodeValue("VIEW"), nullptr},
-    {IACCodeValue("VEW?"), nullptr},       {IACCodeValue("LGND"), nullptr},
-    {IACCodeValue("CTRL"), nullptr},       {IACCodeValue("MAP "), nullptr},
-    {IACCodeValue("RMAP"), nullptr},       {IACCodeValue("MKOV"), nullptr},
-    {IACCodeValue("OVX?"), nullptr},       {IACCodeValue("SLAT"), nullptr},
-    {IACCodeValue("DLOV"), nullptr},       {IACCodeValue("DLGZ"), nullptr},
+    {IACCodeValue("HOLA"), HandleHOLA},     {IACCodeValue("OKHI"), HandleOKHI},
+    {IACCodeValue("BYE "), HandleBYE},      {IACCodeValue("VER?"), HandleVERQuery},
+    {IACCodeValue("FRWD"), HandleFRWD},     {IACCodeValue("ALRT"), HandleALRT},
+    {IACCodeValue(".LNX"), HandleLNX},      {IACCodeValue("MENU"), HandleMENU},
+    {IACCodeValue("MHIT"), AcceptMenuHit},  {IACCodeValue("SHOW"), HandleSHOW},
+    {IACCodeValue("SRCH"), HandleSRCH},     {IACCodeValue("MYOD"), HandleMYOD},
+    {IACCodeValue("DELO"), HandleDELO},     {IACCodeValue("IMPT"), HandleIMPT},
+    {IACCodeValue("IMP2"), HandleIMP2},     {IACCodeValue("NAME"), HandleNAME},
+    {IACCodeValue("NBH?"), HandleNBHQuery}, {IACCodeValue("CPT?"), HandleCPTQuery},
+    {IACCodeValue("DRW+"), HandleDRWPlus},  {IACCodeValue("DRW-"), HandleDRWMinus},
+    {IACCodeValue("GOTO"), HandleGOTO},     {IACCodeValue("VIEW"), HandleVIEW},
+    {IACCodeValue("VEW?"), HandleVEWQuery}, {IACCodeValue("LGND"), nullptr},
+    {IACCodeValue("CTRL"), HandleCTRL},     {IACCodeValue("MAP "), nullptr},
+    {IACCodeValue("RMAP"), nullptr},        {IACCodeValue("MKOV"), nullptr},
+    {IACCodeValue("OVX?"), nullptr},        {IACCodeValue("SLAT"), nullptr},
+    {IACCodeValue("DLOV"), nullptr},        {IACCodeValue("DLGZ"), nullptr},
 };
 
 // Messages that change what a drawing or a search walks over, or that the user expects to see
