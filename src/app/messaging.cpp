@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "iac/iac.h"
+#include "iac/object_messages.h"
 
 namespace tlv {
 
@@ -79,6 +80,9 @@ void ProcessStartupMessages() {
 
 void MessagingTimerStep() {
   if (Shell().MainWindowActive() || !Shell().InForeground()) IACTimerStep();
+  // A search a sibling asked for while the program was in the background runs once the user
+  // has brought the window back.
+  if (Shell().MainWindowActive()) RunDeferredSearch();
 }
 
 }  // namespace tlv

@@ -34,6 +34,7 @@
 #include "edit/undo.h"
 #include "geometry/geo_settings.h"
 #include "iac/connection_messages.h"
+#include "iac/delete_selected.h"
 #include "iac/iac.h"
 #include "iac/object_messages.h"
 #include "iac/sharing_menus.h"
@@ -219,6 +220,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetSM2CommandHooks(index);
 
   SetEditViewSource(ViewWorldRect);
+  SetOwnerRunningTest(OwnerApplicationRunning);
 
   IacHooks messaging;
   messaging.inForeground = [] { return Shell().InForeground(); };

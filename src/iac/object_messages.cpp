@@ -810,8 +810,8 @@ int32_t HandleSHOW(const char* envelope) {
   } else if (!LongParam(envelope, "LST2", true, list)) {
     return -1;
   }
-  const bool toFile = WriteListToFile();
   const std::string folder = UserFolder();
+  const bool toFile = WriteListToFile() && !folder.empty();
   if (toFile) {
     WriteWholeFile(folder + kListFileName, list);
     WriteWholeFile(folder + kNotFoundFileName, "");
@@ -927,6 +927,10 @@ int32_t HandleMYOD(const char* envelope) {
   }
   std::string folder = Param(envelope, "PATH", kPathRoom);
   folder = folder.empty() ? ThematicFolderPath() : WithTrailingSlash(folder);
+  if (folder.empty()) {
+    ReportError("HandleMYOD()", "WriteFileContents()", kErrFolderNotFound);
+    return kErrFolderNotFound;
+  }
   const std::string path = folder + kAnswerFileName;
   return AnswerObjects("HandleMYOD()", lines, static_cast<int32_t>(objects.size()), "MYOD", &path);
 }
@@ -953,6 +957,10 @@ int32_t HandleSRCH(const char* envelope) {
   if (!toFile) {
     return AnswerObjects("HandleSRCH()", lines, static_cast<int32_t>(objects.size()), "SRCH",
                          nullptr);
+  }
+  if (ThematicFolderPath().empty()) {
+    ReportError("HandleSRCH()", "WriteFileContents()", kErrFolderNotFound);
+    return kErrFolderNotFound;
   }
   const std::string path = ThematicFolderPath() + kAnswerFileName;
   return AnswerObjects("HandleSRCH()", lines, static_cast<int32_t>(objects.size()), "SRCH", &path);

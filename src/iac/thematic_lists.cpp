@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/errors.h"
+#include "base/files.h"
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
@@ -254,6 +255,11 @@ int32_t HandleCTRL(const char* envelope) {
   if (modeText == "OFF") {
     RedrawAfterMessage();
     return 0;
+  }
+  // Without a Friends folder the list would land wherever the program was started.
+  if (ThematicFolderPath().empty()) {
+    ReportError("HandleCTRL()", "my_hcreate()", kErrFolderNotFound);
+    return kErrFolderNotFound;
   }
   const std::string path = FilePath(number, ".IDS");
   std::string ids;

@@ -15,6 +15,7 @@
 #include "edit/modify.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
+#include "iac/delete_selected.h"
 #include "platform/qt/text_codec.h"
 #include "shell/main_window.h"
 #include "store/object_record.h"
@@ -110,7 +111,7 @@ void RegisterEditCommands(MainWindow& window) {
   window.RegisterCommand(
       kDeleteCommand,
       [&window] {
-        DeleteSelectedObjects2();
+        DeleteSelectedObjects();
         window.InvalidateMap();
       },
       AnySelected);

@@ -13,8 +13,11 @@
 #include "catalogue/layers.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
+#include "edit/edit_targets.h"
 #include "edit/selection.h"
+#include "iac/delete_selected.h"
 #include "iac/friend_files.h"
+#include "iac/friends.h"
 #include "iac/iac.h"
 #include "iac/recording_transport.h"
 #include "iac/thematic_lists.h"
@@ -209,6 +212,26 @@ TEST_F(ObjectMessagesTest, UnfoundObjectsAreToldOnceWithTheMissingMap) {
   platform().alerts.clear();
   EXPECT_EQ(Send("SHOW", {{"OPTN", "SELECT"}}), -1);
   EXPECT_EQ(Alerts().size(), 1u);
+}
+
+TEST_F(ObjectMessagesTest, AListWrittenToFilesKeepsWhatWasNotFound) {
+  ObjectMessageHooks hooks = CurrentObjectMessageHooks();
+  hooks.writeListToFile = [] { return true; };
+  hooks.userFolder = [this] { return root.string(); };
+  SetObjectMessageHooks(hooks);
+  const std::string there = Point(harbour, roads, 100000000, 50000000);
+  const std::string list =
+      Line(there, "Roads", "Harbour") + Line("00000000DEADBEEF", "Roads", "Harbour");
+  ASSERT_EQ(Send("SHOW", {{"LST2", list}, {"OPTN", "CTRL NONOTFOUNDALERT"}}), 0);
+  EXPECT_EQ(test::ReadWholeFile(root / "LST2.txt"), list);
+  EXPECT_EQ(test::ReadWholeFile(root / "NotFound.TXT"), "00000000DEADBEEF\tRoads\tHarbour\r\n");
+  EXPECT_EQ(LastShowReport().found, 1);
+  // The thematic list is not made from a list written out.
+  EXPECT_EQ(Alerts(),
+            (std::vector<std::string>{
+                "Note: The CTRL parameter is being ignored because WriteLST2ToFile is set "
+                "in your MPCONFIG.TXT file."}));
+  EXPECT_EQ(ThematicListCount(), 0);
 }
 
 TEST_F(ObjectMessagesTest, WideningFindsObjectsOnOtherMapsAndOverlays) {
@@ -567,6 +590,72 @@ TEST_F(ObjectMessagesTest, DrawingHoldsCountDownToARedrawAndNotBelowZero) {
   ASSERT_EQ(Send("DRW-"), 0);
   EXPECT_EQ(DrawHoldCount(), 0);
   EXPECT_EQ(redraws, 2);
+}
+
+// --- The user's Delete on an application's map ---
+
+class DeleteSelectedTest : public ObjectMessagesTest {
+ protected:
+  void SetUp() override {
+    ObjectMessagesTest::SetUp();
+    SetOwnerRunningTest(OwnerApplicationRunning);
+    MapRecord map = MapAt(MapNameToIndex("Harbour"));
+    std::snprintf(map.owner, sizeof(map.owner), "WLDP");
+    map.policies[0] = 3;  // ask the owner
+    ASSERT_TRUE(SetMapRecord(MapNameToIndex("Harbour"), map));
+    ASSERT_EQ(AppendFriend(MakeFriendRecord("WILD", "WLDP", "Wilder")), 0);
+    a = Point(harbour, roads, 100000000, 50000000);
+    b = Point(harbour, roads, 100001000, 50000000);
+  }
+  std::string a, b;
+};
+
+TEST_F(DeleteSelectedTest, TheOwnerIsAskedOnceAndNothingIsDeletedHere) {
+  library().running.insert("WILD");
+  AddSelectedObject(harbour, roads, 0);
+  AddSelectedObject(harbour, roads, Summaries(harbour, roads)[1].position);
+  ASSERT_EQ(DeleteSelectedObjects(), 0);
+  ASSERT_EQ(library().sent.size(), 1u);
+  EXPECT_EQ(library().sent[0].target, "WILD");
+  EXPECT_EQ(Answered("MSSG"), "MAPA");
+  EXPECT_EQ(Answered("ACTN"), "DELETE");
+  EXPECT_EQ(Answered("LSTA"), a + "\tRoads\tHarbour\r\n" + b + "\tRoads\tHarbour\r\n");
+  EXPECT_EQ(Answered("LSTB"), "");
+  int live = 0;
+  for (const SummaryRecord& record : Summaries(harbour, roads)) live += SummaryRecordLive(record);
+  EXPECT_EQ(live, 2);
+  // The owner answers with "DELO", which deletes them.
+  ASSERT_EQ(Send("DELO", {{"LST2", Answered("LSTA")}}, "WILD"), 0);
+  live = 0;
+  for (const SummaryRecord& record : Summaries(harbour, roads)) live += SummaryRecordLive(record);
+  EXPECT_EQ(live, 0);
+}
+
+TEST_F(DeleteSelectedTest, RefusalsComeBeforeAnyRequest) {
+  // The owner is not running.
+  AddSelectedObject(harbour, roads, 0);
+  EXPECT_EQ(DeleteSelectedObjects(), -1);
+  EXPECT_EQ(Alerts().size(), 1u);
+  EXPECT_NE(Alerts()[0].find("application associated with their map is not running"),
+            std::string::npos);
+  // A locked overlay of the application's map.
+  library().running.insert("WILD");
+  LayerRecord layer = LayerAt(LayerIDToIndex(roads));
+  layer.lockState = 3;
+  ASSERT_TRUE(SetLayerRecord(LayerIDToIndex(roads), layer));
+  platform().alerts.clear();
+  EXPECT_EQ(DeleteSelectedObjects(), -1);
+  EXPECT_EQ(Alerts(), (std::vector<std::string>{"The selected object could not be deleted "
+                                                "because its overlay is locked."}));
+  // Objects of two maps.
+  int32_t elsewhere = -1;
+  Point(inland, sites, 100000000, 50000000, "pt", &elsewhere);
+  AddSelectedObject(inland, sites, elsewhere);
+  platform().alerts.clear();
+  EXPECT_EQ(DeleteSelectedObjects(), -1);
+  EXPECT_EQ(Alerts(),
+            (std::vector<std::string>{"You can only delete objects from one map at a time."}));
+  EXPECT_TRUE(library().sent.empty());
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+// A sibling program drives the running program off screen on a copy of the demo county: it
+// shows hospitals, asks what is selected and where the view is, and moves the view, all through
+// wexo-peer and the message library. tolvane-cli handles the same envelopes without a window.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+
+namespace tlv {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::seconds;
+
+constexpr const char* kHospitalA = "3E8A1C00000000A7";
+constexpr const char* kHospitalB = "3E8A1C00000000A8";
+
+fs::path DemoCounty() {
+  return fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" / "Cassel_County.mie";
+}
+
+class ObjectMessagesProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    binary = test::BuiltProgram("tolvane");
+    peer = test::BuiltProgram("wexo-peer");
+    ASSERT_TRUE(fs::exists(binary)) << "the program was not built";
+    ASSERT_TRUE(fs::exists(peer)) << "wexo-peer was not built";
+    program = folder.path() / "Program";
+    maps = program / "TolvaneMaps";
+    fs::create_directories(program);
+    fs::copy(fs::path(TOLVANE_SOURCE_DIR) / "data" / "TolvaneMaps", maps,
+             fs::copy_options::recursive);
+    fs::create_directories(maps / "BasemapFiles" / "Settings");
+    test::WriteWholeFile(maps / "BasemapFiles" / "Settings" / "global.map", "MAP\nEND\n");
+    fs::create_directories(program / "fonts");
+    for (const char* font : {"TOLVANED.ttf", "TOLVANEP.ttf", "TOLVANE2.ttf"}) {
+      fs::copy_file(fs::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font,
+                    program / "fonts" / font);
+    }
+    const test::CliRun imported =
+        test::RunCli("--maps '" + maps.string() + "' import '" + DemoCounty().string() + "'");
+    ASSERT_EQ(imported.status, 0) << imported.out;
+    log = folder.path() / "events.log";
+    environment = test::ProgramEnvironment(folder.path(), program, log, "iacobj");
+  }
+  void TearDown() override {
+    if (running > 0) {
+      ::kill(running, SIGKILL);
+      ::waitpid(running, nullptr, 0);
+    }
+    test::RemoveInstanceLock("iacobj");
+  }
+
+  void Start() {
+    fs::copy_file(test::BuiltProgram("libWEXO_32.so"), program / "libWEXO_32.so");
+    running = test::SpawnProgram(binary, {}, environment);
+    ASSERT_GT(running, 0);
+    ASSERT_FALSE(test::WaitForLogLine(log, "ready", seconds(60)).empty())
+        << test::ReadWholeFile(log);
+  }
+  std::string Peer(const std::vector<std::string>& args, int& status) {
+    const fs::path out = folder.path() / ("peer" + std::to_string(++peerRuns) + ".out");
+    const pid_t pid = test::SpawnProgram(peer, args, environment, out);
+    status = pid > 0 ? test::WaitForExit(pid, seconds(30)) : -1;
+    return test::ReadWholeFile(out);
+  }
+
+  test::TempFolder folder;
+  fs::path binary, peer, program, maps, log;
+  std::vector<std::string> environment;
+  pid_t running = -1;
+  int peerRuns = 0;
+};
+
+TEST_F(ObjectMessagesProgramTest, ShowsAndDescribes) {
+  Start();
+  const std::string list = std::string(kHospitalA) + "\\tHOSPITALS\\tCassel County\\r" +
+                           kHospitalB + "\\tHOSPITALS\\tCassel County\\r";
+  int status = -1;
+  Peer({"send", "TLV1", "SHOW", "LST2=" + list, "OPTN=YESZOOM SELECT"}, status);
+  ASSERT_EQ(status, 0);
+  const std::string described =
+      Peer({"send", "TLV1", "MYOD", "OPTN=SELECTED TYPE NAME", "--expect", "YROD"}, status);
+  EXPECT_EQ(status, 0) << described;
+  EXPECT_NE(described.find("[\"NUM \",\"2\"]"), std::string::npos) << described;
+  EXPECT_NE(described.find(std::string(kHospitalA) +
+                           "\\tHOSPITALS\\tCassel County\\tPOINT\\tCassel Regional Medical "
+                           "Center\\r\\n"),
+            std::string::npos)
+      << described;
+  // The view was zoomed onto the two hospitals, west of Greenwich.
+  const std::string view = Peer({"send", "TLV1", "VEW?", "--expect", "VEW!"}, status);
+  EXPECT_EQ(status, 0) << view;
+  EXPECT_NE(view.find("[\"LLNG\",\"-78."), std::string::npos) << view;
+  const std::string click = Peer({"send", "TLV1", "CPT?", "VERS=2", "--expect", "CPT!"}, status);
+  EXPECT_NE(click.find("[\"LONG\",\"-78."), std::string::npos) << click;
+  EXPECT_EQ(test::ReadWholeFile(log).find("alert"), std::string::npos) << test::ReadWholeFile(log);
+}
+
+TEST_F(ObjectMessagesProgramTest, CliHandlesTheSameEnvelopes) {
+  const fs::path input = folder.path() / "messages.jsonl";
+  test::WriteWholeFile(
+      input, std::string("{\"mssg\":\"SHOW\",\"sign\":\"PEER\",\"psig\":\"PEER\",\"xtra\":\"\","
+                         "\"params\":[[\"LST2\",\"") +
+                 kHospitalA +
+                 "\\tHOSPITALS\\tCassel County\\r\"],[\"OPTN\",\"SELECT\"]]}\n"
+                 "{\"mssg\":\"MYOD\",\"sign\":\"PEER\",\"params\":[[\"OPTN\",\"SELECTED TYPE\"]]}\n"
+                 "{\"mssg\":\"SHOW\",\"params\":[[\"LST2\",\"0000000000000001\\tHOSPITALS\\t"
+                 "Cassel County\\r\"]]}\n");
+  const test::CliRun run =
+      test::RunCli("--maps '" + maps.string() + "' messages '" + input.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  ASSERT_EQ(run.lines.size(), 5u) << run.out;
+  EXPECT_EQ(run.lines[0], "{\"message\":\"SHOW\",\"result\":0,\"shown\":1,\"selected\":1}");
+  EXPECT_EQ(run.lines[1],
+            std::string("{\"mssg\":\"YROD\",\"sign\":\"TLV1\",\"psig\":\"TOLV\","
+                        "\"xtra\":\"\",\"params\":[[\"NUM \",\"1\"],[\"LST2\",\"") +
+                kHospitalA + "\\tHOSPITALS\\tCassel County\\tPOINT\\r\\n\"],[\"TYPE\",\"MYOD\"]]}");
+  EXPECT_EQ(run.lines[2], "{\"message\":\"MYOD\",\"result\":0,\"shown\":1,\"selected\":1}");
+  EXPECT_EQ(run.lines[3],
+            "{\"alert\":\"One or more of the objects to be shown were not found.\",\"kind\":8000}");
+  EXPECT_EQ(run.lines[4], "{\"message\":\"SHOW\",\"result\":0,\"shown\":0,\"selected\":1}");
+  // A line that is not an envelope ends the run.
+  test::WriteWholeFile(input, "{\"mssg\":\"SHOW\",\"params\":[[\"LST2\"]]}\n");
+  EXPECT_NE(test::RunCli("--maps '" + maps.string() + "' messages '" + input.string() + "'").status,
+            0);
+}
+
+}  // namespace
+}  // namespace tlv
