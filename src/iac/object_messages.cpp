@@ -79,6 +79,7 @@ constexpr const char* kCtrlIgnoredFile =
     "Note: The CTRL parameter is being ignored because WriteLST2ToFile is set in your "
     "MPCONFIG.TXT file.";
 constexpr const char* kMapDoesNotExist = " Map does not exist: ";
+constexpr const char* kUserMapName = "User's Map";
 constexpr const char* kFileDoesNotExist = "File does not exist:\r\n";
 constexpr const char* kListFileName = "LST2.txt";
 constexpr const char* kNotFoundFileName = "NotFound.TXT";
@@ -1043,10 +1044,12 @@ int32_t HandleIMPT(const char* envelope) {
   const std::string unit = Param(envelope, "UNIT", kOneCharacter, "M");
 
   MapRecord map;
-  if (mapName.empty()) {
-    if (!GetMapRecord(MapIDToIndex(UserMapID()), map)) return -1;
-  } else if (!GetMapRecord(ListMapIndex(mapName), map)) {
-    ShowAlert(GetIndString(25000, 115) + kMapDoesNotExist + mapName, kStopAlert);
+  const bool found = mapName.empty() ? GetMapRecord(MapIDToIndex(UserMapID()), map)
+                                     : GetMapRecord(ListMapIndex(mapName), map);
+  if (!found) {
+    ShowAlert(GetIndString(25000, 115) + kMapDoesNotExist +
+                  (mapName.empty() ? std::string(kUserMapName) : mapName),
+              kStopAlert);
     return -1;
   }
   request.text = haveText ? &text : nullptr;

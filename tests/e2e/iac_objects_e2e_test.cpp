@@ -131,5 +131,43 @@ TEST_F(ObjectMessagesProgramTest, CliHandlesTheSameEnvelopes) {
             0);
 }
 
+TEST_F(ObjectMessagesProgramTest, CliImportsForSiblings) {
+  // An old-format file onto the county, and an interchange file with one new hospital.
+  const fs::path old = folder.path() / "hydrants.txt";
+  test::WriteWholeFile(
+      old,
+      "1\r*7 Hydrants\r"
+      "00000000000000A1, 7, 5, 38.5 78.25 38.5 78.25 3 0 0 0 0 -1 4 51\rHydrant 1\r");
+  const fs::path mie = folder.path() / "one.mie";
+  test::WriteWholeFile(mie,
+                       "\"\" \"\" \"\" \"11/15/2026\" 2 \"\" \"Field Hospital\" 0 \"HOSPITALS\" "
+                       "\"Cassel County\" POINT \"0000000000000ABC\" 0 \"\" 0 ONLY 0\r\n"
+                       "RED 1 54 -78.3 38.6\r\n");
+  const fs::path input = folder.path() / "imports.jsonl";
+  test::WriteWholeFile(
+      input,
+      "{\"mssg\":\"IMPT\",\"params\":[[\"NAME\",\"" + old.string() +
+          "\"],[\"VREF\",\"0\"],[\"MAP \",\"Cassel County\"],[\"SHOW\",\"N\"]]}\n"
+          "{\"mssg\":\"IMP2\",\"params\":[[\"FILE\",\"" +
+          mie.string() +
+          "\"],[\"FRWD\",\"N\"]]}\n"
+          "{\"mssg\":\"MYOD\",\"params\":[[\"OPTN\",\"IDS NAME\"],[\"LST2\",\"0000000000000ABC"
+          "\\tHOSPITALS\\tCassel County\\r\"]]}\n");
+  const test::CliRun run =
+      test::RunCli("--maps '" + maps.string() + "' messages '" + input.string() + "'");
+  ASSERT_EQ(run.status, 0) << run.out;
+  ASSERT_EQ(run.lines.size(), 7u) << run.out;
+  EXPECT_EQ(run.lines[0].rfind("{\"mssg\":\"OBID\"", 0), 0u) << run.out;
+  EXPECT_NE(run.lines[0].find("\\tHydrants\\tCassel County\\r\\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.lines[1],
+            "{\"alert\":\"One or more new overlays were created during import.\",\"kind\":8001}");
+  EXPECT_EQ(run.lines[2].rfind("{\"message\":\"IMPT\",\"result\":0", 0), 0u) << run.out;
+  EXPECT_NE(run.lines[3].find("[\"STAT\",\"Y\"]"), std::string::npos) << run.out;
+  EXPECT_NE(run.lines[5].find("0000000000000ABC\\tHOSPITALS\\tCassel County\\tField Hospital"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(test::RunCli("--maps '" + maps.string() + "' verify").status, 0);
+}
+
 }  // namespace
 }  // namespace tlv
