@@ -1044,9 +1044,9 @@ int32_t HandleIMPT(const char* envelope) {
   const std::string unit = Param(envelope, "UNIT", kOneCharacter, "M");
 
   MapRecord map;
-  const bool found = mapName.empty() ? GetMapRecord(MapIDToIndex(UserMapID()), map)
-                                     : GetMapRecord(ListMapIndex(mapName), map);
-  if (!found) {
+  const bool mapFound = mapName.empty() ? GetMapRecord(MapIDToIndex(UserMapID()), map)
+                                        : GetMapRecord(ListMapIndex(mapName), map);
+  if (!mapFound) {
     ShowAlert(GetIndString(25000, 115) + kMapDoesNotExist +
                   (mapName.empty() ? std::string(kUserMapName) : mapName),
               kStopAlert);
