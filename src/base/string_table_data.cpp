@@ -88,7 +88,6 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {25000, 97, "Importing file: %s."},
     {25000, 98, "Unable to open import file."},
     {25000, 99, "Unable to close import pass file."},
-    {25000, 115, "Error importing old-format file."},
 
     // Numbered messages 100 to 199.
     {25100, 0,

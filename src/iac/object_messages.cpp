@@ -1047,7 +1047,7 @@ int32_t HandleIMPT(const char* envelope) {
   const bool mapFound = mapName.empty() ? GetMapRecord(MapIDToIndex(UserMapID()), map)
                                         : GetMapRecord(ListMapIndex(mapName), map);
   if (!mapFound) {
-    ShowAlert(GetIndString(25000, 115) + kMapDoesNotExist +
+    ShowAlert(GetIndString(25100, 15) + kMapDoesNotExist +
                   (mapName.empty() ? std::string(kUserMapName) : mapName),
               kStopAlert);
     return -1;
