@@ -139,6 +139,14 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {25100, 64, "Compacting Map Files"},
     {25100, 65, "One or more map files could not be compacted due to low disk space."},
     {25100, 66, "Technical error while exporting: Unknown object type: %ld"},
+    {25100, 95,
+     "Objects are shown only while the map is zoomed out farther than this scale (in "
+     "\"range\" mode)."},
+    {25100, 96,
+     "Objects are shown only while the map is zoomed in closer than this scale (in "
+     "\"range\" mode)."},
+    {25100, 97, "Object names are shown while the map is zoomed in to this scale or closer."},
+    {25100, 98, "Symbols are drawn as dots while the map is zoomed out to this scale or farther."},
 
     // Numbered messages 200 to 299.
     {25200, 0, "Show objects, along with their names."},
@@ -285,6 +293,38 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {26100, 8, "%s   bearing %.1f\xB0"},
     {26100, 9, "\"%s\" is not a coordinate in any of the three coordinate formats."},
 
+    // The Overlay Manager's, Unlocking Overlay's and Set Scale's own texts.
+    {26200, 1, "Unlocking the overlay \"%s\" lets you add objects to it and change its objects."},
+    {26200, 2, "%s (%ld objects): its objects can be changed."},
+    {26200, 3,
+     "%s (%ld objects): the map is locked (its folder cannot be written), so its objects "
+     "stay as they are."},
+    {26200, 4,
+     "%s (%ld objects): the map is an indexed map or CDMap, so its objects stay as they are."},
+    {26200, 5,
+     "%s (%ld objects): the map belongs to the application \"%s\", which decides what may change."},
+    {26200, 6,
+     "The overlay belongs to another application: unlocked, it still takes only the changes "
+     "that application allows."},
+    {26200, 7, "The overlay has no objects on any map yet."},
+    {26200, 8, "A group named \"%s\" already exists."},
+    {26200, 9, "An overlay named \"%s\" already exists."},
+    {26200, 10, "A name is needed."},
+    {26200, 11, "The Temporary Overlay keeps its name."},
+    {26200, 12,
+     "Delete the group \"%s\" and the %ld overlays in it from the overlay list?  Their files "
+     "stay on the maps."},
+    {26200, 13,
+     "Delete the overlay \"%s\" and its files on every map?  Its %ld objects will be lost."},
+    {26200, 14, "\"%s\" is not a scale.  Type a number."},
+    {26200, 15, "Choose the group the overlay goes into."},
+    {26200, 16, "The overlay settings could not be saved."},
+    {26200, 17,
+     "Are you sure you want to remove the map \"%s\"?\n\n(This will not delete the map on "
+     "disk, but will simply remove it from TOLVANE's list of maps.)"},
+    {26200, 18, "Map \"%s\"\n\nFolder: %s\nOwner: %s\nOverlay files: %ld\nObjects: %ld%s"},
+    {26200, 19, "\n\nThe map is locked: its folder cannot be written."},
+    {26200, 20, "The map \"%s\" has no objects to show."},
     {0, 0, nullptr},
 };
 
