@@ -45,6 +45,7 @@
 #include "render/draw_object.h"
 #include "render/graphics_tables.h"
 #include "render/grid.h"
+#include "render/legend.h"
 #include "render/map_view.h"
 #include "render/scale_bar.h"
 #include "render/symbols.h"
@@ -194,6 +195,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
       stamp.positionY = GetPref(Pref::kTimeStampY);
       DrawTimeStamp(port, mapping.screen, stamp, Platform().CurrentLocalTime());
     }
+    if (GetPref(Pref::kLegendShown) != 0) DrawLegend(port, mapping.screen, LegendEntries());
     if (GetPref(Pref::kScaleBarShown) == 0) return;
     ScaleBarOptions options;
     options.unit = CurrentGeometrySettings().distanceUnit;
@@ -283,6 +285,7 @@ void ResetAllForTesting() {
   ReleaseGroups();
   ResetOpenFilesForTesting();
   ResetWalksForTesting();
+  ResetLegendForTesting();
   ClearMapList();
   SetCatalogueHooks(CatalogueHooks());
   SetCatalogueFolders(CatalogueFolders());
