@@ -39,11 +39,16 @@
 #include "shell/georef_dialog.h"
 #include "shell/import_command.h"
 #include "shell/latlong_entry.h"
+#include "shell/legend_commands.h"
 #include "shell/main_window.h"
+#include "shell/map_list_dialog.h"
 #include "shell/map_area.h"
 #include "shell/object_settings_dialog.h"
+#include "shell/overlay_manager.h"
+#include "shell/preferences_dialog.h"
 #include "shell/print_commands.h"
 #include "shell/search_dialog.h"
+#include "shell/set_scale_dialog.h"
 #include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
 #include "shell/views_dialogs.h"
@@ -260,6 +265,11 @@ int Run(int argc, char** argv) {
   RegisterGoToLatLongCommand(window);
   RegisterInsertPictureCommand(window);
   RegisterViewCommands(window);
+  RegisterOverlayManagerCommands(window);
+  RegisterSetScaleCommands(window);
+  RegisterPreferencesCommand(window);
+  RegisterOverlayMapsCommand(window);
+  RegisterLegendCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
