@@ -799,9 +799,20 @@ void OverlayManagerDialog::RunMove(int command) {
     default:
       return;
   }
+  // Whether the overlay (or the group's first overlay) changed its place tells whether anything
+  // moved: a group's position in the group list can stay while its overlays move.
+  int32_t start = index;
+  if (index < 0) {
+    GroupRecord record;
+    int32_t last = -1;
+    GetGroupRecord(group, record);
+    GroupRun(record, start, last);
+  }
+  LayerRecord mover;
+  GetLayerRecord(start, mover);
   int32_t moved = -1;
   const int32_t err = index >= 0 ? MoveLayer(index, move, moved) : MoveGroup(group, move, moved);
-  if (err != 0 || moved == (index >= 0 ? index : group)) {
+  if (err != 0 || LayerIDToIndex(mover.layerID) == start) {
     Platform().Beep();
     return;
   }

@@ -265,6 +265,12 @@ TEST_F(OverlayManagerTest, MovesWithButtonsKeysAndGroups) {
   Button(dialog, "top")->click();
   EXPECT_EQ(LayerName(0), "Sites");
   EXPECT_EQ(LayerName(1), "Roads");
+  EXPECT_EQ(dialog.Tree()->topLevelItem(0)->text(0), QStringLiteral("Facilities"))
+      << "the list shows the new order";
+  EXPECT_EQ(dialog.Tree()->currentItem()->text(0), QStringLiteral("Facilities"));
+  const int beeps = platform().beeps;
+  Button(dialog, "up")->click();
+  EXPECT_EQ(platform().beeps, beeps + 1) << "already at the top";
   TypeName("spare");
   Button(dialog, "renameGroup")->click();
   ASSERT_FALSE(platform().alerts.empty());
