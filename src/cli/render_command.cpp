@@ -89,6 +89,11 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
       SetPref(Pref::kScaleBarY, -32000);
       continue;
     }
+    // The legend of the shown overlays, at the picture's top right.
+    if (w == "--legend") {
+      SetPref(Pref::kLegendShown, 1);
+      continue;
+    }
     if (w == "--timestamp") {
       SetPref(Pref::kTimeStampShown, 1);
       SetPref(Pref::kTimeStampDateKind, 1);
@@ -125,7 +130,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
     if (into == nullptr || i + 1 >= words.size()) {
       err << "tolvane-cli: render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]"
              " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
-             "  [--scalebar[=both,inch]] [--timestamp [--clock YYYY-MM-DDTHH:MM]]\n";
+             "  [--scalebar[=both,inch]] [--legend] [--timestamp [--clock YYYY-MM-DDTHH:MM]]\n";
       return 1;
     }
     *into = words[++i];

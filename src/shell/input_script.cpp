@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <map>
@@ -176,10 +177,28 @@ class ScriptPlayer : public QObject {
       list->setCurrentItem(found.first());
     } else if (auto* check = qobject_cast<QCheckBox*>(field)) {
       check->setChecked(value == QLatin1String("1") || value == QLatin1String("yes"));
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(field)) {
+      return SetTreeField(tree, value.split(QLatin1Char('|')));
     } else {
       return false;
     }
     return true;
+  }
+
+  // "ROW" makes the row with that text current; "ROW|HEADING|0 or 1" also clears or ticks its
+  // box in the column of that heading.
+  static bool SetTreeField(QTreeWidget* tree, const QStringList& parts) {
+    const auto found = tree->findItems(parts[0], Qt::MatchExactly | Qt::MatchRecursive);
+    if (found.isEmpty()) return false;
+    QTreeWidgetItem* item = found.front();
+    tree->setCurrentItem(item);
+    if (parts.size() != 3) return parts.size() == 1;
+    for (int column = 0; column < tree->columnCount(); ++column) {
+      if (tree->headerItem()->text(column) != parts[1]) continue;
+      item->setCheckState(column, parts[2] == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+      return true;
+    }
+    return false;
   }
 
   bool Play(const QString& line, const QStringList& words) {

@@ -11,7 +11,8 @@
 //   key NAME             a key to the focused widget: Enter, Escape, Backspace, Tab, ...
 //   type TEXT            the characters of TEXT to the focused widget
 //   field NAME VALUE     sets the field called NAME of the open dialog (text, number, choice, or
-//                        the list line ending in VALUE)
+//                        the list line ending in VALUE; in a tree "ROW" picks the row and
+//                        "ROW|HEADING|0 or 1" also sets its box in the column of that heading)
 //   accept | cancel      presses OK or Cancel of the open dialog
 //   dialogclick NAME X Y a left click at pixel (X, Y) of the open dialog's widget called NAME
 //   button TEXT          presses the enabled button of the open dialog or question showing TEXT
