@@ -89,7 +89,7 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
       SetPref(Pref::kScaleBarY, -32000);
       continue;
     }
-    // The legend of the shown overlays, at the picture's top right.
+    // The legend of the shown overlays, at the picture's top left.
     if (w == "--legend") {
       SetPref(Pref::kLegendShown, 1);
       continue;

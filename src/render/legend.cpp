@@ -67,8 +67,8 @@ LegendLayout LayOutLegend(const ScreenRect& area, double dpi, size_t rows, int32
   layout.rowHeight = layout.swatch + gap;
   const int32_t width = margin + 2 * layout.swatch + 2 * gap + widest + margin;
   const int32_t height = margin + static_cast<int32_t>(rows) * layout.rowHeight - gap + margin;
-  layout.box.right = area.right - margin;
-  layout.box.left = layout.box.right - width;
+  layout.box.left = area.left + margin;
+  layout.box.right = layout.box.left + width;
   layout.box.top = area.top + margin;
   layout.box.bottom = layout.box.top + height;
   layout.textX = layout.box.left + margin + 2 * layout.swatch + 2 * gap;

@@ -1,7 +1,7 @@
 // The legend: the overlays shown at the scale and not left out of the legend, each with a swatch
 // of its default graphics (symbol, line and fill in its colour) and its name, in a white box at
-// the map area's top right. One drawing through the DrawPort serves the window, saved pictures
-// and printed pages alike.
+// the map area's top left (the reference view inset has the top right). One drawing through the
+// DrawPort serves the window, saved pictures and printed pages alike.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +39,7 @@ struct LegendLayout {
   std::vector<int32_t> rowTops;
 };
 
-// The box for the rows at the area's top right: widest is the widest name and lineHeight the
+// The box for the rows at the area's top left: widest is the widest name and lineHeight the
 // font's line height, both in device units of a device with dpi units per inch.
 LegendLayout LayOutLegend(const ScreenRect& area, double dpi, size_t rows, int32_t widest,
                           int32_t lineHeight);

@@ -1,5 +1,5 @@
 // The legend: which overlays it lists and in which order, its box drawn through the Qt surface
-// at the map area's top right with each overlay's colours, and the drawing pass drawing it while
+// at the map area's top left with each overlay's colours, and the drawing pass drawing it while
 // it is shown, so the window, pictures and pages all get it.
 #include "render/legend.h"
 
@@ -69,16 +69,16 @@ TEST_F(LegendTest, TheBoxSitsTopRightWithEachOverlaysColours) {
     DrawLegend(port, {0, 0, test::kWidth, test::kHeight}, entries);
   }
   const QRgb white = qRgb(255, 255, 255);
-  EXPECT_GT(CountPixels(QRect(300, 0, 100, 60), white), 200) << "the box at the top right";
-  EXPECT_EQ(CountPixels(QRect(0, 0, 150, 300), white), 0) << "nothing at the left";
+  EXPECT_GT(CountPixels(QRect(0, 0, 100, 60), white), 200) << "the box at the top left";
+  EXPECT_EQ(CountPixels(QRect(250, 0, 150, 300), white), 0) << "nothing at the right";
   const RGBColour red = ColourForCode(ColourCodeForIndex(14), RGBColour{});
-  EXPECT_GT(CountPixels(QRect(200, 0, 200, 80), qRgb(red.red, red.green, red.blue)), 20)
+  EXPECT_GT(CountPixels(QRect(0, 0, 200, 80), qRgb(red.red, red.green, red.blue)), 20)
       << "Roads' red swatch";
   // Larger names make a wider box.
   const LegendLayout small = LayOutLegend({0, 0, 400, 300}, 96, 2, 50, 12);
   const LegendLayout large = LayOutLegend({0, 0, 400, 300}, 96, 2, 90, 20);
-  EXPECT_LT(large.box.left, small.box.left);
-  EXPECT_EQ(large.box.right, small.box.right);
+  EXPECT_GT(large.box.right, small.box.right);
+  EXPECT_EQ(large.box.left, small.box.left);
   EXPECT_GT(large.box.bottom, small.box.bottom);
   ASSERT_EQ(small.rowTops.size(), 2u);
   EXPECT_EQ(small.rowTops[1] - small.rowTops[0], small.rowHeight);
@@ -87,11 +87,11 @@ TEST_F(LegendTest, TheBoxSitsTopRightWithEachOverlaysColours) {
 TEST_F(LegendTest, TheDrawingPassDrawsItOnlyWhileShown) {
   const QRgb white = qRgb(255, 255, 255);
   Draw();
-  EXPECT_EQ(CountPixels(QRect(300, 0, 100, 60), white), 0);
+  EXPECT_EQ(CountPixels(QRect(0, 0, 100, 60), white), 0);
   SetPref(Pref::kLegendShown, 1);
   image.fill(test::kMapColour);
   Draw();
-  EXPECT_GT(CountPixels(QRect(300, 0, 100, 60), white), 200);
+  EXPECT_GT(CountPixels(QRect(0, 0, 100, 60), white), 200);
   // With every overlay left out there is nothing to list and no box.
   for (int32_t i = 0; i < LayerCount(); ++i) {
     LayerRecord layer = LayerAt(i);
@@ -100,7 +100,7 @@ TEST_F(LegendTest, TheDrawingPassDrawsItOnlyWhileShown) {
   }
   image.fill(test::kMapColour);
   Draw();
-  EXPECT_EQ(CountPixels(QRect(300, 0, 100, 60), white), 0);
+  EXPECT_EQ(CountPixels(QRect(0, 0, 100, 60), white), 0);
 }
 
 TEST_F(LegendTest, FontSizeStaysInItsLimits) {
