@@ -5,9 +5,9 @@
 #include <QEvent>
 #include <QFont>
 #include <QImageReader>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -359,17 +359,6 @@ void MapPane::RightClick(const QPoint& at) {
 
 namespace {
 
-void SetScaleCommand(MainWindow& window) {
-  const MapView& view = CurrentMapView();
-  bool ok = false;
-  const double value =
-      QInputDialog::getDouble(&window, QStringLiteral("Set Scale"), QStringLiteral("Scale 1:"),
-                              view.scale, kMinScale, kMaxScale, 0, &ok);
-  if (!ok) return;
-  int32_t scale = 0;
-  if (ParseScale(value, kScaleAsRatio, scale) == 0) SetScaleKeepCentre(scale);
-}
-
 void ZoomAtCentre(ZoomDirection direction) {
   const ScreenRect a = MapArea();
   ZoomAtClick({(a.left + a.right) / 2, (a.top + a.bottom) / 2}, direction);
@@ -387,8 +376,6 @@ MapPane* InstallMapArea(MainWindow& window, std::function<void(const std::string
   selection.eraseAllTags = [pane] { pane->ToggleTags(AllSelected()); };
   SetSelectionHooks(std::move(selection));
   SetShowOnMapHooks({[pane](const ObjectRef& object) { pane->Flash(object); }});
-  window.RegisterCommand(315, [&window] { SetScaleCommand(window); });
-  window.RegisterCommand(20108, [&window] { SetScaleCommand(window); });
   window.RegisterCommand(20009, [] { CentreOnClickPoint(); });
   window.RegisterCommand(20111, [] { ZoomAtCentre(ZoomDirection::kIn); });
   window.RegisterCommand(20112, [] { ZoomAtCentre(ZoomDirection::kOut); });
