@@ -55,6 +55,18 @@ std::vector<Unit> Units(const std::vector<Entry>& entries) {
   return units;
 }
 
+// The run of entries of the same group around position.
+void RunAround(const std::vector<Entry>& entries, int32_t position, int32_t& first, int32_t& last) {
+  const size_t count = entries.size();
+  const int32_t group = entries[static_cast<size_t>(position)].group;
+  size_t begin = static_cast<size_t>(position);
+  size_t end = begin;
+  while (begin > 0 && entries[begin - 1].group == group) --begin;
+  while (end + 1 < count && entries[end + 1].group == group) ++end;
+  first = static_cast<int32_t>(begin);
+  last = static_cast<int32_t>(end);
+}
+
 int32_t UnitOf(const std::vector<Unit>& units, int32_t position) {
   for (size_t u = 0; u < units.size(); ++u) {
     if (position >= units[u].begin && position < units[u].end) return static_cast<int32_t>(u);
@@ -147,11 +159,7 @@ int32_t MoveLayer(int32_t position, LayerMove move, int32_t& newPosition) {
   if (entry.group >= 0) {
     int32_t first = position;
     int32_t last = position;
-    while (first > 0 && entries[static_cast<size_t>(first - 1)].group == entry.group) --first;
-    while (last + 1 < static_cast<int32_t>(entries.size()) &&
-           entries[static_cast<size_t>(last + 1)].group == entry.group) {
-      ++last;
-    }
+    RunAround(entries, position, first, last);
     const int32_t target = first + TargetIndex(position - first, last - first + 1, move);
     if (target == position) return 0;
     entries.erase(entries.begin() + position);
@@ -223,11 +231,7 @@ int32_t MoveLayerOutOfGroup(int32_t position, int32_t& newPosition) {
   if (entry.group < 0) return 0;
   int32_t first = position;
   int32_t last = position;
-  while (first > 0 && entries[static_cast<size_t>(first - 1)].group == entry.group) --first;
-  while (last + 1 < static_cast<int32_t>(entries.size()) &&
-         entries[static_cast<size_t>(last + 1)].group == entry.group) {
-    ++last;
-  }
+  RunAround(entries, position, first, last);
   entry.group = -1;
   entries.erase(entries.begin() + position);
   // A member in the middle would split its group: it goes below the group instead.
