@@ -53,6 +53,7 @@
 #include "store/directory_table.h"
 #include "store/map_lock.h"
 #include "store/object_record.h"
+#include "tools/basemap_bridge.h"
 
 namespace tlv {
 namespace {
@@ -156,6 +157,8 @@ void WireCore(const FrontEndHooks& frontEnd) {
 
   // The show-only-collection option's questions, answered from the collection's position sets.
   DrawMapHooks draw;
+  draw.basemapOn = BasemapShown;
+  draw.drawBasemap = DrawBasemap;
   draw.showOnlyCollection = ShowOnlyCollection;
   draw.overlayInCollection = OverlayInCollection;
   draw.objectInCollection = ObjectInCollection;
@@ -202,6 +205,15 @@ void WireCore(const FrontEndHooks& frontEnd) {
   };
   SetDrawMapHooks(std::move(draw));
 
+  BasemapHooks basemap;
+  basemap.redraw = RedrawMap;
+  basemap.keepForwardStep = frontEnd.paintWhileToolRuns;
+  basemap.openWindow = frontEnd.openBasemapWindow;
+  basemap.closeWindow = frontEnd.closeBasemapWindow;
+  basemap.raiseWindow = frontEnd.raiseBasemapWindow;
+  basemap.askText = frontEnd.askText;
+  SetBasemapHooks(std::move(basemap));
+
   CompactionHooks compaction;
   compaction.positionsMoved = FollowCompactedObjects;
   compaction.redraw = RedrawMap;
@@ -245,6 +257,7 @@ void ResetAllForTesting() {
   ResetImportForTesting();
   ResetExportForTesting();
   ResetDrawMapForTesting();
+  ResetBasemapBridgeForTesting();
   ResetSymbolsForTesting();
   SetPictureReader({});
   SetMapViewHooks({});

@@ -29,6 +29,7 @@
 #include "render/map_view.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
+#include "shell/basemap_commands.h"
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
 #include "shell/compact_commands.h"
@@ -226,6 +227,7 @@ int Run(int argc, char** argv) {
     RebuildSharingMenus(window);
     LogEvent("sharingmenus " + DescribeSharingMenus(window));
   };
+  FillBasemapFrontEnd(window, frontEnd);
   WireCore(frontEnd);
   MapViewHooks viewHooks;
   viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
@@ -260,6 +262,7 @@ int Run(int argc, char** argv) {
   RegisterGoToLatLongCommand(window);
   RegisterInsertPictureCommand(window);
   RegisterViewCommands(window);
+  RegisterBasemapCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
