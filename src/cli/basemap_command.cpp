@@ -69,7 +69,7 @@ std::string Seconds(double seconds) {
 
 int RenderCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
   // "--query KIND W,S,E,N" is two words; they travel as one value.
-  std::vector<std::string> rest;
+  std::vector<std::string> rest{"basemap render"};
   for (size_t i = 2; i < words.size(); ++i) {
     if (words[i] == "--query" && i + 2 < words.size()) {
       rest.push_back(words[i]);
@@ -145,8 +145,9 @@ int ToolCommand(const std::vector<std::string>& words, std::ostream& out, std::o
     return kUsageError;
   }
   std::map<std::string, std::string> options;
-  if (!ParseOptions(std::vector<std::string>(words.begin() + 3, words.end()),
-                    {"--click", "--area", "--text", "--shapefile"}, {}, options, err)) {
+  std::vector<std::string> rest{"basemap tool"};
+  rest.insert(rest.end(), words.begin() + 3, words.end());
+  if (!ParseOptions(rest, {"--click", "--area", "--text", "--shapefile"}, {}, options, err)) {
     return kUsageError;
   }
   if (options.count("--click")) {

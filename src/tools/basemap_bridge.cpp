@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -31,6 +32,7 @@ constexpr int32_t kPollMilliseconds = 100;
 // Texts the tools leave are read up to this size; anything longer is cut.
 constexpr size_t kMaxResultBytes = 32 * 1024;
 constexpr int32_t kCircleSteps = 100;
+constexpr int32_t kMaxRenderSide = 4096;
 
 struct RememberedRender {
   BasemapScripts scripts;
@@ -569,6 +571,15 @@ int32_t DrawBasemap(DrawPort& port, const ViewMapping& mapping) {
   request.clickPoint = ClickPoint();
   request.printing = port.Kind() == DeviceKind::kPrinter;
   if (request.width <= 0 || request.height <= 0) return 0;
+  // A printer page at full resolution would make a picture of tens of millions of pixels; the
+  // package renders at most kMaxRenderSide a side and the port scales the picture up.
+  const int32_t longest = std::max(request.width, request.height);
+  if (longest > kMaxRenderSide) {
+    request.width =
+        std::max(1, static_cast<int32_t>(int64_t{request.width} * kMaxRenderSide / longest));
+    request.height =
+        std::max(1, static_cast<int32_t>(int64_t{request.height} * kMaxRenderSide / longest));
+  }
   const BasemapRenderResult render = RenderBasemap(request);
   if (!render.ready) return kErrGeneral;
   BridgeState& s = S();
