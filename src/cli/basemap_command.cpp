@@ -194,12 +194,17 @@ void PrepareBasemap(const std::string& programFolder, int32_t mapsID) {
 }
 
 int RunBasemapCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+  if (words[1] == "render") {
+    // A render needs only the exchange folder; a PHP without MapScript says so in its error.
+    PrepareBasemapExchange();
+    return RenderCommand(words, out, err);
+  }
   // The tools and the package's scripts find the exchange folder as they do under the program.
   if (StartBasemapBridge() != 0) {
     err << "tolvane-cli: the maps folder has no BasemapFiles/Settings/global.map\n";
     return 1;
   }
-  return words[1] == "render" ? RenderCommand(words, out, err) : ToolCommand(words, out, err);
+  return ToolCommand(words, out, err);
 }
 
 }  // namespace tlv::cli

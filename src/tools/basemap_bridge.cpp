@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 #include <utility>
 
 #include "base/errors.h"
@@ -29,6 +30,7 @@ namespace {
 constexpr double kEarthRadius = 6378137.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kPollMilliseconds = 100;
+constexpr int32_t kExitCheckMilliseconds = 5;
 // Texts the tools leave are read up to this size; anything longer is cut.
 constexpr size_t kMaxResultBytes = 32 * 1024;
 constexpr int32_t kCircleSteps = 100;
@@ -203,6 +205,27 @@ void OpenIfPresent(const std::string& name, BasemapToolOutcome& outcome) {
   if (S().hooks.openWindow) S().hooks.openWindow(path);
 }
 
+// Waits for a tool: its end is noticed within a few milliseconds (a render is on the redraw's
+// path), while Escape and the window's painting are looked at every kPollMilliseconds. 0 when
+// it ended, -2 when the user cancelled and the tool's group was ended.
+int32_t WaitForTool(platform::Process& process, int32_t graceMilliseconds,
+                    const std::function<void()>& between) {
+  const auto pollEvery = std::chrono::milliseconds(kPollMilliseconds);
+  auto nextPoll = std::chrono::steady_clock::now() + pollEvery;
+  while (process.Running()) {
+    if (std::chrono::steady_clock::now() >= nextPoll) {
+      if (Platform().EscapePressed()) {
+        return process.WaitForExit(
+            1, [] { return true; }, graceMilliseconds);
+      }
+      if (between) between();
+      nextPoll += pollEvery;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kExitCheckMilliseconds));
+  }
+  return 0;
+}
+
 void CollectEndedTools() {
   auto& running = S().running;
   for (size_t i = 0; i < running.size();) {
@@ -214,8 +237,9 @@ void CollectEndedTools() {
   }
 }
 
-// Whether the package's PHP runs and has MapScript; what is missing when not.
-void CheckPackage() {
+// Whether the package's PHP runs and (with probe) has MapScript; what is missing when not.
+// Without the probe a missing MapScript shows as the first render's error line instead.
+void CheckPackage(bool probe) {
   BridgeState& s = S();
   s.checked = true;
   s.available = false;
@@ -228,19 +252,24 @@ void CheckPackage() {
     s.missing = php + " cannot be run";
     return;
   }
-  platform::Process probe;
+  if (!probe) {
+    s.available = true;
+    s.missing.clear();
+    return;
+  }
+  platform::Process check;
   platform::ProcessOptions options;
   options.argv = {php, "-r", "exit(extension_loaded('mapscript') ? 0 : 3);"};
   options.workingFolder = s.programFolder;
-  if (probe.Start(options) != 0) {
-    s.missing = probe.StartError();
+  if (check.Start(options) != 0) {
+    s.missing = check.StartError();
     return;
   }
-  probe.WaitForExit(
-      kPollMilliseconds, [] { return false; }, 0);
-  if (probe.ExitStatus() == 3) {
+  check.WaitForExit(
+      kExitCheckMilliseconds, [] { return false; }, 0);
+  if (check.ExitStatus() == 3) {
     s.missing = "the PHP MapScript extension (Debian's php-mapscript-ng) is not installed";
-  } else if (probe.ExitStatus() != 0) {
+  } else if (check.ExitStatus() != 0) {
     s.missing = "PHP (Debian's php-cli) does not run: " + php;
   } else {
     s.available = true;
@@ -275,7 +304,7 @@ std::string BasemapToolsFolder() {
 }
 
 bool BasemapAvailable() {
-  if (!S().checked) CheckPackage();
+  if (!S().checked) CheckPackage(false);
   return S().available;
 }
 
@@ -290,8 +319,7 @@ int32_t StartBasemapBridge() {
     ShowTitled("Error", "Cannot find global.map");
     return -1;
   }
-  // The exchange folder is made when missing, so a copied maps folder works at once.
-  ::mkdir((s.mapsFolder + "BasemapFiles/Temp").c_str(), 0755);
+  PrepareBasemapExchange();
   Remove(Exchange("dont_ask.txt"));
   if (Exists(Exchange("log.txt"))) {
     const int32_t opened =
@@ -301,7 +329,7 @@ int32_t StartBasemapBridge() {
       return -1;
     }
   }
-  CheckPackage();
+  CheckPackage(true);
   // The buttons the last run or the package's windows left stand when the file is sound.
   BasemapButtons saved;
   const bool anySaved = ReadBasemapButtonsFile(saved) == 0 && !(saved == BasemapButtons{});
@@ -319,10 +347,15 @@ int32_t StartBasemapBridge() {
   }
   WriteButtonsFile();
   Remove(Exchange("getinfolist.txt"));
-  // Both the package's scripts and runtool find the exchange folder through these.
-  ::setenv("TOLVANE_MAPS", s.mapsFolder.c_str(), 1);
-  ::setenv("TOLVANE_EXCHANGE", BasemapExchangeFolder().c_str(), 1);
   return 0;
+}
+
+void PrepareBasemapExchange() {
+  // The exchange folder is made when missing, so a copied maps folder works at once.
+  ::mkdir((S().mapsFolder + "BasemapFiles/Temp").c_str(), 0755);
+  // Both the package's scripts and runtool find the exchange folder through these.
+  ::setenv("TOLVANE_MAPS", S().mapsFolder.c_str(), 1);
+  ::setenv("TOLVANE_EXCHANGE", BasemapExchangeFolder().c_str(), 1);
 }
 
 const BasemapButtons& CurrentBasemapButtons() {
@@ -662,10 +695,7 @@ int32_t RunTool(const std::vector<std::string>& argv, const ToolRunOptions& opti
   }
   std::function<void()> between;
   if (options.keepForward && s.hooks.keepForwardStep) between = s.hooks.keepForwardStep;
-  const int32_t waited = process->WaitForExit(
-      kPollMilliseconds, [] { return Platform().EscapePressed(); }, options.graceMilliseconds,
-      between);
-  if (waited != 0) return kToolCancelled;
+  if (WaitForTool(*process, options.graceMilliseconds, between) != 0) return kToolCancelled;
   s.lastToolStatus = process->ExitStatus();
   return kToolDone;
 }

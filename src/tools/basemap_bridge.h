@@ -63,6 +63,9 @@ std::string BasemapToolsFolder();
 
 // The start-up check: 0, or -1 when the program must end (the message was shown).
 int32_t StartBasemapBridge();
+// Makes the exchange folder when missing and names it (and the maps folder) in the environment
+// the package's tools inherit: TOLVANE_EXCHANGE and TOLVANE_MAPS.
+void PrepareBasemapExchange();
 // Whether the picture service can run (USEQUICKTIME and a PHP with MapScript in the package),
 // and, when it cannot, what is missing.
 bool BasemapAvailable();
