@@ -106,6 +106,7 @@ void HandleCommandNotice(int32_t code) {
     case 9998:
     case 9992:
     case 9991:
+      HandleBasemapCommandWord(code);
       ClearQueuedChanges();
       Shell().InvalidateMap();
       break;

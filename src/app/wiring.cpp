@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/basemap_hooks.h"
 #include "app/config.h"
 #include "app/idle.h"
 #include "app/messaging.h"
@@ -212,6 +213,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
   basemap.closeWindow = frontEnd.closeBasemapWindow;
   basemap.raiseWindow = frontEnd.raiseBasemapWindow;
   basemap.askText = frontEnd.askText;
+  FillBasemapCoreHooks(basemap);
   SetBasemapHooks(std::move(basemap));
 
   CompactionHooks compaction;

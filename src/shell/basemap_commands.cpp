@@ -5,16 +5,20 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include <string>
 #include <vector>
 
 #include "app/wiring.h"
+#include "shell/main_frame.h"
 #include "shell/main_window.h"
 #include "tools/basemap_bridge.h"
 
@@ -74,6 +78,42 @@ void RunTool(BasemapTool tool) {
   RunBasemapTool(tool);
 }
 
+// The four basemap buttons at the end of the information bar; the package's windows change them
+// too (through mapbuttons.txt and the "redraw" word), so they follow the bridge's state.
+void AddBasemapButtons(MainWindow& window) {
+  QWidget* bar = window.Frame()->InfoBar();
+  auto* layout = qobject_cast<QHBoxLayout*>(bar->layout());
+  if (layout == nullptr) return;
+  const char* const labels[] = {"Basemap", "Photo", "Topo", "Layer 4"};
+  std::vector<QToolButton*> buttons;
+  for (int i = 0; i < 4; ++i) {
+    auto* button = new QToolButton(bar);
+    button->setText(QString::fromLatin1(labels[i]));
+    button->setObjectName(QStringLiteral("BasemapButton%1").arg(i + 1));
+    button->setCheckable(true);
+    layout->addWidget(button);
+    buttons.push_back(button);
+    QObject::connect(button, &QToolButton::clicked, button, [&window, i](bool on) {
+      BasemapButtons state = CurrentBasemapButtons();
+      bool* flags[] = {&state.basemap, &state.photo, &state.topo, &state.fourth};
+      *flags[i] = on;
+      SetBasemapButtons(state);
+      window.InvalidateMap();
+    });
+  }
+  const auto follow = [buttons] {
+    const BasemapButtons& state = CurrentBasemapButtons();
+    const bool flags[] = {state.basemap, state.photo, state.topo, state.fourth};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+      if (buttons[i]->isChecked() != flags[i]) buttons[i]->setChecked(flags[i]);
+    }
+  };
+  auto* timer = new QTimer(bar);
+  QObject::connect(timer, &QTimer::timeout, bar, follow);
+  timer->start(250);
+  follow();
+}
+
 }  // namespace
 
 void FillBasemapFrontEnd(MainWindow& window, FrontEndHooks& frontEnd) {
@@ -107,6 +147,7 @@ void FillBasemapFrontEnd(MainWindow& window, FrontEndHooks& frontEnd) {
 }
 
 void RegisterBasemapCommands(MainWindow& window) {
+  AddBasemapButtons(window);
   struct Binding {
     std::vector<int> commands;
     BasemapTool tool;

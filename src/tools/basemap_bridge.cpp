@@ -593,7 +593,9 @@ BasemapRenderResult RenderBasemap(BasemapRenderRequest request, bool withState) 
 }
 
 bool BasemapShown() {
-  return S().buttons.basemap || S().buttons.photo || S().buttons.topo;
+  // The photo and topographic layers lie on the basemap's picture; without the basemap button
+  // the package would paint its water colour over the whole map.
+  return S().buttons.basemap;
 }
 
 int32_t DrawBasemap(DrawPort& port, const ViewMapping& mapping) {

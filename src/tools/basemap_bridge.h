@@ -131,7 +131,7 @@ void ForgetBasemapRender();
 // The drawDecorations-style hook of the drawing pass: renders the mapping's world rectangle at
 // the mapping's pixel size and draws the picture under the overlays. 0, or an error code.
 int32_t DrawBasemap(DrawPort& port, const ViewMapping& mapping);
-// Whether the drawing pass should draw the basemap.
+// Whether the drawing pass should draw the basemap: while the basemap button is on.
 bool BasemapShown();
 
 // A tool command as the package's command lines name it, turned into an argument list: "\" is
