@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "app/wiring.h"
@@ -13,6 +14,8 @@
 
 namespace tlv {
 namespace {
+
+namespace fs = std::filesystem;
 
 // The selection tools of the basemap package, with a package of shell scripts that keep the
 // interchange file they were given and leave a window page.
@@ -53,8 +56,10 @@ TEST_F(BasemapHooksTest, OnlyAreaObjectsGoToThePopulationTool) {
   ASSERT_GE(point, 0);
 
   // A point among the selection: the package is not asked.
-  ASSERT_EQ(AddSelectedObject(harbour, sites, area), 0);
-  ASSERT_EQ(AddSelectedObject(harbour, sites, point), 0);
+  RemoveAllSelectedObjects();  // new objects come selected
+  ASSERT_EQ(AddSelectedObject(harbour, sites, area), 1);
+  ASSERT_EQ(AddSelectedObject(harbour, sites, point), 1);
+  ASSERT_EQ(SelectedObjectCount(), 2);
   BasemapToolOutcome outcome = RunBasemapTool(BasemapTool::kPopulationInSelection);
   EXPECT_NE(outcome.status, 0);
   EXPECT_TRUE(outcome.argv.empty());
@@ -62,7 +67,7 @@ TEST_F(BasemapHooksTest, OnlyAreaObjectsGoToThePopulationTool) {
   EXPECT_EQ(platform().alerts.back().text, MessageText(684));
 
   RemoveAllSelectedObjects();
-  ASSERT_EQ(AddSelectedObject(harbour, sites, area), 0);
+  ASSERT_EQ(AddSelectedObject(harbour, sites, area), 1);
   outcome = RunBasemapTool(BasemapTool::kPopulationInSelection);
   EXPECT_EQ(outcome.status, 0);
   const std::string given = test::ReadWholeFile(exchange / "given.mie");
