@@ -33,6 +33,7 @@
 #include "interchange/import.h"
 #include "render/map_view.h"
 #include "store/directory_table.h"
+#include "tools/basemap_bridge.h"
 
 namespace tlv {
 
@@ -106,11 +107,12 @@ void HandleCommandNotice(int32_t code) {
     case 9998:
     case 9992:
     case 9991:
+      HandleBasemapCommandWord(code);
       ClearQueuedChanges();
       Shell().InvalidateMap();
       break;
     default:
-      // The other words wait for the basemap bridge, which is not part of this build yet.
+      HandleBasemapCommandWord(code);
       break;
   }
 }
@@ -195,7 +197,10 @@ int32_t FinishStartup() {
   // Without a saved settings file the defaults stand, and they hold the default Home view.
   if (Config().unlockTemporaryLayer) UnlockTemporaryLayer();
   AnyLayerUnlocked();
-  return 0;
+  std::string mapsPath;
+  DirectoryPath(folders.maps, mapsPath);
+  SetBasemapFolders(ProgramFolderPath(), mapsPath, Config().useQuickTime != 0);
+  return StartBasemapBridge();
 }
 
 void CompleteStartup(bool firstSymbolFontInstalled, bool secondSymbolFontInstalled) {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/basemap_hooks.h"
 #include "app/config.h"
 #include "app/idle.h"
 #include "app/messaging.h"
@@ -58,6 +59,7 @@
 #include "store/directory_table.h"
 #include "store/map_lock.h"
 #include "store/object_record.h"
+#include "tools/basemap_bridge.h"
 
 namespace tlv {
 namespace {
@@ -161,6 +163,8 @@ void WireCore(const FrontEndHooks& frontEnd) {
 
   // The show-only-collection option's questions, answered from the collection's position sets.
   DrawMapHooks draw;
+  draw.basemapOn = BasemapShown;
+  draw.drawBasemap = DrawBasemap;
   draw.showOnlyCollection = ShowOnlyCollection;
   draw.overlayInCollection = OverlayInCollection;
   draw.objectInCollection = ObjectInCollection;
@@ -210,6 +214,16 @@ void WireCore(const FrontEndHooks& frontEnd) {
   draw.thematicNumber = ThematicNumberForDrawing;
   draw.thematicFolder = [](int32_t) { return ThematicFolderPath(); };
   SetDrawMapHooks(std::move(draw));
+
+  BasemapHooks basemap;
+  basemap.redraw = RedrawMap;
+  basemap.keepForwardStep = frontEnd.paintWhileToolRuns;
+  basemap.openWindow = frontEnd.openBasemapWindow;
+  basemap.closeWindow = frontEnd.closeBasemapWindow;
+  basemap.raiseWindow = frontEnd.raiseBasemapWindow;
+  basemap.askText = frontEnd.askText;
+  FillBasemapCoreHooks(basemap);
+  SetBasemapHooks(std::move(basemap));
 
   CompactionHooks compaction;
   compaction.positionsMoved = FollowCompactedObjects;
@@ -262,6 +276,7 @@ void ResetAllForTesting() {
   ResetImportForTesting();
   ResetExportForTesting();
   ResetDrawMapForTesting();
+  ResetBasemapBridgeForTesting();
   ResetSymbolsForTesting();
   SetPictureReader({});
   SetMapViewHooks({});

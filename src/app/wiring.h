@@ -18,6 +18,13 @@ struct FrontEndHooks {
   std::function<void()> bringOwnWindowForward;
   std::function<bool(const std::string& name, const std::string& windowId)> bringWindowForward;
   std::function<void()> sharingMenusChanged;
+  // The basemap package's HTML windows (0, or 5 when the file cannot be read), and the window's
+  // painting between the polls of a tool that keeps its window forward.
+  std::function<int32_t(const std::string& path)> openBasemapWindow;
+  std::function<void(const std::string& title)> closeBasemapWindow;
+  std::function<bool(const std::string& title)> raiseBasemapWindow;
+  std::function<void()> paintWhileToolRuns;
+  std::function<bool(const std::string& prompt, std::string& text)> askText;
 };
 
 // Installs every hook of the core: the life cycle's (redraw queue, selection, text measure), the

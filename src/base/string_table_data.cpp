@@ -274,7 +274,13 @@ const MyStrPoundEntry kStrPoundTable[] = {
      "You must have Quicktime installed on your computer to use the Basemap "
      "functions.\n\nThe Basemap buttons have been turned off."},
     {25600, 68, "Unable to download map features, because an Internet connection can't be found."},
+    {25600, 69, "Unable to find the address, because an Internet connection can't be found."},
+    {25600, 70, "Unable to check for updates, because an Internet connection can't be found."},
     {25600, 71, "There was a problem exporting the selected objects."},
+    {25600, 72, "Unable to get the weather, because an Internet connection can't be found."},
+    {25600, 73,
+     "Unable to get the elevation or the address, because an Internet connection can't be "
+     "found."},
     {25600, 74, "There was a problem exporting the ZEPHA objects."},
     {25600, 75,
      "You must be have an ZEPHA Threat Zone on the map to use the Export to KML "

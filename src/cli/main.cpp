@@ -14,6 +14,7 @@
 #include "base/headless_platform.h"
 #include "base/memory.h"
 #include "catalogue/maps.h"
+#include "cli/basemap_command.h"
 #include "cli/catalogue_commands.h"
 #include "cli/collection_command.h"
 #include "cli/compact_command.h"
@@ -103,7 +104,11 @@ void PrintUsage(std::ostream& out) {
          "            handles sibling programs' envelopes (JSON lines); prints answers, alerts,\n"
          "            results\n"
          "  filefix lyr|sum|obj FILE [--rebuild]\n"
-         "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n";
+         "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n"
+         "  basemap render --view LAT,LON,SCALE --size WxH --out F.png [--buttons 1000]\n"
+         "         [--query circle|rect W,S,E,N]\n"
+         "  basemap tool NAME [--click LAT,LON] [--area W,S,E,N] [--text T]\n"
+         "            runs the basemap package as the program does; prints one JSON line\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -153,9 +158,10 @@ int Run(int argc, char** argv) {
   const bool search = tlv::cli::IsSearchCommand(words);
   const bool views = tlv::cli::IsViewsCommand(words);
   const bool messages = tlv::cli::IsMessagesCommand(words);
-  if (!messages && !objects && !import && !render && !verify && !select && !collection &&
-      !exporting && !copy && !georef && !friends && !compacting && !printing && !picture &&
-      !search && !views &&
+  const bool basemap = tlv::cli::IsBasemapCommand(words);
+  if (!messages && !basemap && !objects && !import && !render && !verify && !select &&
+      !collection && !exporting && !copy && !georef && !friends && !compacting && !printing &&
+      !picture && !search && !views &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -203,9 +209,12 @@ int Run(int argc, char** argv) {
   }
   // Another process's compaction leaves the maps this one reads alone.
   tlv::HoldLocksOfMapsInUse();
+  tlv::cli::PrepareBasemap(ProgramFolder(argv[0]), mapsID);
   int result = 0;
   if (messages) {
     result = tlv::cli::RunMessagesCommand(words, std::cin, std::cout, std::cerr);
+  } else if (basemap) {
+    result = tlv::cli::RunBasemapCommand(words, std::cout, std::cerr);
   } else if (compacting) {
     result = tlv::cli::RunCompactCommand(words, std::cout, std::cerr);
   } else if (objects) {

@@ -338,8 +338,9 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   // The check is not asked again until objects are drawn.
   const ViewMapping mapping{pass.view, area};
   const DrawMapHooks& hooks = s.hooks;
-  const bool screenPass = port.Kind() == DeviceKind::kScreen;
-  if (screenPass && hooks.basemapOn && hooks.drawBasemap && hooks.basemapOn()) {
+  // The basemap lies under every pass, so a printed page and a saved picture show what the
+  // window shows.
+  if (hooks.basemapOn && hooks.drawBasemap && hooks.basemapOn()) {
     hooks.drawBasemap(port, mapping);
   }
   const bool grid = hooks.gridOn && hooks.drawGrid && hooks.gridOn();

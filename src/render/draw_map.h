@@ -28,7 +28,7 @@ constexpr int32_t kThematicCodeLength = 5;
 
 // What other parts of the program add to the pass; each member may be empty.
 struct DrawMapHooks {
-  // The basemap, drawn first on screen passes while it is switched on; a failure is ignored.
+  // The basemap, drawn first on every pass while it is switched on; a failure is ignored.
   std::function<bool()> basemapOn;
   std::function<int32_t(DrawPort& port, const ViewMapping& mapping)> drawBasemap;
   // The latitude/longitude grid, under the overlays or over them.

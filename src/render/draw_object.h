@@ -115,6 +115,8 @@ struct PictureImage {
 };
 using PictureReader = std::function<bool(const std::string& path, PictureImage& image)>;
 void SetPictureReader(PictureReader reader);
+// The reader in use (empty when none is installed), for other pictures drawn under the map.
+const PictureReader& CurrentPictureReader();
 
 struct DrawPass {
   DrawPort* port = nullptr;

@@ -19,6 +19,10 @@ void SetPictureReader(PictureReader reader) {
   Reader() = std::move(reader);
 }
 
+const PictureReader& CurrentPictureReader() {
+  return Reader();
+}
+
 namespace draw_kinds {
 
 void DrawPictureObject(DrawPass& pass, BufferedFile& file, int32_t position, const Look& look,

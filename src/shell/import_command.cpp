@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "app/basemap_hooks.h"
 #include "interchange/import.h"
 #include "platform/qt/text_codec.h"
 #include "render/map_view.h"
@@ -73,6 +74,7 @@ void RegisterImportCommand(MainWindow& window) {
   hooks.closeProgress = [progressBox] { progressBox->reset(); };
   hooks.showExtent = [](const WRect& extent) { FitWorldRect(extent); };
   hooks.redraw = [&window] { window.InvalidateMap(); };
+  hooks.importShapefile = ImportShapefileThroughBasemap;
   SetImportHooks(hooks);
   window.RegisterCommand(106, [&window] {
     ChooseImportFile();

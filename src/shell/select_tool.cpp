@@ -14,6 +14,7 @@
 #include "platform/qt/text_codec.h"
 #include "render/map_view.h"
 #include "shell/main_window.h"
+#include "tools/basemap_bridge.h"
 
 namespace tlv {
 namespace {
@@ -69,6 +70,8 @@ void SelectTool::Release(ScreenPoint at, const QPoint& globalAt) {
   }
   area_ = ScreenDragArea(pressAt_, at, circle_);
   areaToggle_ = toggle_;
+  // The dragged area is also the basemap's query area, which its pop-up's commands look in.
+  SetBasemapQuery({PickAreaBounds(area_), area_.circle});
   popUp_(globalAt);
 }
 

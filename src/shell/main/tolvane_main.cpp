@@ -29,6 +29,7 @@
 #include "render/map_view.h"
 #include "render/qt/symbol_fonts.h"
 #include "render/symbols.h"
+#include "shell/basemap_commands.h"
 #include "shell/bonus_commands.h"
 #include "shell/collection_window.h"
 #include "shell/compact_commands.h"
@@ -231,6 +232,7 @@ int Run(int argc, char** argv) {
     RebuildSharingMenus(window);
     LogEvent("sharingmenus " + DescribeSharingMenus(window));
   };
+  FillBasemapFrontEnd(window, frontEnd);
   WireCore(frontEnd);
   MapViewHooks viewHooks;
   viewHooks.refreshViewDisplays = [&window] { window.RefreshViewDisplays(); };
@@ -270,6 +272,7 @@ int Run(int argc, char** argv) {
   RegisterPreferencesCommand(window);
   RegisterOverlayMapsCommand(window);
   RegisterLegendCommands(window);
+  RegisterBasemapCommands(window);
   window.SetAfterCommandHook([] {
     CloseBufferedFiles();
     EndReadOnlyFiles(nullptr);
