@@ -23,6 +23,7 @@
 #include "cli/georef_command.h"
 #include "cli/import_command.h"
 #include "cli/objects_command.h"
+#include "cli/polygon_command.h"
 #include "cli/print_command.h"
 #include "cli/render_command.h"
 #include "cli/search_command.h"
@@ -66,6 +67,9 @@ void PrintUsage(std::ostream& out) {
          "  verify [MAP] [--unique-ids]\n"
          "            checks the overlay files of one map or of all; one JSON object per\n"
          "            finding, exit status 0 only when no problem was found\n"
+         "  polygon (union|intersection|difference|join|connect|envelope DIST UNIT) MAP OVERLAY\n"
+         "          POSITION... [--create]\n"
+         "            makes a new area or line from the objects as Make New Polygon does\n"
          "  select (--click LAT,LON | --rect S,W,N,E | --circle LAT,LON,MILES)\n"
          "         --view LAT,LON,SCALE --size WxH [--overlays A,B]\n"
          "            selects as the select tools do; prints the selection\n"
@@ -148,8 +152,10 @@ int Run(int argc, char** argv) {
   const bool picture = tlv::cli::IsPictureCommand(words);
   const bool search = tlv::cli::IsSearchCommand(words);
   const bool views = tlv::cli::IsViewsCommand(words);
+  const bool polygon = tlv::cli::IsPolygonCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
       !georef && !friends && !compacting && !printing && !picture && !search && !views &&
+      !polygon &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -224,6 +230,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunSearchCommand(words, std::cout, std::cerr);
   } else if (views) {
     result = tlv::cli::RunViewsCommand(words, argc, argv, std::cout, std::cerr);
+  } else if (polygon) {
+    result = tlv::cli::RunPolygonCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (friends) {

@@ -42,6 +42,7 @@
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 #include "shell/object_settings_dialog.h"
+#include "shell/polygon_menu_commands.h"
 #include "shell/print_commands.h"
 #include "shell/search_dialog.h"
 #include "shell/sharing_commands.h"
@@ -253,6 +254,7 @@ int Run(int argc, char** argv) {
   RegisterSharingCommands(window);
   RegisterPrintCommands(window);
   RegisterSearchCommands(window);
+  RegisterPolygonMenuCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
