@@ -7,7 +7,6 @@
 #include <limits>
 #include <new>
 #include <queue>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -351,59 +350,73 @@ WPoint SegmentMidpoint(const Segment& s) {
 void OrderSegmentChains(SegmentList& segments) {
   const size_t n = segments.size();
   if (n < 2) return;
-  // Every point with the segments that end there (list order) and how many are not placed.
-  struct PointEntry {
-    std::vector<int32_t> ids;
-    size_t head = 0;
-    int32_t live = 0;
+  // Every end point once, numbered in sorted order, with the segments that end there in list
+  // order (a sort instead of a hash map: no allocation per point).
+  struct Incidence {
+    uint64_t key;
+    int32_t id;
   };
-  std::unordered_map<uint64_t, PointEntry> points;
-  points.reserve(n * 2);
+  std::vector<Incidence> incidences;
+  incidences.reserve(n * 2);
   for (size_t i = 0; i < n; ++i) {
-    const WPoint a = Start(segments[i]);
-    const WPoint b = End(segments[i]);
-    PointEntry& first = points[PointKey(a)];
-    first.ids.push_back(static_cast<int32_t>(i));
-    ++first.live;
-    if (!(a == b)) {
-      PointEntry& second = points[PointKey(b)];
-      second.ids.push_back(static_cast<int32_t>(i));
-      ++second.live;
+    const auto id = static_cast<int32_t>(i);
+    incidences.push_back({PointKey(Start(segments[i])), id});
+    if (!(Start(segments[i]) == End(segments[i]))) {
+      incidences.push_back({PointKey(End(segments[i])), id});
     }
   }
+  std::sort(incidences.begin(), incidences.end(), [](const Incidence& a, const Incidence& b) {
+    return a.key != b.key ? a.key < b.key : a.id < b.id;
+  });
+  std::vector<int32_t> startPoint(n), endPoint(n), ids(incidences.size());
+  std::vector<int32_t> head, stop, live;
+  for (size_t k = 0; k < incidences.size(); ++k) {
+    if (k == 0 || incidences[k].key != incidences[k - 1].key) {
+      head.push_back(static_cast<int32_t>(k));
+      stop.push_back(static_cast<int32_t>(k));
+      live.push_back(0);
+    }
+    const auto point = static_cast<int32_t>(head.size() - 1);
+    const auto i = static_cast<size_t>(incidences[k].id);
+    ids[k] = incidences[k].id;
+    ++stop.back();
+    ++live.back();
+    if (PointKey(Start(segments[i])) == incidences[k].key) startPoint[i] = point;
+    if (PointKey(End(segments[i])) == incidences[k].key) endPoint[i] = point;
+  }
+  incidences = {};
   std::vector<char> placed(n, 0);
   using MinHeap = std::priority_queue<int32_t, std::vector<int32_t>, std::greater<>>;
   MinHeap looseStarts, looseEnds;
   for (size_t i = 0; i < n; ++i) {
-    if (points[PointKey(Start(segments[i]))].live == 1) looseStarts.push(static_cast<int32_t>(i));
-    if (points[PointKey(End(segments[i]))].live == 1) looseEnds.push(static_cast<int32_t>(i));
+    if (live[static_cast<size_t>(startPoint[i])] == 1) looseStarts.push(static_cast<int32_t>(i));
+    if (live[static_cast<size_t>(endPoint[i])] == 1) looseEnds.push(static_cast<int32_t>(i));
   }
   SegmentList out;
   out.reserve(n);
-  auto firstUnplacedAt = [&](PointEntry& entry) -> int32_t {
-    while (entry.head < entry.ids.size() && placed[static_cast<size_t>(entry.ids[entry.head])]) {
-      ++entry.head;
-    }
-    return entry.head < entry.ids.size() ? entry.ids[entry.head] : -1;
+  auto firstUnplacedAt = [&](size_t point) -> int32_t {
+    int32_t& at = head[point];
+    while (at < stop[point] && placed[static_cast<size_t>(ids[static_cast<size_t>(at)])]) ++at;
+    return at < stop[point] ? ids[static_cast<size_t>(at)] : -1;
   };
-  auto release = [&](WPoint p) {
-    PointEntry& entry = points[PointKey(p)];
-    if (--entry.live != 1) return;
-    // The one segment left at p now has a loose end there.
-    for (size_t k = entry.head; k < entry.ids.size(); ++k) {
-      const auto t = static_cast<size_t>(entry.ids[k]);
-      if (placed[t]) continue;
-      if (Start(segments[t]) == p) looseStarts.push(static_cast<int32_t>(t));
-      if (End(segments[t]) == p) looseEnds.push(static_cast<int32_t>(t));
-      break;
-    }
+  auto release = [&](size_t point) {
+    if (--live[point] != 1) return;
+    // The one segment left at the point now has a loose end there.
+    const int32_t t = firstUnplacedAt(point);
+    if (t < 0) return;
+    if (static_cast<size_t>(startPoint[static_cast<size_t>(t)]) == point) looseStarts.push(t);
+    if (static_cast<size_t>(endPoint[static_cast<size_t>(t)]) == point) looseEnds.push(t);
   };
+  size_t joint = 0;
   auto place = [&](size_t i, bool reverse) {
     placed[i] = 1;
     const Segment s = segments[i];
     out.push_back(reverse ? Reversed(s) : s);
-    release(Start(s));
-    if (!(Start(s) == End(s))) release(End(s));
+    const auto a = static_cast<size_t>(startPoint[i]);
+    const auto b = static_cast<size_t>(endPoint[i]);
+    release(a);
+    if (a != b) release(b);
+    joint = reverse ? a : b;
   };
   auto popUnplaced = [&](MinHeap& heap) -> int32_t {
     while (!heap.empty() && placed[static_cast<size_t>(heap.top())]) heap.pop();
@@ -423,10 +436,10 @@ void OrderSegmentChains(SegmentList& segments) {
     }
     place(static_cast<size_t>(pick), reverse);
     for (;;) {
-      const WPoint joint = End(out.back());
-      const int32_t next = firstUnplacedAt(points[PointKey(joint)]);
+      const int32_t next = firstUnplacedAt(joint);
       if (next < 0) break;
-      place(static_cast<size_t>(next), !(Start(segments[static_cast<size_t>(next)]) == joint));
+      place(static_cast<size_t>(next),
+            static_cast<size_t>(startPoint[static_cast<size_t>(next)]) != joint);
     }
   }
   segments.swap(out);
