@@ -331,6 +331,22 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {26200, 18, "Map \"%s\"\n\nFolder: %s\nOwner: %s\nOverlay files: %ld\nObjects: %ld%s"},
     {26200, 19, "\n\nThe map is locked: its folder cannot be written."},
     {26200, 20, "The map \"%s\" has no objects to show."},
+
+    // The polygon commands' refusals.
+    {26400, 1,
+     "In this version of TOLVANE, the Make New Polygon function can be used only when you have "
+     "selected one or more polyline objects, or multiple objects that are polygons, rectangles, "
+     "or circles."},
+    {26400, 2,
+     "In this version of TOLVANE, the Make New Polyline function can be used only when you have "
+     "selected two or more polyline objects."},
+    {26400, 3, "The resulting polygon has no points."},
+    {26400, 4,
+     "Connect Polylines at Nearest Point can be used only when you have selected two polyline "
+     "objects."},
+    {26400, 5, "The distance must be a number greater than 0."},
+    {26400, 6, "The polylines cannot be joined: one of them lies on a locked overlay or map."},
+
     {0, 0, nullptr},
 };
 

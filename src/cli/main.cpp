@@ -25,6 +25,7 @@
 #include "cli/import_command.h"
 #include "cli/messages_command.h"
 #include "cli/objects_command.h"
+#include "cli/polygon_command.h"
 #include "cli/print_command.h"
 #include "cli/render_command.h"
 #include "cli/search_command.h"
@@ -68,6 +69,9 @@ void PrintUsage(std::ostream& out) {
          "  verify [MAP] [--unique-ids]\n"
          "            checks the overlay files of one map or of all; one JSON object per\n"
          "            finding, exit status 0 only when no problem was found\n"
+         "  polygon (union|intersection|difference|join|connect|envelope DIST UNIT) MAP OVERLAY\n"
+         "          POSITION... [--create]\n"
+         "            makes a new area or line from the objects as Make New Polygon does\n"
          "  select (--click LAT,LON | --rect S,W,N,E | --circle LAT,LON,MILES)\n"
          "         --view LAT,LON,SCALE --size WxH [--overlays A,B]\n"
          "            selects as the select tools do; prints the selection\n"
@@ -159,7 +163,8 @@ int Run(int argc, char** argv) {
   const bool views = tlv::cli::IsViewsCommand(words);
   const bool messages = tlv::cli::IsMessagesCommand(words);
   const bool basemap = tlv::cli::IsBasemapCommand(words);
-  if (!messages && !basemap && !objects && !import && !render && !verify && !select &&
+  const bool polygon = tlv::cli::IsPolygonCommand(words);
+  if (!messages && !basemap && !polygon && !objects && !import && !render && !verify && !select &&
       !collection && !exporting && !copy && !georef && !friends && !compacting && !printing &&
       !picture && !search && !views &&
       (words.size() != 1 ||
@@ -241,6 +246,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunSearchCommand(words, std::cout, std::cerr);
   } else if (views) {
     result = tlv::cli::RunViewsCommand(words, argc, argv, std::cout, std::cerr);
+  } else if (polygon) {
+    result = tlv::cli::RunPolygonCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
   } else if (friends) {

@@ -204,6 +204,26 @@ bool RingsContainPoint(const Rings& rings, WPoint p) {
   return false;
 }
 
+bool SegmentCrossesRay(const Segment& edge, WPoint p) {
+  const int64_t ax = edge.x1 == p.x ? int64_t{edge.x1} + 1 : edge.x1;
+  const int64_t ay = edge.y1 == p.y ? int64_t{edge.y1} + 1 : edge.y1;
+  const int64_t bx = edge.x2 == p.x ? int64_t{edge.x2} + 1 : edge.x2;
+  const int64_t by = edge.y2 == p.y ? int64_t{edge.y2} + 1 : edge.y2;
+  if ((ay > p.y) == (by > p.y)) return false;
+  // Where the edge meets the ray's line lies right of p, decided exactly in integers: the
+  // products stay below 2^57 for world coordinates.
+  const int64_t side = (ax - p.x) * (by - ay) + (int64_t{p.y} - ay) * (bx - ax);
+  return by > ay ? side > 0 : side < 0;
+}
+
+bool SegmentsContainPoint(const Segment* edges, size_t count, WPoint p) {
+  bool odd = false;
+  for (size_t i = 0; i < count; ++i) {
+    if (SegmentCrossesRay(edges[i], p)) odd = !odd;
+  }
+  return odd;
+}
+
 bool PathNearPoint(const Rings& path, bool closed, WPoint p, const Reach& reach) {
   for (int32_t r = 0; r < path.RingCount(); ++r) {
     if (path.RingEnd(r) - path.RingBegin(r) == 1 &&

@@ -10,6 +10,7 @@
 
 #include "base/world_types.h"
 #include "geometry/geo_settings.h"
+#include "geometry/segments.h"
 
 namespace tlv {
 
@@ -66,6 +67,13 @@ bool WRectsNear(const WRect& a, const WRect& b, const Reach& reach);
 // after another and the first with an odd count decides. A vertex coordinate equal to p's is
 // taken as one world unit larger, so a ray through a vertex counts it once.
 bool RingsContainPoint(const Rings& rings, WPoint p);
+// The area test of the polygon operations: even-odd over all edges of the list at once (every
+// ring of a polygon counted together, so a ring inside another makes a hole), with the ray toward
+// +x and a vertex coordinate equal to p's taken as one unit larger. The search test above decides
+// ring by ring instead; the two answer differently for holes and must stay apart.
+bool SegmentCrossesRay(const Segment& edge, WPoint p);
+bool SegmentsContainPoint(const Segment* edges, size_t count, WPoint p);
+
 // Some segment of the path (closed: each ring also joins its last point to its first) is near
 // p; a ring of one point is that point.
 bool PathNearPoint(const Rings& path, bool closed, WPoint p, const Reach& reach);

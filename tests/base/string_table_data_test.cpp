@@ -34,6 +34,8 @@ bool IsKnownList(int list) {
   if (list == 26100) return true;
   // 26200: the overlay dialogs' own texts.
   if (list == 26200) return true;
+  // 26400: the polygon commands' refusals.
+  if (list == 26400) return true;
   return list >= 25000 && list <= 25700 && list % 100 == 0;
 }
 

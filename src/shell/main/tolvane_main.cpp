@@ -46,6 +46,7 @@
 #include "shell/map_list_dialog.h"
 #include "shell/object_settings_dialog.h"
 #include "shell/overlay_manager.h"
+#include "shell/polygon_menu_commands.h"
 #include "shell/preferences_dialog.h"
 #include "shell/print_commands.h"
 #include "shell/search_dialog.h"
@@ -260,6 +261,7 @@ int Run(int argc, char** argv) {
   RegisterSharingCommands(window);
   RegisterPrintCommands(window);
   RegisterSearchCommands(window);
+  RegisterPolygonMenuCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
   InstallMapArea(window, LogEvent);
   RegisterCopyCommands(window);
