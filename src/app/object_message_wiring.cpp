@@ -8,6 +8,8 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/shell_services.h"
+#include "edit/polygon_commands.h"
+#include "geometry/geo_settings.h"
 #include "iac/object_messages.h"
 #include "interchange/export.h"
 #include "interchange/import.h"
@@ -58,6 +60,16 @@ void WireObjectMessages(const FrontEndHooks& frontEnd) {
   };
   hooks.interchangeRecord = [](const ObjectRef& object, std::string& record) {
     return WriteObjectRecord(kExportMIE, object, record);
+  };
+  hooks.envelopePolygon = [](int32_t mapID, int32_t overlayID, int32_t position, double distance,
+                             std::vector<WPoint>& outline) {
+    PolygonPoints zone;
+    PolygonRefusal refusal = PolygonRefusal::kNone;
+    const int32_t err = ComputeEnvelopePoints({ObjectRef{mapID, overlayID, position}}, distance,
+                                              CurrentGeometrySettings().distanceUnit, zone, refusal);
+    if (err != 0) return err;
+    outline = std::move(zone.points);
+    return int32_t{0};
   };
   hooks.importOldObjects = ImportOldObjects;
   hooks.importInterchange = ImportInterchange;

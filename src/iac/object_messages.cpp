@@ -1238,11 +1238,15 @@ int32_t HandleNBHQuery(const char* envelope) {
     }
     if (outline.empty()) return -1;
     zoneType = kPolygonObject;
-    zoneRect = {outline.front().x, outline.front().y, outline.front().x, outline.front().y};
+    // A piece start carries the piece bit in x; the rectangle takes the coordinate alone.
+    auto xOf = [](const WPoint& p) {
+      return static_cast<int32_t>(static_cast<uint32_t>(p.x) & ~kNewPieceBit);
+    };
+    zoneRect = {xOf(outline.front()), outline.front().y, xOf(outline.front()), outline.front().y};
     for (const WPoint& p : outline) {
-      zoneRect.x1 = std::min(zoneRect.x1, p.x);
+      zoneRect.x1 = std::min(zoneRect.x1, xOf(p));
       zoneRect.y1 = std::min(zoneRect.y1, p.y);
-      zoneRect.x2 = std::max(zoneRect.x2, p.x);
+      zoneRect.x2 = std::max(zoneRect.x2, xOf(p));
       zoneRect.y2 = std::max(zoneRect.y2, p.y);
     }
   }

@@ -57,7 +57,7 @@ struct ObjectMessageHooks {
   // The user's folder (with a trailing "/"), where a written list goes.
   std::function<std::string()> userFolder;
   // The envelope polygon around a polyline or polygon at distance (current unit): the points of
-  // its outline. Empty while the polygon operations are not part of the program.
+  // its outline, the piece bit on every piece start as stored. Installed by the wiring.
   std::function<int32_t(int32_t mapID, int32_t overlayID, int32_t position, double distance,
                         std::vector<WPoint>& outline)>
       envelopePolygon;

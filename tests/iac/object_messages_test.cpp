@@ -14,7 +14,9 @@
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "edit/edit_targets.h"
+#include "edit/polygon_commands.h"
 #include "edit/selection.h"
+#include "geometry/geo_settings.h"
 #include "iac/delete_selected.h"
 #include "iac/friend_files.h"
 #include "iac/friends.h"
@@ -469,6 +471,44 @@ TEST_F(ObjectMessagesTest, AZoneAroundAPointIsARedCircleKeptWhenAskedAgain) {
                           {"RAD ", "1"}}),
             -1);
   EXPECT_EQ(Alerts(), (std::vector<std::string>{"Object for envelope is not of the proper type."}));
+}
+
+TEST_F(ObjectMessagesTest, AZoneAroundALineIsItsEnvelopePolygon) {
+  // The envelope as the program installs it.
+  ObjectMessageHooks hooks = CurrentObjectMessageHooks();
+  hooks.envelopePolygon = [](int32_t mapID, int32_t overlayID, int32_t position, double distance,
+                             std::vector<WPoint>& outline) {
+    PolygonPoints zone;
+    PolygonRefusal refusal = PolygonRefusal::kNone;
+    const int32_t err = ComputeEnvelopePoints({ObjectRef{mapID, overlayID, position}}, distance,
+                                              kUnitMiles, zone, refusal);
+    if (err == 0) outline = zone.points;
+    return err;
+  };
+  SetObjectMessageHooks(hooks);
+  std::vector<WPoint> line = {{100000000, 50000000}, {100050000, 50000000}};
+  Handle points = MyNewHandle(static_cast<int32_t>(line.size() * sizeof(WPoint)));
+  std::memcpy(*points, line.data(), line.size() * sizeof(WPoint));
+  ObjectID id;
+  MakeObject(harbour, roads, kPolylineObject, "road", nullptr,
+             {100000000, 50000000, 100050000, 50000000}, points, &id);
+  MyDisposeHandle(points);
+  ASSERT_EQ(Send("NBH?", {{"OBJ1", Line(ObjectIDText(id), "Roads", "Harbour")},
+                          {"LYR2", "Sites"},
+                          {"RAD ", "1"}}),
+            0);
+  EXPECT_EQ(Answered("MSSG"), "NBH!");
+  ASSERT_EQ(Summaries(harbour, sites).size(), 1u);
+  const SummaryRecord zone = Summaries(harbour, sites).front();
+  int16_t type = 0;
+  ASSERT_EQ(FSGetObjectType(Objects(harbour, sites), zone.position, type), 0);
+  EXPECT_EQ(type, kPolygonObject);
+  // A mile (about 14,490 units of latitude) on every side of the line, never less.
+  EXPECT_GE(zone.worldRect.y2 - 50000000, 14400);
+  EXPECT_GE(50000000 - zone.worldRect.y1, 14400);
+  EXPECT_LT(zone.worldRect.y2 - 50000000, 15000);
+  EXPECT_LT(zone.worldRect.x1, 100000000 - 14400);
+  EXPECT_GT(zone.worldRect.x2, 100050000 + 14400);
 }
 
 TEST_F(ObjectMessagesTest, ZonesAroundLinesFailWhileThereIsNoEnvelopeOperation) {
