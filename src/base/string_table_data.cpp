@@ -285,6 +285,11 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {26100, 8, "%s   bearing %.1f\xB0"},
     {26100, 9, "\"%s\" is not a coordinate in any of the three coordinate formats."},
 
+    // The vertex commands' refusals.
+    {26200, 1, "The Click Point is not near a segment of the selected object."},
+    {26200, 2, "This object already has the minimum number of points allowed."},
+    {26200, 3, "This is an anchor point of the selected object, and cannot be deleted."},
+
     {0, 0, nullptr},
 };
 
