@@ -28,6 +28,7 @@
 #include "cli/search_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
+#include "cli/vertex_command.h"
 #include "cli/views_command.h"
 #include "edit/compaction.h"
 #include "store/compaction_files.h"
@@ -99,7 +100,10 @@ void PrintUsage(std::ostream& out) {
          "  recover OVERLAY [--scale N]\n"
          "            brings the deleted objects of an overlay back\n"
          "  filefix lyr|sum|obj FILE [--rebuild]\n"
-         "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n";
+         "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n"
+         "  vertex mark|move|insert|delete MAP OVERLAY POSITION --click LAT,LON\n"
+         "         [--marked LAT,LON] --view LAT,LON,SCALE --size WxH [--undo N] [--unlock]\n"
+         "            edits one point of a polyline or polygon as the Vertex menu does\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -148,8 +152,10 @@ int Run(int argc, char** argv) {
   const bool picture = tlv::cli::IsPictureCommand(words);
   const bool search = tlv::cli::IsSearchCommand(words);
   const bool views = tlv::cli::IsViewsCommand(words);
+  const bool vertex = tlv::cli::IsVertexCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
       !georef && !friends && !compacting && !printing && !picture && !search && !views &&
+      !vertex &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -226,6 +232,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunViewsCommand(words, argc, argv, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
+  } else if (vertex) {
+    result = tlv::cli::RunVertexCommand(words, std::cout, std::cerr);
   } else if (friends) {
     result = tlv::cli::RunFriendsCommand(mapsID, std::cout, std::cerr);
   } else if (words[0] == "maps") {

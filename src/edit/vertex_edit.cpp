@@ -236,7 +236,8 @@ int32_t GrowRecord(ObjectRef& object, int32_t count, int32_t room, int32_t extra
   int32_t err = UseObjectFile(object.mapID, object.overlayID);
   std::string prefix, name;
   int32_t nameFree = 0;
-  if (err == 0) err = FSGetObjectName(CurrentObjectFile(), object.position, prefix, name, &nameFree);
+  if (err == 0)
+    err = FSGetObjectName(CurrentObjectFile(), object.position, prefix, name, &nameFree);
   if (err != 0) return err;
   const auto nameRoom = static_cast<int32_t>(prefix.size() + name.size()) + nameFree;
   int32_t newPosition = -1;
@@ -345,8 +346,7 @@ int32_t MoveVertexToMarkedPoint() {
   err = Search(object, false, found);
   if (err != 0) return err;
   const VertexPlace place = state.place;
-  const int32_t twin =
-      place.type == kPolygonObject ? TwinInRing(found.segments, place.vertex) : -1;
+  const int32_t twin = place.type == kPolygonObject ? TwinInRing(found.segments, place.vertex) : -1;
 
   UndoObjectRecord undo;
   undo.object = place.object;

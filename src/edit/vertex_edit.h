@@ -28,13 +28,13 @@ void SetVertexEditHooks(VertexEditHooks hooks);
 
 // The place a search found, valid until the next search.
 struct VertexPlace {
-  ObjectRef object;         // the original object (never an alias)
-  int32_t segment = -1;     // the line from point segment - 1 to point segment
-  int32_t vertex = -1;      // the chosen point
-  int32_t offset = -1;      // the chosen point's offset in the record (position-relative)
-  WPoint point{0, 0};       // the chosen point's coordinates
-  int16_t type = 0;         // kPolylineObject or kPolygonObject
-  WRect rect{0, 0, 0, 0};   // the object's rectangle
+  ObjectRef object;        // the original object (never an alias)
+  int32_t segment = -1;    // the line from point segment - 1 to point segment
+  int32_t vertex = -1;     // the chosen point
+  int32_t offset = -1;     // the chosen point's offset in the record (position-relative)
+  WPoint point{0, 0};      // the chosen point's coordinates
+  int16_t type = 0;        // kPolylineObject or kPolygonObject
+  WRect rect{0, 0, 0, 0};  // the object's rectangle
 };
 
 // The tolerance of a search, in world units along x and y, and as a distance in the current

@@ -65,7 +65,8 @@ class VertexEditTest : public test::EditTest {
       for (size_t i = 0; i < piece.size(); ++i) {
         WPoint p = piece[i];
         UnionWRect(rect, {p.x, p.y, p.x, p.y});
-        if (i == 0 && !all.empty()) p.x = static_cast<int32_t>(static_cast<uint32_t>(p.x) | kNewPieceBit);
+        if (i == 0 && !all.empty())
+          p.x = static_cast<int32_t>(static_cast<uint32_t>(p.x) | kNewPieceBit);
         all.push_back(p);
       }
     }

@@ -46,6 +46,7 @@
 #include "shell/search_dialog.h"
 #include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
+#include "shell/vertex_commands.h"
 #include "shell/views_dialogs.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -254,7 +255,8 @@ int Run(int argc, char** argv) {
   RegisterPrintCommands(window);
   RegisterSearchCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
-  InstallMapArea(window, LogEvent);
+  MapPane* pane = InstallMapArea(window, LogEvent);
+  RegisterVertexCommands(window, *pane);
   RegisterCopyCommands(window);
   RegisterDecorationCommands(window);
   RegisterGoToLatLongCommand(window);
