@@ -93,7 +93,10 @@ int RunVertexCommand(const std::vector<std::string>& words, std::ostream& out, s
     return 1;
   }
   std::map<std::string, std::string> options;
-  if (!ParseOptions({words.begin() + 5, words.end()},
+  // The options follow the object; the command's name leads their messages.
+  std::vector<std::string> optionWords{words[0]};
+  optionWords.insert(optionWords.end(), words.begin() + 5, words.end());
+  if (!ParseOptions(optionWords,
                     {"--click", "--marked", "--view", "--size", "--undo", "--screen-dpi"},
                     {"--unlock"}, options, err)) {
     err << kUsage;

@@ -43,6 +43,8 @@ class MapPane : public QObject {
   void ToggleTags(const std::vector<ObjectRef>& objects);
   // A pass is running or waiting to start.
   bool Busy() const { return drawing_ || scheduled_; }
+  // A pass is running now (its open files must not be touched from a timer).
+  bool Drawing() const { return drawing_; }
   // The two select tools' clicks and drags.
   SelectTool& Select() { return *select_; }
   // The measure tool and the six drawing tools.

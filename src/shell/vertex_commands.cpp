@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "edit/selection.h"
@@ -85,11 +86,34 @@ class MarkedPointMark : public QObject {
   std::optional<WPoint> drawn_;
 };
 
-bool FirstIsPoly() {
-  ObjectRef object;
-  int16_t type = 0;
-  return VertexTarget(object, type) == 0;
-}
+// Whether the first selected object is a polyline or polygon. The menus are brought up to date
+// from timers as well, and timers fire while a drawing pass looks for input: reading a record then
+// would take the pass's open file from under it. So the answer is read between passes and, while
+// one runs, the last answer for the same object is given.
+class FirstSelectedKind {
+ public:
+  explicit FirstSelectedKind(const MapPane& pane) : pane_(pane) {}
+
+  bool Poly() {
+    ObjectRef first;
+    if (!GetSelectedObject(0, first)) return false;
+    const bool same = known_ && first.mapID == object_.mapID &&
+                      first.overlayID == object_.overlayID && first.position == object_.position;
+    if (pane_.Drawing()) return same && poly_;
+    ObjectRef original;
+    int16_t type = 0;
+    object_ = first;
+    known_ = true;
+    poly_ = VertexTarget(original, type) == 0;
+    return poly_;
+  }
+
+ private:
+  const MapPane& pane_;
+  bool known_ = false;
+  ObjectRef object_;
+  bool poly_ = false;
+};
 
 }  // namespace
 
@@ -106,6 +130,8 @@ void ToggleMarkedPointCross(QImage& image, int x, int y) {
 
 void RegisterVertexCommands(MainWindow& window, MapPane& pane) {
   auto* mark = new MarkedPointMark(window, pane);
+  auto kind = std::make_shared<FirstSelectedKind>(pane);
+  const auto FirstIsPoly = [kind] { return kind->Poly(); };
   // An edit changes the map: the whole pass draws it again, the cross and the tags with it.
   const auto edited = [&window, mark](int32_t result) {
     if (result == 0) window.InvalidateMap();
@@ -118,7 +144,7 @@ void RegisterVertexCommands(MainWindow& window, MapPane& pane) {
         mark->Follow();
       },
       FirstIsPoly);
-  const auto moveEnabled = [] { return MarkedPointSet() && FirstIsPoly(); };
+  const auto moveEnabled = [FirstIsPoly] { return MarkedPointSet() && FirstIsPoly(); };
   for (const int id : {kMoveVertexCommand, kMoveVertexPopUpCommand}) {
     window.RegisterCommand(
         id, [edited] { edited(MoveVertexToMarkedPoint()); }, moveEnabled);

@@ -630,5 +630,31 @@ TEST_F(VertexEditTest, RandomEditsKeepTheObjectSound) {
   EXPECT_TRUE(CountsMatchLiveRecords());
 }
 
+TEST_F(VertexEditTest, AnObjectOnTheUsersMapGrowsThere) {
+  const WPoint a = OnPixel({kMeridian - Pixels(100), kEquator});
+  ObjectID id;
+  const std::vector<WPoint> at{a, Off(a, 50, 50), Off(a, 100, 10)};
+  ScopedHandle points(MyNewHandle(static_cast<int32_t>(at.size() * sizeof(WPoint))));
+  std::memcpy(*points.get(), at.data(), at.size() * sizeof(WPoint));
+  ObjectGraphics graphics;
+  WRect rect = kUnionStartRect;
+  for (const WPoint& p : at) UnionWRect(rect, {p.x, p.y, p.x, p.y});
+  const int32_t line =
+      MakeObject(user, roads, kPolylineObject, "L", &graphics, rect, points.get(), &id);
+  RemoveAllSelectedObjects();
+  Select(user, roads, line);
+  ClickAt(Off(a, 25, 25));
+  ASSERT_EQ(InsertVertexAtClickPoint(), 0);
+  EXPECT_TRUE(platform().alerts.empty());
+  const ObjectRef now = FoundVertex().object;
+  EXPECT_EQ(now.mapID, user);
+  std::vector<StoredSegmentState> segments;
+  int32_t room = 0;
+  ASSERT_EQ(ReadSegments(user, roads, now.position, segments, room), 0);
+  EXPECT_EQ(segments.size(), 4u);
+  EXPECT_TRUE(IsSelected(user, roads, now.position));
+  EXPECT_TRUE(CountsMatchLiveRecords());
+}
+
 }  // namespace
 }  // namespace tlv
