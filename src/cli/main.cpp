@@ -154,8 +154,7 @@ int Run(int argc, char** argv) {
   const bool views = tlv::cli::IsViewsCommand(words);
   const bool vertex = tlv::cli::IsVertexCommand(words);
   if (!objects && !import && !render && !verify && !select && !collection && !exporting && !copy &&
-      !georef && !friends && !compacting && !printing && !picture && !search && !views &&
-      !vertex &&
+      !georef && !friends && !compacting && !printing && !picture && !search && !views && !vertex &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);

@@ -256,11 +256,6 @@ class ScriptPlayer : public QObject {
       SendKey(target, combination.key(), combination.keyboardModifiers(), text);
       return true;
     }
-    if (command == QLatin1String("command") && words.size() == 2) {
-      bool ok = false;
-      const int id = words[1].toInt(&ok);
-      return ok && window_.DispatchCommand(id);
-    }
     if (command == QLatin1String("type") && words.size() >= 2) {
       const QString text = line.mid(line.indexOf(QLatin1Char(' ')) + 1);
       QWidget* target = KeyTarget();

@@ -10,7 +10,6 @@
 //   rightclick X Y       the right button (the pop-up menus)
 //   key NAME             a key to the focused widget: Enter, Escape, Backspace, Tab, ...;
 //                        with Ctrl or Alt the window's shortcuts come first (key Ctrl+H)
-//   command ID           runs a menu command by its number, as choosing its item does
 //   type TEXT            the characters of TEXT to the focused widget
 //   field NAME VALUE     sets the field called NAME of the open dialog (text, number, choice, or
 //                        the list line ending in VALUE)
