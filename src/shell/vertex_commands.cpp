@@ -51,18 +51,17 @@ class MarkedPointMark : public QObject {
     });
   }
 
-  // Brings the cross and the status line up to date with the Marked Point.
+  // Brings the cross and the status line up to date with the Marked Point when it changed.
   void Follow() {
     const std::optional<WPoint> now = Current();
     const bool same = drawn_.has_value() == now.has_value() &&
                       (!now || (drawn_->x == now->x && drawn_->y == now->y));
-    if (!same) {
-      pane_.ToggleOnImage([this](QImage& image) {
-        if (drawn_) Toggle(image, *drawn_);
-        drawn_.reset();
-        DrawAt(image);
-      });
-    }
+    if (same) return;
+    pane_.ToggleOnImage([this](QImage& image) {
+      if (drawn_) Toggle(image, *drawn_);
+      drawn_.reset();
+      DrawAt(image);
+    });
     window_.ShowMessageLine(FromWindows1252(MarkedPointStatusText()), false);
   }
 
