@@ -30,8 +30,9 @@ int32_t EntriesBeforeTerminator() {
 
 bool IsKnownList(int list) {
   if (list == 128 || list == 200 || list == 1000 || list == 1200 || list == 10000) return true;
-  // 26100: the drawing tools' own texts, which have no message number.
-  if (list == 26100) return true;
+  // 26100 and 26200: the drawing tools' and the vertex commands' own texts, which have no message
+  // number.
+  if (list == 26100 || list == 26200) return true;
   return list >= 25000 && list <= 25700 && list % 100 == 0;
 }
 
