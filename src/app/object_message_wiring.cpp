@@ -65,8 +65,9 @@ void WireObjectMessages(const FrontEndHooks& frontEnd) {
                              std::vector<WPoint>& outline) {
     PolygonPoints zone;
     PolygonRefusal refusal = PolygonRefusal::kNone;
-    const int32_t err = ComputeEnvelopePoints({ObjectRef{mapID, overlayID, position}}, distance,
-                                              CurrentGeometrySettings().distanceUnit, zone, refusal);
+    const int32_t err =
+        ComputeEnvelopePoints({ObjectRef{mapID, overlayID, position}}, distance,
+                              CurrentGeometrySettings().distanceUnit, zone, refusal);
     if (err != 0) return err;
     outline = std::move(zone.points);
     return int32_t{0};

@@ -33,6 +33,7 @@
 #include "edit/record_sort.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
+#include "edit/vertex_edit.h"
 #include "geometry/geo_settings.h"
 #include "iac/connection_messages.h"
 #include "iac/delete_selected.h"
@@ -238,6 +239,18 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetEditViewSource(ViewWorldRect);
   SetOwnerRunningTest(OwnerApplicationRunning);
 
+  // The vertex commands search around the Click Point of the shown view and mark points there.
+  VertexEditHooks vertex;
+  vertex.clickPoint = ClickPoint;
+  vertex.viewMapping = CurrentViewMapping;
+  vertex.markedPoint = [](WPoint& marked) {
+    if (!MarkedPointSet()) return false;
+    marked = MarkedPoint();
+    return true;
+  };
+  vertex.setMarkedPoint = SetMarkedPoint;
+  SetVertexEditHooks(std::move(vertex));
+
   IacHooks messaging;
   messaging.inForeground = [] { return Shell().InForeground(); };
   // A pass stopped for messages draws everything again, not only up to where it stopped.
@@ -287,6 +300,7 @@ void ResetAllForTesting() {
   ResetPickForTesting();
   ResetShowOnMapForTesting();
   ResetUndoForTesting();
+  ResetVertexEditForTesting();
   ResetModifyForTesting();
   ResetEditTargetsForTesting();
   ResetLifeCycleForTesting();

@@ -347,6 +347,11 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {26400, 5, "The distance must be a number greater than 0."},
     {26400, 6, "The polylines cannot be joined: one of them lies on a locked overlay or map."},
 
+    // The vertex commands' refusals.
+    {26300, 1, "The Click Point is not near a segment of the selected object."},
+    {26300, 2, "This object already has the minimum number of points allowed."},
+    {26300, 3, "This is an anchor point of the selected object, and cannot be deleted."},
+
     {0, 0, nullptr},
 };
 

@@ -31,6 +31,7 @@
 #include "cli/search_command.h"
 #include "cli/select_command.h"
 #include "cli/verify_command.h"
+#include "cli/vertex_command.h"
 #include "cli/views_command.h"
 #include "edit/compaction.h"
 #include "store/compaction_files.h"
@@ -112,7 +113,10 @@ void PrintUsage(std::ostream& out) {
          "  basemap render --view LAT,LON,SCALE --size WxH --out F.png [--buttons 1000]\n"
          "         [--query circle|rect W,S,E,N]\n"
          "  basemap tool NAME [--click LAT,LON] [--area W,S,E,N] [--text T]\n"
-         "            runs the basemap package as the program does; prints one JSON line\n";
+         "            runs the basemap package as the program does; prints one JSON line\n"
+         "  vertex mark|move|insert|delete MAP OVERLAY POSITION --click LAT,LON\n"
+         "         [--marked LAT,LON] --view LAT,LON,SCALE --size WxH [--undo N] [--unlock]\n"
+         "            edits one point of a polyline or polygon as the Vertex menu does\n";
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -164,9 +168,10 @@ int Run(int argc, char** argv) {
   const bool messages = tlv::cli::IsMessagesCommand(words);
   const bool basemap = tlv::cli::IsBasemapCommand(words);
   const bool polygon = tlv::cli::IsPolygonCommand(words);
-  if (!messages && !basemap && !polygon && !objects && !import && !render && !verify && !select &&
-      !collection && !exporting && !copy && !georef && !friends && !compacting && !printing &&
-      !picture && !search && !views &&
+  const bool vertex = tlv::cli::IsVertexCommand(words);
+  if (!messages && !basemap && !polygon && !vertex && !objects && !import && !render && !verify &&
+      !select && !collection && !exporting && !copy && !georef && !friends && !compacting &&
+      !printing && !picture && !search && !views &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -250,6 +255,8 @@ int Run(int argc, char** argv) {
     result = tlv::cli::RunPolygonCommand(words, std::cout, std::cerr);
   } else if (select) {
     result = tlv::cli::RunSelectCommand(words, std::cout, std::cerr);
+  } else if (vertex) {
+    result = tlv::cli::RunVertexCommand(words, std::cout, std::cerr);
   } else if (friends) {
     result = tlv::cli::RunFriendsCommand(mapsID, std::cout, std::cerr);
   } else if (words[0] == "maps") {

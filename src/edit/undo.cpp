@@ -108,83 +108,6 @@ bool AnyEditedOverlayLocked() {
   return false;
 }
 
-// ---- Stored segments -------------------------------------------------------------------------
-
-int32_t StoredSize(const StoredSegmentState& segment) {
-  return kPlainSegmentSize +
-         4 * std::popcount(static_cast<unsigned>(segment.mask & kAllAttributesMask));
-}
-
-int32_t ReadSegments(int32_t mapID, int32_t overlayID, int32_t position,
-                     std::vector<StoredSegmentState>& segments, int32_t& room) {
-  segments.clear();
-  int32_t err = UseObjectFile(mapID, overlayID);
-  if (err != 0) return err;
-  BufferedFile& file = CurrentObjectFile();
-  int32_t count = 0, offset = 0, recordEnd = 0;
-  err = FSGetObjectNumSegs(file, position, count);
-  if (err == 0) err = FSGetObjectSegmentRange(file, position, offset, recordEnd);
-  if (err != 0) return err;
-  room = recordEnd - offset;
-  for (int32_t i = 0; i < count; ++i) {
-    int32_t x = 0, y = 0;
-    bool newPiece = false;
-    SegmentAttributes attributes;
-    err = FSGetObjectSegA(file, position, offset, x, y, newPiece, attributes);
-    if (err != 0) return err;
-    StoredSegmentState segment;
-    segment.x = static_cast<uint32_t>(x) | (newPiece ? kNewPieceBit : 0u);
-    segment.y = y;
-    segment.mask = attributes.mask;
-    std::copy_n(attributes.values, kSegmentAttributeCount, segment.values);
-    segments.push_back(segment);
-  }
-  return 0;
-}
-
-// Writes the segments back exactly as stored (masks included) and their count.
-int32_t WriteSegments(int32_t mapID, int32_t overlayID, int32_t position,
-                      const std::vector<StoredSegmentState>& segments) {
-  constexpr const char* kCaller = "Undo()";
-  int32_t err = UseObjectFile(mapID, overlayID);
-  if (err != 0) return err;
-  BufferedFile& file = CurrentObjectFile();
-  int32_t offset = 0, recordEnd = 0;
-  err = FSGetObjectSegmentRange(file, position, offset, recordEnd);
-  if (err != 0) return err;
-  std::vector<char> bytes;
-  for (const StoredSegmentState& segment : segments) {
-    char one[kAttributedSegmentSize];
-    PutBigU32(one, segment.x);
-    PutBig32(one + 4, segment.y);
-    PutBigU16(one + 8, segment.mask);
-    int32_t at = kPlainSegmentSize;
-    for (int32_t k = 0; k < kSegmentAttributeCount; ++k) {
-      if (segment.mask & (1u << k)) {
-        PutBig32(one + at, segment.values[k]);
-        at += 4;
-      }
-    }
-    bytes.insert(bytes.end(), one, one + at);
-  }
-  if (static_cast<int32_t>(bytes.size()) > recordEnd - offset) {
-    // The record was made for the state the step left; it has no room for more.
-    ReportError(kCaller, "FSSetObjectNumSegs()", kErrBadLength);
-    return kErrBadLength;
-  }
-  // The rest of the segment room is cleared, so no stale attribute bytes stay behind.
-  bytes.resize(static_cast<size_t>(recordEnd - offset), '\0');
-  if (!bytes.empty()) {
-    int32_t count = static_cast<int32_t>(bytes.size());
-    err = FSWriteBufAt(file, count, bytes.data(), position + offset);
-    if (err != 0) {
-      ReportError(kCaller, "FSWriteBufAt()", err);
-      return err;
-    }
-  }
-  return FSSetObjectNumSegs(file, position, static_cast<int32_t>(segments.size()));
-}
-
 // Puts back the saved rectangle when it differs from the current one, keeping the current one
 // for a redo.
 int32_t SwapRect(UndoObjectRecord& record) {
@@ -387,7 +310,7 @@ int32_t UndoReshape() {
       if (n < 0 || n >= static_cast<int32_t>(segments.size())) continue;
       std::swap(segments[static_cast<size_t>(n)], r.segments[k]);
     }
-    err = WriteSegments(r.object.mapID, r.object.overlayID, r.object.position, segments);
+    err = WriteSegments(r.object.mapID, r.object.overlayID, r.object.position, segments, "Undo()");
     if (err != 0) return err;
   }
   Select(r.object);
@@ -418,7 +341,7 @@ int32_t UndoSegmentChange(bool removeAgain) {
     ReportError("Undo()", "FSSetObjectNumSegs()", kErrBadLength);
     return kErrBadLength;
   }
-  err = WriteSegments(r.object.mapID, r.object.overlayID, r.object.position, segments);
+  err = WriteSegments(r.object.mapID, r.object.overlayID, r.object.position, segments, "Undo()");
   if (err == 0) err = SwapRect(r);
   if (err != 0) return err;
   state.kind = removeAgain ? kUndoDeleteSegment : kUndoAddSegment;
@@ -513,7 +436,7 @@ int32_t UndoAttributes() {
     std::copy_n(replaced.values, kSegmentAttributeCount, e.values);
     entries.Set(i, e);
   }
-  err = WriteSegments(o.mapID, o.overlayID, o.position, segments);
+  err = WriteSegments(o.mapID, o.overlayID, o.position, segments, "Undo()");
   if (err == 0) Select(o);
   return err;
 }

@@ -11,6 +11,7 @@
 #include "base/memory.h"
 #include "base/world_types.h"
 #include "edit/life_cycle.h"
+#include "edit/stored_segments.h"
 #include "store/object_record.h"
 
 namespace tlv {
@@ -50,15 +51,6 @@ struct UndoEntry {
 };
 static_assert(sizeof(UndoEntry) == 20);
 constexpr int32_t kUndoAliasWentAlong = 1;
-
-// A stored segment as it is in the record: x with the new-piece bit, y, the attribute mask and
-// the 15 attribute values (0 where the mask does not store one).
-struct StoredSegmentState {
-  uint32_t x = 0;
-  int32_t y = 0;
-  uint16_t mask = 0;
-  int32_t values[kSegmentAttributeCount] = {};
-};
 
 // One entry of the attribute list: a segment number and that segment's stored state.
 struct UndoAttributeEntry {

@@ -304,6 +304,8 @@ const std::vector<Accelerator>& AcceleratorTable() {
       {{"Ctrl+=", "Ctrl+Shift+=", "Ctrl++", "Ctrl+Shift++"}, 316},
       {{"Ctrl+-", "Ctrl+Shift+-", "Ctrl+Shift+_"}, 317},
       {{"Ctrl+H"}, 23303},
+      // The Vertex sub-menu shows Ctrl+J for Delete Vertex, so the key does it.
+      {{"Ctrl+J"}, 23304},
       {{"F1"}, 701},
       {{"Alt+/", "Alt+?", "Alt+Shift+?"}, 705},
       {{"Ctrl+Left", "Home"}, kScrollLeftCommand},

@@ -24,6 +24,12 @@
 #include "shell/main_window.h"
 #include "shell/map_area.h"
 
+// What a key press does first in a real window: the shortcut map has its say.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(),
+                                               bool autorep = false, ushort count = 1);
+
 namespace tlv {
 namespace {
 
@@ -253,7 +259,20 @@ class ScriptPlayer : public QObject {
       QString text;
       if (combination.key() == Qt::Key_Return) text = QStringLiteral("\r");
       if (combination.key() == Qt::Key_Escape) text = QString(QChar(0x1B));
-      SendKey(KeyTarget(), combination.key(), combination.keyboardModifiers(), text);
+      QWidget* target = KeyTarget();
+      // A real key press meets the window's shortcuts first (Ctrl+H, Ctrl+J, ...), in the
+      // window that has the keyboard.
+      if (QApplication::activeModalWidget() == nullptr && !window_.isActiveWindow()) {
+        // Activation arrives as an event of its own; the shortcut needs it to have arrived.
+        window_.activateWindow();
+        QCoreApplication::processEvents();
+      }
+      if (combination.keyboardModifiers() != Qt::NoModifier &&
+          qt_sendShortcutOverrideEvent(target, 0, combination.key(),
+                                       combination.keyboardModifiers(), text)) {
+        return true;
+      }
+      SendKey(target, combination.key(), combination.keyboardModifiers(), text);
       return true;
     }
     if (command == QLatin1String("type") && words.size() >= 2) {

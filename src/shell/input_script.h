@@ -8,7 +8,8 @@
 //   dblclick X Y         a double click there
 //   press X Y [shift], move X Y, release X Y   the single mouse events
 //   rightclick X Y       the right button (the pop-up menus)
-//   key NAME             a key to the focused widget: Enter, Escape, Backspace, Tab, ...
+//   key NAME             a key to the focused widget: Enter, Escape, Backspace, Tab, ...;
+//                        with Ctrl or Alt the window's shortcuts come first (key Ctrl+H)
 //   type TEXT            the characters of TEXT to the focused widget
 //   field NAME VALUE     sets the field called NAME of the open dialog (text, number, choice, or
 //                        the list line ending in VALUE; in a tree "ROW" picks the row and

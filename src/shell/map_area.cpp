@@ -107,6 +107,7 @@ int32_t MapPane::Redraw() {
     result = RenderViewToImage(image_, CurrentMapView(), request);
     ++passes_;
     ToggleTagsOnImage(AllSelected());
+    if (afterPass_) afterPass_(image_);
     ShowIncomplete(DrawIncomplete());
     // A pass stopped by the user is not started again by the events that stopped it.
     if (result != 0) again_ = false;
@@ -125,6 +126,12 @@ void MapPane::ToggleTagsOnImage(const std::vector<ObjectRef>& objects) {
 
 void MapPane::ToggleTags(const std::vector<ObjectRef>& objects) {
   ToggleTagsOnImage(objects);
+  ShowOnly();
+}
+
+void MapPane::ToggleOnImage(const std::function<void(QImage& image)>& draw) {
+  if (image_.isNull()) return;
+  draw(image_);
   ShowOnly();
 }
 

@@ -43,12 +43,18 @@ class MapPane : public QObject {
   void ToggleTags(const std::vector<ObjectRef>& objects);
   // A pass is running or waiting to start.
   bool Busy() const { return drawing_ || scheduled_; }
+  // A pass is running now (its open files must not be touched from a timer).
+  bool Drawing() const { return drawing_; }
   // The two select tools' clicks and drags.
   SelectTool& Select() { return *select_; }
   // The measure tool and the six drawing tools.
   DrawTools& Draw() { return *draw_; }
   // Draws the object in NOT-XOR and takes it off again, a few times (showing an object).
   void Flash(const ObjectRef& object);
+  // Drawn on the image after every pass, after the tags (marks in NOT-XOR, such as the Marked
+  // Point's cross); ToggleOnImage draws such a mark on the image now (a second time takes it off).
+  void SetAfterPass(std::function<void(QImage& image)> draw) { afterPass_ = std::move(draw); }
+  void ToggleOnImage(const std::function<void(QImage& image)>& draw);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +88,7 @@ class MapPane : public QObject {
   int tool_ = -1;
   std::unique_ptr<SelectTool> select_;
   std::unique_ptr<DrawTools> draw_;
+  std::function<void(QImage& image)> afterPass_;
 };
 
 // Sets up the main window's map area: the Qt drawing services, the pane, the selection's tag

@@ -36,6 +36,8 @@ bool IsKnownList(int list) {
   if (list == 26200) return true;
   // 26400: the polygon commands' refusals.
   if (list == 26400) return true;
+  // 26300: the vertex commands' refusals.
+  if (list == 26300) return true;
   return list >= 25000 && list <= 25700 && list % 100 == 0;
 }
 

@@ -53,6 +53,7 @@
 #include "shell/set_scale_dialog.h"
 #include "shell/sharing_commands.h"
 #include "shell/single_instance.h"
+#include "shell/vertex_commands.h"
 #include "shell/views_dialogs.h"
 #include "store/directory_table.h"
 #include "store/object_record.h"
@@ -263,7 +264,8 @@ int Run(int argc, char** argv) {
   RegisterSearchCommands(window);
   RegisterPolygonMenuCommands(window);
   // The map area: the drawing pass paints the window's map image; viewing tools and commands.
-  InstallMapArea(window, LogEvent);
+  MapPane* pane = InstallMapArea(window, LogEvent);
+  RegisterVertexCommands(window, *pane);
   RegisterCopyCommands(window);
   RegisterDecorationCommands(window);
   RegisterGoToLatLongCommand(window);
