@@ -332,6 +332,11 @@ const MyStrPoundEntry kStrPoundTable[] = {
     {26200, 19, "\n\nThe map is locked: its folder cannot be written."},
     {26200, 20, "The map \"%s\" has no objects to show."},
 
+    // The vertex commands' refusals.
+    {26300, 1, "The Click Point is not near a segment of the selected object."},
+    {26300, 2, "This object already has the minimum number of points allowed."},
+    {26300, 3, "This is an anchor point of the selected object, and cannot be deleted."},
+
     // The polygon commands' refusals.
     {26400, 1,
      "In this version of TOLVANE, the Make New Polygon function can be used only when you have "
@@ -346,11 +351,6 @@ const MyStrPoundEntry kStrPoundTable[] = {
      "objects."},
     {26400, 5, "The distance must be a number greater than 0."},
     {26400, 6, "The polylines cannot be joined: one of them lies on a locked overlay or map."},
-
-    // The vertex commands' refusals.
-    {26300, 1, "The Click Point is not near a segment of the selected object."},
-    {26300, 2, "This object already has the minimum number of points allowed."},
-    {26300, 3, "This is an anchor point of the selected object, and cannot be deleted."},
 
     {0, 0, nullptr},
 };
