@@ -215,7 +215,7 @@ int32_t TwinInRing(const std::vector<StoredSegmentState>& segments, int32_t vert
   int32_t start = vertex;
   while (start > 0 && !segments[static_cast<size_t>(start)].NewPiece()) --start;
   int32_t last = vertex;
-  while (last + 1 < count && !segments[static_cast<size_t>(last + 1)].NewPiece()) ++last;
+  while (last + 1 < count && !segments[static_cast<size_t>(last) + 1].NewPiece()) ++last;
   const StoredSegmentState& chosen = segments[static_cast<size_t>(vertex)];
   const auto same = [&](int32_t j) {
     const StoredSegmentState& s = segments[static_cast<size_t>(j)];

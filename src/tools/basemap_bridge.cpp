@@ -677,7 +677,7 @@ int32_t RunTool(const std::vector<std::string>& argv, const ToolRunOptions& opti
     const bool scripted =
         launcher == "/bin/sh" ||
         (launcher.size() >= 8 && launcher.compare(launcher.size() - 8, 8, "/php/php") == 0);
-    if (scripted && argv[1].rfind("-", 0) != 0) {
+    if (scripted && argv[1].rfind('-', 0) != 0) {
       const std::string script = argv[1][0] == '/' ? argv[1] : s.programFolder + argv[1];
       scriptMissing = !Exists(script);
     }
