@@ -25,6 +25,7 @@
 #include <QImage>
 
 #include "app/draw_request.h"
+#include "render/qt/picture_file.h"
 #include "render/qt/qt_rendering.h"
 #endif
 
@@ -152,24 +153,8 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
   request.interrupted = [] { return false; };
   RenderViewToImage(image, CurrentMapView(), request);
   // The thumbnail keeps the view's shape within 150 x 150.
-  const int thumbWidth =
-      width >= height
-          ? kThumbnailSide
-          : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * width / height)));
-  const int thumbHeight =
-      height >= width
-          ? kThumbnailSide
-          : std::max(1, static_cast<int>(std::lround(double(kThumbnailSide) * height / width)));
-  const QImage thumb =
-      image.scaled(thumbWidth, thumbHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-          .convertToFormat(QImage::Format_RGB32);
-  std::vector<uint32_t> pixels(static_cast<size_t>(thumbWidth) * static_cast<size_t>(thumbHeight));
-  for (int y = 0; y < thumbHeight; ++y) {
-    std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(thumbWidth),
-                thumb.constScanLine(y), static_cast<size_t>(thumbWidth) * 4);
-  }
   std::string packed;
-  if (EncodePackedDib({thumbWidth, thumbHeight, pixels.data(), thumbWidth, 96.0}, packed) != 0) {
+  if (!EncodeViewThumbnail(image, double(width) / height, kThumbnailSide, packed)) {
     err << "tolvane-cli: Not enough memory to save a view.\n";
     return 1;
   }

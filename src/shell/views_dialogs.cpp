@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "app/preferences.h"
 #include "app/reference_views.h"
@@ -24,6 +25,7 @@
 #include "geometry/wrect.h"
 #include "platform/qt/text_codec.h"
 #include "render/map_view.h"
+#include "render/qt/picture_file.h"
 #include "shell/main_window.h"
 
 namespace tlv {
@@ -50,21 +52,16 @@ bool MakeThumbnail(QWidget* map, std::string& packed) {
   const double c = CosineOfWorldLatitude(static_cast<int32_t>((int64_t{r.y1} + r.y2) / 2));
   const double aspect = r.y2 > r.y1 ? (double(r.x2 - r.x1) * c) / double(r.y2 - r.y1)
                                     : double(shown.width()) / shown.height();
-  int width = kThumbnailSide;
-  int height = kThumbnailSide;
-  if (aspect >= 1) {
-    height = std::max(1, static_cast<int>(std::lround(kThumbnailSide / aspect)));
-  } else {
-    width = std::max(1, static_cast<int>(std::lround(kThumbnailSide * aspect)));
-  }
-  const QImage thumb = shown.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                           .convertToFormat(QImage::Format_RGB32);
-  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width),
-                thumb.constScanLine(y), static_cast<size_t>(width) * 4);
-  }
-  return EncodePackedDib({width, height, pixels.data(), width, 96.0}, packed) == 0;
+  return EncodeViewThumbnail(shown, aspect, kThumbnailSide, packed);
+}
+
+// The thumbnail beside a list of views.
+QLabel* MakePreview(QWidget* parent) {
+  auto* preview = new QLabel(parent);
+  preview->setObjectName(QStringLiteral("preview"));
+  preview->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
+  preview->setAlignment(Qt::AlignCenter);
+  return preview;
 }
 
 void ShowPreview(QLabel* preview, const ViewRecord* view) {
@@ -120,25 +117,27 @@ void GoToView(const ViewRecord& view) {
   FitWorldRect(view.rect);
 }
 
-void GoToViewDialog(MainWindow& window) {
-  const std::vector<ViewRecord> views = SortedViews();
+// A list of the views by name with the selected one's thumbnail; OK only for a view allowed.
+// The chosen view's index, or -1 on Cancel.
+int ChooseView(MainWindow& window, const QString& title, const std::vector<ViewRecord>& views,
+               const std::function<bool(const ViewRecord&)>& allowed) {
   QDialog dialog(&window);
-  dialog.setWindowTitle(QStringLiteral("Go to View"));
+  dialog.setWindowTitle(title);
   auto* list = new QListWidget(&dialog);
   list->setObjectName(QStringLiteral("views"));
   for (const ViewRecord& view : views) list->addItem(NameOf(view));
-  auto* preview = new QLabel(&dialog);
-  preview->setObjectName(QStringLiteral("preview"));
-  preview->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
-  preview->setAlignment(Qt::AlignCenter);
+  QLabel* preview = MakePreview(&dialog);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
   ok->setEnabled(false);
   QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) {
-    ok->setEnabled(row >= 0);
-    ShowPreview(preview, row >= 0 ? &views[static_cast<size_t>(row)] : nullptr);
+    const ViewRecord* view = row >= 0 ? &views[static_cast<size_t>(row)] : nullptr;
+    ok->setEnabled(view != nullptr && allowed(*view));
+    ShowPreview(preview, view);
   });
-  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, [&] {
+    if (ok->isEnabled()) dialog.accept();
+  });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   auto* row = new QHBoxLayout;
@@ -147,8 +146,15 @@ void GoToViewDialog(MainWindow& window) {
   auto* layout = new QVBoxLayout(&dialog);
   layout->addLayout(row);
   layout->addWidget(buttons);
-  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return;
-  GoToView(views[static_cast<size_t>(list->currentRow())]);
+  if (dialog.exec() != QDialog::Accepted) return -1;
+  return list->currentRow();
+}
+
+void GoToViewDialog(MainWindow& window) {
+  const std::vector<ViewRecord> views = SortedViews();
+  const int chosen = ChooseView(window, QStringLiteral("Go to View"), views,
+                                [](const ViewRecord&) { return true; });
+  if (chosen >= 0) GoToView(views[static_cast<size_t>(chosen)]);
 }
 
 // Set Reference View: OK only while the current view lies inside the chosen one, unless any view
@@ -157,33 +163,11 @@ void SetReferenceViewDialog(MainWindow& window) {
   const std::vector<ViewRecord> views = SortedViews();
   const bool allowAny = GetPref(Pref::kAllowAnyViewInReference) != 0;
   const WRect current = ViewWorldRect();
-  QDialog dialog(&window);
-  dialog.setWindowTitle(QStringLiteral("Set Reference View"));
-  auto* list = new QListWidget(&dialog);
-  list->setObjectName(QStringLiteral("views"));
-  for (const ViewRecord& view : views) list->addItem(NameOf(view));
-  auto* preview = new QLabel(&dialog);
-  preview->setObjectName(QStringLiteral("preview"));
-  preview->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
-  preview->setAlignment(Qt::AlignCenter);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-  ok->setEnabled(false);
-  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) {
-    const ViewRecord* view = row >= 0 ? &views[static_cast<size_t>(row)] : nullptr;
-    ok->setEnabled(view != nullptr && (allowAny || WRectInWRect(current, view->rect)));
-    ShowPreview(preview, view);
-  });
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  row->addWidget(list, 1);
-  row->addWidget(preview);
-  auto* layout = new QVBoxLayout(&dialog);
-  layout->addLayout(row);
-  layout->addWidget(buttons);
-  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return;
-  ChooseReferenceView(views[static_cast<size_t>(list->currentRow())]);
+  const int chosen = ChooseView(
+      window, QStringLiteral("Set Reference View"), views,
+      [&](const ViewRecord& view) { return allowAny || WRectInWRect(current, view.rect); });
+  if (chosen < 0) return;
+  ChooseReferenceView(views[static_cast<size_t>(chosen)]);
   SetPref(Pref::kShowReferenceView, 1);
   window.InvalidateMap();
 }
@@ -208,14 +192,11 @@ EditViewsDialog::EditViewsDialog(QWidget* parent)
       working_(SortedViews()),
       home_(HomeView()),
       list_(new QListWidget(this)),
-      preview_(new QLabel(this)),
+      preview_(MakePreview(this)),
       lastViewHome_(
           new QCheckBox(QStringLiteral("Use last view from previous session as Home view"), this)) {
   setWindowTitle(QStringLiteral("Edit Views"));
   list_->setObjectName(QStringLiteral("views"));
-  preview_->setObjectName(QStringLiteral("preview"));
-  preview_->setFixedSize(kThumbnailSide + 4, kThumbnailSide + 4);
-  preview_->setAlignment(Qt::AlignCenter);
   lastViewHome_->setObjectName(QStringLiteral("lastViewHome"));
   lastViewHome_->setChecked(home_.scale == 0);
   auto* rename = new QPushButton(QStringLiteral("&Rename"), this);

@@ -3,6 +3,11 @@
 #include <QBuffer>
 #include <QByteArray>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
 #include "base/dib_file.h"
 #include "base/errors.h"
 #include "base/replace_file.h"
@@ -58,6 +63,25 @@ int32_t SavePixelPicture(const std::string& path, PictureKind kind, const Pictur
   }
   outcome.bytes = static_cast<int64_t>(bytes.size());
   return 0;
+}
+
+bool EncodeViewThumbnail(const QImage& shown, double aspect, int side, std::string& packed) {
+  if (shown.isNull() || side < 1 || !(aspect > 0)) return false;
+  int width = side;
+  int height = side;
+  if (aspect >= 1) {
+    height = std::max(1, static_cast<int>(std::lround(side / aspect)));
+  } else {
+    width = std::max(1, static_cast<int>(std::lround(side * aspect)));
+  }
+  const QImage thumb = shown.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                           .convertToFormat(QImage::Format_RGB32);
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width),
+                thumb.constScanLine(y), static_cast<size_t>(width) * 4);
+  }
+  return EncodePackedDib({width, height, pixels.data(), width, 96.0}, packed) == 0;
 }
 
 }  // namespace tlv

@@ -17,6 +17,10 @@ namespace tlv {
 int32_t SavePixelPicture(const std::string& path, PictureKind kind, const PictureRequest& request,
                          PictureOutcome& outcome);
 
+// A saved view's thumbnail: the picture scaled smoothly into at most side x side pixels with the
+// given shape (width over height), as a packed 24-bit bitmap. False when it cannot be made.
+bool EncodeViewThumbnail(const QImage& shown, double aspect, int side, std::string& packed);
+
 // The port that measures text for a metafile: the screen's fonts on a scratch image.
 class PictureMeasurer {
  public:
