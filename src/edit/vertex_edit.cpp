@@ -194,6 +194,30 @@ void KeepSelected(const ObjectRef& object) {
   }
 }
 
+// The Undo record of the object at place, as it stands before the step.
+UndoObjectRecord UndoRecordOf(const VertexPlace& place) {
+  UndoObjectRecord undo;
+  undo.object = place.object;
+  undo.before = place.object;
+  undo.type = place.type;
+  undo.oldRect = place.rect;
+  return undo;
+}
+
+// After one point was inserted or deleted at: the record's bounds, the Undo step and the
+// selection.
+int32_t FinishSegmentStep(int16_t kind, const VertexPlace& place, int32_t at,
+                          const StoredSegmentState& point,
+                          const std::vector<StoredSegmentState>& now) {
+  const int32_t err = StoreBounds(place.object, place.rect, now);
+  UndoSegmentRecord segment;
+  segment.number = at;
+  segment.segment = point;
+  SetUndoSegment(kind, UndoRecordOf(place), segment);
+  KeepSelected(place.object);
+  return err;
+}
+
 // Writes x (with its new-piece bit) and y of one stored point, leaving its attributes alone.
 int32_t WritePoint(const ObjectRef& object, int32_t offset, const StoredSegmentState& segment) {
   int32_t err = UseObjectFile(object.mapID, object.overlayID);
@@ -348,11 +372,7 @@ int32_t MoveVertexToMarkedPoint() {
   const VertexPlace place = state.place;
   const int32_t twin = place.type == kPolygonObject ? TwinInRing(found.segments, place.vertex) : -1;
 
-  UndoObjectRecord undo;
-  undo.object = place.object;
-  undo.before = place.object;
-  undo.type = place.type;
-  undo.oldRect = place.rect;
+  UndoObjectRecord undo = UndoRecordOf(place);
   undo.segmentNumbers[0] = place.vertex;
   undo.segments[0] = found.segments[static_cast<size_t>(place.vertex)];
   if (twin >= 0) {
@@ -420,18 +440,7 @@ int32_t InsertVertexAtClickPoint() {
     if (recreated) SetUndoNothing();
     return err;
   }
-  err = StoreBounds(o, place.rect, found.segments);
-  UndoObjectRecord undo;
-  undo.object = o;
-  undo.before = o;
-  undo.type = place.type;
-  undo.oldRect = place.rect;
-  UndoSegmentRecord segment;
-  segment.number = at;
-  segment.segment = added;
-  SetUndoSegment(kUndoAddSegment, undo, segment);
-  KeepSelected(o);
-  return err;
+  return FinishSegmentStep(kUndoAddSegment, place, at, added, found.segments);
 }
 
 int32_t DeleteVertex() {
@@ -466,18 +475,7 @@ int32_t DeleteVertex() {
     WriteSegments(o.mapID, o.overlayID, o.position, found.segments, "DeleteVertex()", at);
     return err;
   }
-  err = StoreBounds(o, place.rect, found.segments);
-  UndoObjectRecord undo;
-  undo.object = o;
-  undo.before = o;
-  undo.type = place.type;
-  undo.oldRect = place.rect;
-  UndoSegmentRecord segment;
-  segment.number = at;
-  segment.segment = removed;
-  SetUndoSegment(kUndoDeleteSegment, undo, segment);
-  KeepSelected(o);
-  return err;
+  return FinishSegmentStep(kUndoDeleteSegment, place, at, removed, found.segments);
 }
 
 void ResetVertexEditForTesting() {
