@@ -12,45 +12,10 @@
 #include "base/dib_file.h"
 #include "render/map_view.h"
 #include "support/catalogue_fixture.h"
+#include "support/picture_port.h"
 
 namespace tlv::test {
 namespace {
-
-// Counts the thumbnails drawn; everything else is ignored.
-class CountingPort : public DrawPort {
- public:
-  DeviceKind Kind() const override { return DeviceKind::kScreen; }
-  double PixelsPerInchX() const override { return 96; }
-  double PixelsPerInchY() const override { return 96; }
-  void SetPen(const PenSpec&) override {}
-  void SetBrush(const BrushSpec&) override {}
-  void SetRasterMode(RasterMode) override {}
-  void MoveTo(int32_t, int32_t) override {}
-  void LineTo(int32_t, int32_t) override {}
-  void Polyline(std::span<const ScreenPoint>) override {}
-  void Polygon(std::span<const ScreenPoint>) override {}
-  void FillRegion(std::span<const ScreenPoint>, std::span<const int32_t>) override {}
-  void FillRect(const ScreenRect&) override {}
-  void FrameRect(const ScreenRect&) override {}
-  void FillEllipse(const ScreenRect&) override {}
-  void FrameEllipse(const ScreenRect&) override {}
-  void SetFont(const FontSpec&) override {}
-  void SetTextColour(RGBColour) override {}
-  void SetTextBackground(bool, RGBColour) override {}
-  FontMetrics GetFontMetrics() override { return {}; }
-  int32_t TextWidth(std::string_view) override { return 0; }
-  void DrawText(int32_t, int32_t, std::string_view) override {}
-  bool HasSymbolFont(SymbolFontId) override { return false; }
-  void DrawSymbolGlyph(SymbolFontId, uint8_t, int32_t, int32_t, int32_t, RGBColour) override {}
-  bool DrawPixels(const ScreenRect&, int32_t, int32_t, const uint32_t*) override {
-    ++pictures;
-    return true;
-  }
-  void SetClipRect(const ScreenRect&) override {}
-  void ClearClip() override {}
-
-  int pictures = 0;
-};
 
 class ReferenceViewsTest : public CatalogueTest {
  protected:
@@ -122,17 +87,17 @@ TEST_F(ReferenceViewsTest, AMissingThumbnailIsSaidOnceAndNothingIsDrawn) {
   const ViewRecord lakeView = Save("Lake", lake);
   Show(101500000, 128490000);
   ChooseReferenceView(lakeView);
-  CountingPort port;
+  PicturePort port;
   const ViewMapping mapping{ViewWorldRect(), MapArea()};
   DrawReferenceViewInset(port, mapping);
-  EXPECT_EQ(port.pictures, 1);
+  EXPECT_EQ(port.pictures.size(), 1u);
   fs::remove(root / "Settings" / "Views" / "Lake.BTS");
   ResetReferenceViewsForTesting();
   ChooseReferenceView(lakeView);
   platform().Reset();
   DrawReferenceViewInset(port, mapping);
   DrawReferenceViewInset(port, mapping);
-  EXPECT_EQ(port.pictures, 1);
+  EXPECT_EQ(port.pictures.size(), 1u);
   ASSERT_EQ(platform().alerts.size(), 1u);
   EXPECT_EQ(platform().alerts[0].text, "View bitmap file not found.");
   // Hidden: nothing at all.

@@ -14,6 +14,7 @@
 #include "render/draw_object.h"
 #include "render/draw_port.h"
 #include "render/map_view.h"
+#include "support/picture_port.h"
 #include "support/test_support.h"
 
 namespace tlv {
@@ -330,40 +331,6 @@ TEST_F(BasemapBridgeTest, AnMsQueryErrorIsShownAndClearsTheQueryArea) {
   EXPECT_TRUE(BasemapQuery().has_value());
 }
 
-class RecordingPort : public DrawPort {
- public:
-  DeviceKind Kind() const override { return DeviceKind::kPrinter; }
-  double PixelsPerInchX() const override { return 96; }
-  double PixelsPerInchY() const override { return 96; }
-  void SetPen(const PenSpec&) override {}
-  void SetBrush(const BrushSpec&) override {}
-  void SetRasterMode(RasterMode) override {}
-  void MoveTo(int32_t, int32_t) override {}
-  void LineTo(int32_t, int32_t) override {}
-  void Polyline(std::span<const ScreenPoint>) override {}
-  void Polygon(std::span<const ScreenPoint>) override {}
-  void FillRegion(std::span<const ScreenPoint>, std::span<const int32_t>) override {}
-  void FillRect(const ScreenRect&) override {}
-  void FrameRect(const ScreenRect&) override {}
-  void FillEllipse(const ScreenRect&) override {}
-  void FrameEllipse(const ScreenRect&) override {}
-  void SetFont(const FontSpec&) override {}
-  void SetTextColour(RGBColour) override {}
-  void SetTextBackground(bool, RGBColour) override {}
-  FontMetrics GetFontMetrics() override { return {}; }
-  int32_t TextWidth(std::string_view) override { return 0; }
-  void DrawText(int32_t, int32_t, std::string_view) override {}
-  bool HasSymbolFont(SymbolFontId) override { return false; }
-  void DrawSymbolGlyph(SymbolFontId, uint8_t, int32_t, int32_t, int32_t, RGBColour) override {}
-  void SetClipRect(const ScreenRect&) override {}
-  void ClearClip() override {}
-  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t*) override {
-    drawn.push_back({rect.left, rect.top, rect.left + width, rect.top + height});
-    return true;
-  }
-  std::vector<ScreenRect> drawn;
-};
-
 TEST_F(BasemapBridgeTest, ThePictureIsDrawnUnderThePassOnceDecodedAndDroppedWhenItCannotBe) {
   int decodes = 0;
   bool decodable = true;
@@ -375,18 +342,19 @@ TEST_F(BasemapBridgeTest, ThePictureIsDrawnUnderThePassOnceDecodedAndDroppedWhen
     image.pixels.assign(12, 0xFF112233u);
     return true;
   });
-  RecordingPort port;
+  // The basemap is drawn under a printed page too.
+  test::PicturePort port(DeviceKind::kPrinter);
   const ViewMapping mapping{kView, {0, 0, 1024, 768}};
   ASSERT_EQ(DrawBasemap(port, mapping), 0);
   ASSERT_EQ(DrawBasemap(port, mapping), 0);
-  ASSERT_EQ(port.drawn.size(), 2u);
+  ASSERT_EQ(port.pictures.size(), 2u);
   EXPECT_EQ(decodes, 1) << "a redraw of the same view decodes the picture again";
   EXPECT_EQ(PhpRuns(), 1);
 
   decodable = false;
   const ViewMapping other{kView, {0, 0, 640, 480}};
   EXPECT_EQ(DrawBasemap(port, other), -43);
-  EXPECT_EQ(port.drawn.size(), 2u);
+  EXPECT_EQ(port.pictures.size(), 2u);
   EXPECT_FALSE(test::PathExists(exchange / "MapServer.png"));
   SetPictureReader({});
 }
