@@ -103,6 +103,17 @@ inline int WaitForExit(pid_t pid, std::chrono::seconds timeout) {
   return -1;
 }
 
+// Every line of the log that begins with start, in order.
+inline std::vector<std::string> LogLinesStartingWith(const std::filesystem::path& log,
+                                                     const std::string& start) {
+  std::vector<std::string> found;
+  std::istringstream lines(ReadWholeFile(log));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(start, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
 // The first line of the log that begins with start, waiting for it up to the timeout; "" if none.
 inline std::string WaitForLogLine(const std::filesystem::path& log, const std::string& start,
                                   std::chrono::seconds timeout) {

@@ -63,12 +63,7 @@ class OverlayManagerE2eTest : public ::testing::Test {
     return test::ReadWholeFile(out);
   }
   std::vector<std::string> LogLines(const std::string& start) {
-    std::vector<std::string> found;
-    std::istringstream lines(test::ReadWholeFile(log));
-    for (std::string line; std::getline(lines, line);) {
-      if (line.rfind(start, 0) == 0) found.push_back(line);
-    }
-    return found;
+    return test::LogLinesStartingWith(log, start);
   }
 
   test::TempFolder folder;
