@@ -215,6 +215,37 @@ TEST_F(DrawPortTest, RegionsFillByAlternateRule) {
   }
 }
 
+TEST_F(DrawPortTest, SingleRingsFillByWindingOnlyWhenAsked) {
+  // A five-pointed star traced in one ring: its centre is wound round twice.
+  const std::vector<ScreenPoint> star = {{32, 2}, {50, 58}, {3, 23}, {61, 23}, {14, 58}};
+  QImage alternate = MapImage();
+  {
+    QtDrawPort port(alternate, DeviceKind::kScreen);
+    port.SetPen(PenSpec{{}, 1, PenStyle::kNone});
+    port.SetBrush(BrushForPattern(kPatternSolid, kRed, DeviceKind::kScreen));
+    port.Polygon(star);
+  }
+  EXPECT_EQ(alternate.pixel(32, 34), kMapColour) << "the alternate rule leaves the centre open";
+  EXPECT_EQ(alternate.pixel(32, 10), Rgb(kRed));
+
+  QImage winding = MapImage();
+  {
+    QtDrawPort port(winding, DeviceKind::kPrinter);
+    port.SetWindingPolygonFill(true);
+    port.SetPen(PenSpec{{}, 1, PenStyle::kNone});
+    port.SetBrush(BrushForPattern(kPatternSolid, kRed, DeviceKind::kPrinter));
+    port.Polygon(star);
+    // Regions keep the alternate rule: the square traced twice encloses nothing.
+    const std::vector<ScreenPoint> twice = {{0, 60}, {4, 60}, {4, 63}, {0, 63}, {0, 60},
+                                            {0, 60}, {4, 60}, {4, 63}, {0, 63}, {0, 60}};
+    const std::vector<int32_t> rings = {5, 5};
+    port.FillRegion(twice, rings);
+  }
+  EXPECT_EQ(winding.pixel(32, 34), Rgb(kRed)) << "the winding rule fills the centre";
+  EXPECT_EQ(winding.pixel(32, 10), Rgb(kRed));
+  EXPECT_EQ(winding.pixel(2, 61), kMapColour);
+}
+
 TEST_F(DrawPortTest, TwoPointRingAloneFillsNothing) {
   QImage image = MapImage();
   {

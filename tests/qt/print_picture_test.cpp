@@ -10,6 +10,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QProcess>
 
 #include <regex>
 #include <string>
@@ -147,6 +148,49 @@ TEST_F(PrintPictureTest, ACancelStopsBetweenPagesWithoutAFailure) {
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.failedCall, nullptr);
   EXPECT_LE(outcome.pagesPrinted, 2);
+}
+
+TEST_F(PrintPictureTest, PagesFillSelfCrossingRingsByWinding) {
+  ASSERT_TRUE(std::filesystem::exists("/usr/bin/pdftoppm")) << "poppler-utils: run scripts/setup";
+  // A five-pointed star as one ring with no outline, so it is filled ring by ring; its centre is
+  // wound round twice, which the screen leaves open and paper fills.
+  std::vector<WPoint> star;
+  for (const auto& [x, y] : std::vector<std::pair<int, int>>{
+           {200, 66}, {254, 234}, {113, 129}, {287, 129}, {146, 234}, {200, 66}}) {
+    star.push_back(World(x, y));
+  }
+  Make(kPolygonObject, {World(113, 0).x, World(0, 234).y, World(287, 0).x, World(0, 66).y},
+       Area(kColourRed, 1), "", Points(star));
+  ASSERT_EQ(Draw(), 0);
+  ASSERT_EQ(image.pixel(200, 162), kMapColour) << "the screen keeps the alternate rule";
+  ASSERT_EQ(image.pixel(200, 90), qRgb(255, 0, 0));
+
+  const std::filesystem::path folder = Output();
+  const QString pdfPath = QString::fromStdString((folder / "star.pdf").string());
+  {
+    QPdfWriter writer(pdfPath);
+    writer.setResolution(96);
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    const PrintContext context = Context(DevicePrintableRect(writer, 96));
+    PrintOutcome outcome;
+    ASSERT_EQ(PrintMapPages(
+                  writer, Job(OpeningPrintLayout(PrintSizeChoice::kFitToPage, kUnitMiles, context)),
+                  outcome),
+              0);
+  }
+  const QString pngBase = QString::fromStdString((folder / "star").string());
+  ASSERT_EQ(
+      QProcess::execute("/usr/bin/pdftoppm", {"-r", "96", "-png", "-singlefile", pdfPath, pngBase}),
+      0);
+  const QImage page = QImage(pngBase + ".png").convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(page.isNull());
+  // Fit to page: the 400-pixel view fills the 768-pixel printable width from (24, 96).
+  const auto onPage = [](int x, int y) { return QPoint(24 + x * 768 / 400, 96 + y * 768 / 400); };
+  const auto red = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
+  EXPECT_TRUE(red(page.pixel(onPage(200, 90)))) << "a point of the star";
+  EXPECT_TRUE(red(page.pixel(onPage(200, 162)))) << "the star's centre on paper";
+  EXPECT_FALSE(red(page.pixel(onPage(200, 250)))) << "below the star";
 }
 
 TEST_F(PrintPictureTest, AnEmptyViewPrintsOneValidPage) {

@@ -201,6 +201,7 @@ int32_t PrintMapPages(QPagedPaintDevice& device, const PrintJob& job, PrintOutco
       painter.setClipRect(QRect(printable.left, printable.top, pageWidth, pageHeight));
       {
         QtDrawPort port(painter, DeviceKind::kPrinter);
+        port.SetWindingPolygonFill(true);
         // A stop point left by an interrupted screen pass must not make a page skip objects.
         ClearDrawStopPoint();
         MapView tileView{outcome.scale, tile.x1, tile.y2};

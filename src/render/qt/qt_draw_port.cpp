@@ -280,7 +280,7 @@ void QtDrawPort::Polygon(std::span<const ScreenPoint> points) {
   if (points.size() < 2) return;
   const QPolygon polygon = ToQPolygon(points);
   QPainterPath path;
-  path.setFillRule(Qt::OddEvenFill);
+  path.setFillRule(windingPolygons_ ? Qt::WindingFill : Qt::OddEvenFill);
   path.addPolygon(polygon);
   path.closeSubpath();
   FillPath(path);

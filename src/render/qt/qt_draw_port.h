@@ -36,6 +36,10 @@ class QtDrawPort : public DrawPort {
   // destructor, does it too.
   void Flush();
 
+  // Polygons drawn one ring at a time fill by the winding rule when set (printed pages ask for
+  // it); regions built from several rings always fill alternately.
+  void SetWindingPolygonFill(bool winding) { windingPolygons_ = winding; }
+
   DeviceKind Kind() const override { return kind_; }
   double PixelsPerInchX() const override;
   double PixelsPerInchY() const override;
@@ -88,6 +92,7 @@ class QtDrawPort : public DrawPort {
   QPainter* painter_ = nullptr;
   DeviceKind kind_;
   bool rasterOps_ = false;
+  bool windingPolygons_ = false;
 
   PenSpec pen_;
   QPen qpen_;
