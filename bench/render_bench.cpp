@@ -1,13 +1,18 @@
 // The drawing pass on large overlays: 1,000,000 points, and separately 100,000 polylines of 20
-// points, drawn into a 1024 x 768 image with the Qt surface the map window uses. With
+// points, drawn into a 1024 x 768 image with the Qt surface the map window uses, and the
+// 1,000,000 points printed on one Letter page of a PDF file as the Print command does. With
 // TOLVANE_BENCH_EXPORT=DIR the same objects are also written as WKT CSV files (points.csv,
-// lines.csv) so that bench/render_compare.sh can draw them with another renderer.
+// lines.csv) so that bench/render_compare.sh and bench/print_compare.sh can draw them with
+// another renderer, and the last PDF is kept there as tolvane_points.pdf.
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +27,12 @@
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
 #include "edit/life_cycle.h"
+#include "geometry/geo_settings.h"
 #include "render/draw_map.h"
 #include "render/graphics_tables.h"
 #include "render/map_view.h"
+#include "render/print_layout.h"
+#include "render/qt/print_pages.h"
 #include "render/qt/qt_draw_port.h"
 #include "store/directory_table.h"
 #include "store/summary.h"
@@ -225,7 +233,51 @@ void BM_DrawHundredThousandPolylines(benchmark::State& state) {
   DrawOverlay(state, false);
 }
 
+// One Letter page at 300 dots per inch, the map fitted to it, as the Print command prints it.
+void BM_PrintMillionPointsToPdf(benchmark::State& state) {
+  Scene& scene = TheScene();
+  ShowOnly(scene, scene.pointsIndex);
+  SetMapArea({0, 0, kWidth, kHeight});
+  FitWorldRect({kLeft, kBottom, kRight, kTop});
+  const char* exportDir = std::getenv("TOLVANE_BENCH_EXPORT");
+  const fs::path out =
+      (exportDir != nullptr && exportDir[0] != '\0' ? fs::path(exportDir) : scene.root) /
+      "tolvane_points.pdf";
+  PrintJob job;
+  job.view = CurrentMapView();
+  job.viewWidth = kWidth;
+  job.viewHeight = kHeight;
+  job.screenPixelsPerInch = 96;
+  job.title = QStringLiteral("Points");
+  job.request.fatLines = true;
+  job.request.interrupted = [] { return false; };
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    {
+      QPdfWriter writer(QString::fromStdString(out.string()));
+      writer.setResolution(300);
+      writer.setPageLayout(
+          QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
+      PrintContext context;
+      context.viewWidth = kWidth;
+      context.viewHeight = kHeight;
+      context.viewScale = job.view.scale;
+      const WRect shown = ViewWorldRect();
+      context.viewWorldHeight = static_cast<double>(shown.y2) - shown.y1;
+      context.k = ViewScaleFactorK();
+      context.screenPixelsPerInch = 96;
+      context.printable = DevicePrintableRect(writer, 96);
+      job.layout = OpeningPrintLayout(PrintSizeChoice::kFitToPage, kUnitMiles, context);
+      PrintOutcome outcome;
+      if (PrintMapPages(writer, job, outcome) != 0) state.SkipWithError("printing failed");
+    }
+    bytes = static_cast<int64_t>(fs::file_size(out));
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 BENCHMARK(BM_DrawMillionPoints)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_DrawHundredThousandPolylines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_PrintMillionPointsToPdf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace

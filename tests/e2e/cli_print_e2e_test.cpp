@@ -27,24 +27,6 @@ namespace fs = std::filesystem;
 
 const fs::path kSourceDir = TOLVANE_SOURCE_DIR;
 
-// A shell command's standard output and exit status.
-struct Shell {
-  int status = -1;
-  std::string out;
-};
-
-Shell RunShell(const std::string& command) {
-  Shell result;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
 std::string Quoted(const fs::path& path) {
   return "'" + path.string() + "'";
 }
@@ -96,7 +78,7 @@ class CliPrintTest : public ::testing::Test {
                                "/usr/bin/emf2svg-conv", "/usr/bin/soffice", "/usr/bin/python3"}) {
       ASSERT_TRUE(fs::exists(reader)) << reader << " is missing; run scripts/setup";
     }
-    ASSERT_EQ(RunShell("/usr/bin/python3 -c 'import PIL'").status, 0)
+    ASSERT_EQ(test::RunShell("/usr/bin/python3 -c 'import PIL'").status, 0)
         << "python3-pil is missing; run scripts/setup";
     program = folder.path() / "Program";
     maps = program / "TolvaneMaps";
@@ -107,19 +89,19 @@ class CliPrintTest : public ::testing::Test {
               0);
   }
 
-  Shell Cli(const std::string& arguments) {
-    return RunShell(
+  test::Shell Cli(const std::string& arguments) {
+    return test::RunShell(
         "env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 "
         "TOLVANE_PROGRAM_FOLDER=" +
         Quoted(program) + " " + Quoted(cli) + " --maps " + Quoted(maps) + " " + arguments);
   }
   std::string PdfText(const fs::path& pdf, int page) {
-    return RunShell("/usr/bin/pdftotext -layout -f " + std::to_string(page) + " -l " +
-                    std::to_string(page) + " " + Quoted(pdf) + " -")
+    return test::RunShell("/usr/bin/pdftotext -layout -f " + std::to_string(page) + " -l " +
+                          std::to_string(page) + " " + Quoted(pdf) + " -")
         .out;
   }
   int PdfPages(const fs::path& pdf) {
-    const std::string info = RunShell("/usr/bin/pdfinfo " + Quoted(pdf)).out;
+    const std::string info = test::RunShell("/usr/bin/pdfinfo " + Quoted(pdf)).out;
     std::smatch match;
     return std::regex_search(info, match, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(match[1])
                                                                           : -1;
@@ -131,7 +113,7 @@ class CliPrintTest : public ::testing::Test {
 
 TEST_F(CliPrintTest, ASmallViewPrintsOnOnePageWithoutAPageNumber) {
   const fs::path pdf = folder.path() / "small.pdf";
-  const Shell run =
+  const test::Shell run =
       Cli("print --pdf " + Quoted(pdf) +
           " --fit 'Cassel County' --size 300x200 --image 3,2,in --title 'Cassel plan'");
   ASSERT_EQ(run.status, 0) << run.out;
@@ -146,9 +128,9 @@ TEST_F(CliPrintTest, ASmallViewPrintsOnOnePageWithoutAPageNumber) {
 TEST_F(CliPrintTest, TwoAndAHalfPrintableWidthsPrintThreeNumberedPagesThatJoin) {
   const fs::path pdf = folder.path() / "wide.pdf";
   // Letter paper: the printable rectangle is 768 pixels wide; 20 inches are 2.5 of it.
-  const Shell run = Cli("print --pdf " + Quoted(pdf) +
-                        " --paper Letter --view 38.62,-78.31,200000 --size 800x300"
-                        " --image 20,7.5,in --title 'Cassel County roads' --dpi 300");
+  const test::Shell run = Cli("print --pdf " + Quoted(pdf) +
+                              " --paper Letter --view 38.62,-78.31,200000 --size 800x300"
+                              " --image 20,7.5,in --title 'Cassel County roads' --dpi 300");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(Field(run.out, "pages"), "3");
   EXPECT_EQ(Field(run.out, "across"), "3");
@@ -174,8 +156,8 @@ TEST_F(CliPrintTest, TwoAndAHalfPrintableWidthsPrintThreeNumberedPagesThatJoin) 
   // At 96 pixels per inch the pages show screen pixels one for one: page 1's printable
   // rectangle ends at x = 792, page 2's begins at x = 24. A road leaving page 1 enters page 2
   // at the same height.
-  ASSERT_EQ(RunShell("/usr/bin/pdftoppm -r 96 -aa no -aaVector no -f 1 -l 2 " + Quoted(pdf) + " " +
-                     Quoted(folder.path() / "page"))
+  ASSERT_EQ(test::RunShell("/usr/bin/pdftoppm -r 96 -aa no -aaVector no -f 1 -l 2 " + Quoted(pdf) +
+                           " " + Quoted(folder.path() / "page"))
                 .status,
             0);
   Page first, second;
@@ -198,12 +180,12 @@ TEST_F(CliPrintTest, ABitmapReadByPilEqualsThePngPixelForPixel) {
   const fs::path bmp = folder.path() / "view.bmp";
   const fs::path png = folder.path() / "view.png";
   const std::string view = " --fit 'Cassel County' --size 333x250";
-  const Shell bitmap = Cli("picture --format bmp --out " + Quoted(bmp) + view);
+  const test::Shell bitmap = Cli("picture --format bmp --out " + Quoted(bmp) + view);
   ASSERT_EQ(bitmap.status, 0) << bitmap.out;
   EXPECT_EQ(Field(bitmap.out, "width"), "333");
   EXPECT_EQ(Field(bitmap.out, "bytes"), std::to_string(54 + 250 * 1000));
   ASSERT_EQ(Cli("picture --format png --out " + Quoted(png) + view).status, 0);
-  const Shell compare = RunShell(
+  const test::Shell compare = test::RunShell(
       "/usr/bin/python3 -c 'import sys; from PIL import Image; "
       "a = Image.open(sys.argv[1]); b = Image.open(sys.argv[2]).convert(\"RGB\"); "
       "print(a.format, a.mode, a.size, round(a.info[\"dpi\"][0]), "
@@ -244,10 +226,10 @@ class CliMetafileTest : public CliPrintTest {
 TEST_F(CliMetafileTest, MetafilesKeepTheViewsSizeAndTheRectangleInPlace) {
   const fs::path wmf = folder.path() / "view.wmf";
   const fs::path emf = folder.path() / "view.emf";
-  const Shell wmfRun = Cli("picture --format wmf --out " + Quoted(wmf) + View());
+  const test::Shell wmfRun = Cli("picture --format wmf --out " + Quoted(wmf) + View());
   ASSERT_EQ(wmfRun.status, 0) << wmfRun.out;
   EXPECT_GT(std::stoi(Field(wmfRun.out, "records")), 5);
-  const Shell emfRun = Cli("picture --format emf --out " + Quoted(emf) + View());
+  const test::Shell emfRun = Cli("picture --format emf --out " + Quoted(emf) + View());
   ASSERT_EQ(emfRun.status, 0) << emfRun.out;
   EXPECT_EQ(Field(emfRun.out, "bytes"), std::to_string(fs::file_size(emf)));
 
@@ -255,7 +237,7 @@ TEST_F(CliMetafileTest, MetafilesKeepTheViewsSizeAndTheRectangleInPlace) {
   // red (the county's red symbols are smaller).
   const fs::path png = folder.path() / "view.png";
   ASSERT_EQ(Cli("picture --format png --out " + Quoted(png) + View()).status, 0);
-  const Shell box = RunShell(
+  const test::Shell box = test::RunShell(
       "/usr/bin/python3 -c 'import sys; from PIL import Image; "
       "a = Image.open(sys.argv[1]).convert(\"RGB\"); "
       "px = a.load(); red = lambda x, y: px[x, y] == (255, 0, 0); "
@@ -269,11 +251,12 @@ TEST_F(CliMetafileTest, MetafilesKeepTheViewsSizeAndTheRectangleInPlace) {
   corners >> left >> top >> right >> bottom;
   ASSERT_GT(right - left, 20) << box.out;
 
-  const Shell wmfSvg = RunShell("/usr/bin/wmf2svg " + Quoted(wmf));
+  const test::Shell wmfSvg = test::RunShell("/usr/bin/wmf2svg " + Quoted(wmf));
   ASSERT_EQ(wmfSvg.status, 0) << wmfSvg.out;
-  const Shell emfSvg = RunShell("/usr/bin/emf2svg-conv -i " + Quoted(emf) + " -o /dev/stdout");
+  const test::Shell emfSvg =
+      test::RunShell("/usr/bin/emf2svg-conv -i " + Quoted(emf) + " -o /dev/stdout");
   ASSERT_EQ(emfSvg.status, 0) << emfSvg.out;
-  for (const Shell* svg : {&wmfSvg, &emfSvg}) {
+  for (const test::Shell* svg : {&wmfSvg, &emfSvg}) {
     const std::string& text = svg->out;
     std::smatch size;
     ASSERT_TRUE(std::regex_search(
@@ -317,13 +300,13 @@ TEST_F(CliMetafileTest, TheOfficeConverterShowsTheRectangleInItsColour) {
   // Each file goes to a folder of its own: both convert to view.png.
   for (const fs::path& file : {wmf, emf}) {
     const fs::path dir = out / file.extension().string().substr(1);
-    ASSERT_EQ(RunShell("cd " + Quoted(folder.path()) + " && env HOME=" + Quoted(folder.path()) +
-                       " FONTCONFIG_FILE=" + Quoted(fontsConf) +
-                       " timeout 180 /usr/bin/soffice --headless --convert-to png --outdir " +
-                       Quoted(dir) + " " + Quoted(file))
+    ASSERT_EQ(test::RunShell("cd " + Quoted(folder.path()) + " && env HOME=" +
+                             Quoted(folder.path()) + " FONTCONFIG_FILE=" + Quoted(fontsConf) +
+                             " timeout 180 /usr/bin/soffice --headless --convert-to png --outdir " +
+                             Quoted(dir) + " " + Quoted(file))
                   .status,
               0);
-    const Shell red = RunShell(
+    const test::Shell red = test::RunShell(
         "/usr/bin/python3 -c 'import sys; from PIL import Image; "
         "a = Image.open(sys.argv[1]).convert(\"RGB\"); "
         "print(sum(1 for p in a.getdata() if p[0] > 200 and p[1] < 60 and p[2] < 60))' " +
@@ -361,11 +344,11 @@ TEST_F(CliPrintTest, BadOptionsEndWithUsageAndWriteNothing) {
 TEST_F(CliPrintTest, AnUnwritableTargetFailsOnceAndWritesNothing) {
   const fs::path missing = folder.path() / "missing";
   for (const char* format : {"bmp", "wmf", "emf", "png"}) {
-    const Shell run = Cli(std::string("picture --format ") + format + " --out " +
-                          Quoted(missing / "view") + " --fit 'Cassel County' --size 100x80");
+    const test::Shell run = Cli(std::string("picture --format ") + format + " --out " +
+                                Quoted(missing / "view") + " --fit 'Cassel County' --size 100x80");
     EXPECT_EQ(run.status, 1) << run.out;
   }
-  const Shell print =
+  const test::Shell print =
       Cli("print --pdf " + Quoted(missing / "view.pdf") + " --fit 'Cassel County' --size 100x80");
   EXPECT_EQ(print.status, 1) << print.out;
   EXPECT_FALSE(fs::exists(missing));

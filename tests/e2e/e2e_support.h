@@ -152,4 +152,22 @@ inline CliRun RunCli(const std::string& arguments) {
   return run;
 }
 
+// A shell command's standard output (standard error joined to it) and exit status.
+struct Shell {
+  int status = -1;
+  std::string out;
+};
+
+inline Shell RunShell(const std::string& command) {
+  Shell result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
 }  // namespace tlv::test
