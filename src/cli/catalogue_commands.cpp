@@ -4,6 +4,7 @@
 
 #include "app/folders.h"
 #include "base/collate.h"
+#include "base/files.h"
 #include "base/strings.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/catalogue_folders.h"
@@ -58,6 +59,18 @@ int32_t OpenMapsFolder(int32_t mapsDirID, std::string& error) {
     return -1;
   }
   folders.userMap = FindFolder(folders.overlayMaps, MessageText(554));
+  std::string overlayMapsPath;
+  DirectoryPath(folders.overlayMaps, overlayMapsPath);
+  if (folders.userMap < 0 && IsWritable(overlayMapsPath)) {
+    // The program makes the User's Map's folder when it starts; without it an import naming the
+    // User's Map would make an ordinary map of that name, which would then hide the real one.
+    // A folder that cannot take it (read-only media) is read as it is.
+    FolderTable& table = MutableFolders();
+    table.volume = folders.volume;
+    table.overlayMaps = folders.overlayMaps;
+    int32_t made = -1;
+    if (AddUserMapFolderIfMissing(made) == 0) folders.userMap = made;
+  }
   SetCatalogueFolders(folders);
   if (LoadLayers() != 0 || LoadMaps() != 0) {
     error = "the catalogue of " + mapsPath + " could not be loaded";

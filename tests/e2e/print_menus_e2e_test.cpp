@@ -30,8 +30,8 @@ class PrintMenusE2eTest : public ::testing::Test {
   void SetUp() override {
     binary = test::BuiltProgram("tolvane");
     ASSERT_TRUE(fs::exists(binary)) << "tolvane was not built";
-    for (const char* reader : {"/usr/bin/pdftotext", "/usr/bin/pdfinfo", "/usr/bin/file",
-                               "/usr/bin/python3"}) {
+    for (const char* reader :
+         {"/usr/bin/pdftotext", "/usr/bin/pdfinfo", "/usr/bin/file", "/usr/bin/python3"}) {
       ASSERT_TRUE(fs::exists(reader)) << reader << " is missing; run scripts/setup";
     }
     ASSERT_EQ(test::RunShell("/usr/bin/python3 -c 'import PIL'").status, 0)
@@ -67,8 +67,7 @@ class PrintMenusE2eTest : public ::testing::Test {
     const int status = test::WaitForExit(running, std::chrono::seconds(180));
     running = -1;
     ASSERT_EQ(status, 0) << test::ReadWholeFile(log);
-    EXPECT_TRUE(test::LogLinesStartingWith(log, "scripterror").empty())
-        << test::ReadWholeFile(log);
+    EXPECT_TRUE(test::LogLinesStartingWith(log, "scripterror").empty()) << test::ReadWholeFile(log);
     // Nothing was reported (the message library is not beside this copy of the program, which
     // it says once at start-up).
     for (const std::string& alert : test::LogLinesStartingWith(log, "alert")) {
@@ -132,8 +131,8 @@ TEST_F(PrintMenusE2eTest, SavedPicturesAndThePrintedPageShowTheMapAsTheWindowDoe
       Quoted(shown) + " " + Quoted(out / "county.bmp"));
   ASSERT_EQ(compare.status, 0) << compare.out;
   int shownWidth = 0, shownHeight = 0, width = 0, height = 0, differing = 0, red = 0;
-  ASSERT_EQ(std::sscanf(compare.out.c_str(), "%d %d %d %d %d %d", &shownWidth, &shownHeight,
-                        &width, &height, &differing, &red),
+  ASSERT_EQ(std::sscanf(compare.out.c_str(), "%d %d %d %d %d %d", &shownWidth, &shownHeight, &width,
+                        &height, &differing, &red),
             6)
       << compare.out;
   EXPECT_EQ(width, shownWidth);
