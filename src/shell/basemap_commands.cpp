@@ -101,12 +101,23 @@ void AddBasemapButtons(MainWindow& window) {
       window.InvalidateMap();
     });
   }
-  const auto follow = [buttons] {
+  // The map's download button: usable while the package offers data for the view it drew last.
+  auto* download = new QToolButton(bar);
+  download->setText(QStringLiteral("Download"));
+  download->setObjectName(QStringLiteral("BasemapDownloadButton"));
+  download->setToolTip(QStringLiteral("Download map features for this view"));
+  layout->addWidget(download);
+  QObject::connect(download, &QToolButton::clicked, download,
+                   [] { RunTool(BasemapTool::kDownloadFeatures); });
+  const auto follow = [buttons, download] {
     const BasemapButtons& state = CurrentBasemapButtons();
     const bool flags[] = {state.basemap, state.photo, state.topo, state.fourth};
     for (size_t i = 0; i < buttons.size(); ++i) {
       if (buttons[i]->isChecked() != flags[i]) buttons[i]->setChecked(flags[i]);
     }
+    const std::array<bool, 2>& offered = BasemapDownloads();
+    const bool usable = state.basemap && (offered[0] || offered[1]);
+    if (download->isEnabled() != usable) download->setEnabled(usable);
   };
   auto* timer = new QTimer(bar);
   QObject::connect(timer, &QTimer::timeout, bar, follow);

@@ -589,7 +589,21 @@ BasemapRenderResult RenderBasemap(BasemapRenderRequest request, bool withState) 
   }
   result.ready = true;
   s.last = RememberedRender{files, result.pngPath, {}, false};
+  if (withState) ReadBasemapDownloads();
   return result;
+}
+
+const std::array<bool, 2>& ReadBasemapDownloads() {
+  BridgeState& s = S();
+  // The package says with each picture which data sets it could fetch for the view shown.
+  std::string flags;
+  ReadText(Exchange("downloadsavailable.txt"), flags, 2);
+  s.downloads = {flags.size() >= 1 && flags[0] == '1', flags.size() >= 2 && flags[1] == '1'};
+  return s.downloads;
+}
+
+const std::array<bool, 2>& BasemapDownloads() {
+  return S().downloads;
 }
 
 bool BasemapShown() {
@@ -965,12 +979,11 @@ BasemapToolOutcome RunBasemapTool(BasemapTool tool, const BasemapToolInput& inpu
       }
       break;
     case BasemapTool::kDownloadFeatures: {
-      std::string flags;
-      ReadText(Exchange("downloadsavailable.txt"), flags, 2);
-      const bool first = flags.size() >= 1 && flags[0] == '1';
-      const bool second = flags.size() >= 2 && flags[1] == '1';
+      const std::array<bool, 2> available = ReadBasemapDownloads();
+      const bool first = available[0];
+      const bool second = available[1];
       if (!first && !second) {
-        outcome.result = flags;
+        outcome.result = "00";
         break;
       }
       if (!IsConnected(668)) {

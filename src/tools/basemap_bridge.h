@@ -5,6 +5,7 @@
 // files they leave there. Everything read back is outside input and is checked before use.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -72,6 +73,11 @@ bool BasemapAvailable();
 const std::string& BasemapMissing();
 
 const BasemapButtons& CurrentBasemapButtons();
+// The data sets the package can download for the view of its last picture ("downloadsavailable.txt"
+// read after each render of the program's own view): [0] data set 1, [1] data set 2.
+const std::array<bool, 2>& BasemapDownloads();
+// Reads "downloadsavailable.txt" again into the flags (both false when it is missing).
+const std::array<bool, 2>& ReadBasemapDownloads();
 // Takes the buttons "mapbuttons.txt" holds when it is sound (tolvane-cli's drawing commands):
 // 0, or -1 with the buttons left alone.
 int32_t LoadBasemapButtons();

@@ -28,7 +28,8 @@ constexpr const char* kObjects =
     "\"\" \"\" \"\" \"\" 2 \"\" \"East\" 0 \"Marks\" \"User's map\" POLYGON \"0000000100000002\" 0 "
     "\"\" 0 ONLY 0\r\nBLUE 1 BLACK BLACK { { FROM -69.5 41.5 } { TO -68.5 41.5 } "
     "{ TO -68.5 42.5 } { TO -69.5 42.5 } { TO -69.5 41.5 } }\r\n"
-    "\"\" \"\" \"\" \"\" 2 \"\" \"Road\" 0 \"Marks\" \"User's map\" POLYLINE \"0000000100000003\" 0 "
+    "\"\" \"\" \"\" \"\" 2 \"\" \"Road\" 0 \"Marks\" \"User's map\" POLYLINE \"0000000100000003\" "
+    "0 "
     "\"\" 0 ONLY 0\r\nRED 2 BLACK NONE { { FROM -70 40 } { TO -69 40 } }\r\n";
 
 class CliPolygonTest : public ::testing::Test {
@@ -71,11 +72,10 @@ TEST_F(CliPolygonTest, CombinationsOfTwoSquaresFollowTheirOutlines) {
   const test::CliRun united = Cli("polygon union" + pair);
   ASSERT_EQ(united.status, 0) << united.out;
   EXPECT_EQ(Points(united.out),
-            (std::vector<std::string>{"110000000,131000000,new", "111000000,131000000",
-                                      "111000000,131500000", "111500000,131500000",
-                                      "111500000,132500000", "110500000,132500000",
-                                      "110500000,132000000", "110000000,132000000",
-                                      "110000000,131000000"}));
+            (std::vector<std::string>{
+                "110000000,131000000,new", "111000000,131000000", "111000000,131500000",
+                "111500000,131500000", "111500000,132500000", "110500000,132500000",
+                "110500000,132000000", "110000000,132000000", "110000000,131000000"}));
   EXPECT_NE(united.out.find("\"worldRect\":[110000000,131000000,111500000,132500000]"),
             std::string::npos);
 
@@ -88,11 +88,11 @@ TEST_F(CliPolygonTest, CombinationsOfTwoSquaresFollowTheirOutlines) {
 
   const test::CliRun rest = Cli("polygon difference" + pair);
   ASSERT_EQ(rest.status, 0) << rest.out;
-  EXPECT_EQ(Points(rest.out),
-            (std::vector<std::string>{"110000000,131000000,new", "111000000,131000000",
-                                      "111000000,131500000", "110500000,131500000",
-                                      "110500000,132000000", "110000000,132000000",
-                                      "110000000,131000000"}));
+  EXPECT_EQ(
+      Points(rest.out),
+      (std::vector<std::string>{"110000000,131000000,new", "111000000,131000000",
+                                "111000000,131500000", "110500000,131500000", "110500000,132000000",
+                                "110000000,132000000", "110000000,131000000"}));
 
   // Joining needs polylines: the program's own message, status 1, nothing stored.
   const test::CliRun join = Cli("polygon join" + pair);
@@ -101,23 +101,22 @@ TEST_F(CliPolygonTest, CombinationsOfTwoSquaresFollowTheirOutlines) {
 }
 
 TEST_F(CliPolygonTest, AnEnvelopeKeepsItsDistanceAndCreateStoresTheUnion) {
-  const test::CliRun envelope =
-      Cli("polygon envelope 1 km \"User's map\" Marks " + positions[2]);
+  const test::CliRun envelope = Cli("polygon envelope 1 km \"User's map\" Marks " + positions[2]);
   ASSERT_EQ(envelope.status, 0) << envelope.out;
   const std::vector<std::string> points = Points(envelope.out);
   ASSERT_GT(points.size(), 30u);
   // 1 km is 8,993 millionths of a degree of latitude: the zone reaches that far north and south
   // of the road along 40 N (130,000,000) and no farther.
   std::smatch rect;
-  ASSERT_TRUE(std::regex_search(envelope.out, rect,
-                                std::regex("\"worldRect\":\\[([0-9]+),([0-9]+),([0-9]+),([0-9]+)\\]")));
+  ASSERT_TRUE(std::regex_search(
+      envelope.out, rect, std::regex("\"worldRect\":\\[([0-9]+),([0-9]+),([0-9]+),([0-9]+)\\]")));
   EXPECT_NEAR(std::stol(rect[2].str()), 130000000 - 8993, 20);
   EXPECT_NEAR(std::stol(rect[4].str()), 130000000 + 8993, 20);
   EXPECT_LT(std::stol(rect[1].str()), 110000000);
   EXPECT_GT(std::stol(rect[3].str()), 111000000);
 
-  const test::CliRun made = Cli("polygon union \"User's map\" Marks " + positions[0] + " " +
-                                positions[1] + " --create");
+  const test::CliRun made =
+      Cli("polygon union \"User's map\" Marks " + positions[0] + " " + positions[1] + " --create");
   ASSERT_EQ(made.status, 0) << made.out;
   EXPECT_NE(made.out.find("\"name\":\"union\""), std::string::npos) << made.out;
   const test::CliRun stored = Cli("objects \"User's map\" \"Temporary Overlay\"");

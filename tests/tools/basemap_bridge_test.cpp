@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <chrono>
 #include <clocale>
 #include <csignal>
@@ -37,6 +38,7 @@ case "$script" in
     echo run >> "$dir/php_runs.txt"
     if [ -f "$dir/fail_with.txt" ]; then cp "$dir/fail_with.txt" "$dir/php_error.txt"; exit 0; fi
     printf 'picture' > "$dir/MapServer.png"
+    if [ -f "$dir/offer.txt" ]; then cp "$dir/offer.txt" "$dir/downloadsavailable.txt"; fi
     exit 0;;
 esac
 exec /bin/sh "$script" "$@"
@@ -304,6 +306,41 @@ TEST_F(BasemapBridgeTest, ARenderRunsThePackagesPhpAndAnUnchangedViewReusesThePi
   HandleBasemapCommandWord(9998);
   EXPECT_FALSE(RenderBasemap(moved, false).reused);
   EXPECT_EQ(PhpRuns(), 3);
+}
+
+TEST_F(BasemapBridgeTest, TheDownloadButtonFetchesWhatThePackageOffersForTheView) {
+  WriteTool("download1a.php", "echo one >> \"$TOLVANE_EXCHANGE/fetched.txt\"\n");
+  WriteTool("download2a.php", "echo two >> \"$TOLVANE_EXCHANGE/fetched.txt\"\n");
+  // Nothing offered: the button has nothing to do and nothing runs.
+  test::WriteWholeFile(exchange / "offer.txt", "00");
+  ASSERT_TRUE(RenderBasemap(Request(), true).ready);
+  EXPECT_FALSE(BasemapDownloads()[0] || BasemapDownloads()[1]);
+  EXPECT_EQ(RunBasemapTool(BasemapTool::kDownloadFeatures).result, "00");
+  EXPECT_FALSE(fs::exists(exchange / "fetched.txt"));
+
+  // Data set 2 alone for another view; then both, where data set 1 goes first.
+  test::WriteWholeFile(exchange / "offer.txt", "01");
+  BasemapRenderRequest moved = Request();
+  moved.width = 800;
+  ASSERT_TRUE(RenderBasemap(moved, true).ready);
+  EXPECT_EQ(BasemapDownloads(), (std::array<bool, 2>{false, true}));
+  BasemapToolOutcome fetched = RunBasemapTool(BasemapTool::kDownloadFeatures);
+  EXPECT_EQ(fetched.status, 0);
+  EXPECT_EQ(test::ReadWholeFile(exchange / "fetched.txt"), "two\n");
+  test::WriteWholeFile(exchange / "offer.txt", "11");
+  moved.width = 700;
+  ASSERT_TRUE(RenderBasemap(moved, true).ready);
+  EXPECT_EQ(BasemapDownloads(), (std::array<bool, 2>{true, true}));
+  RunBasemapTool(BasemapTool::kDownloadFeatures);
+  EXPECT_EQ(test::ReadWholeFile(exchange / "fetched.txt"), "two\none\n");
+
+  // Without a connection nothing is fetched (and the proxy question is asked).
+  WriteTool("connected.php", "echo 0 > \"$TOLVANE_EXCHANGE/connected.txt\"\n");
+  platform().answers = {0};
+  EXPECT_NE(RunBasemapTool(BasemapTool::kDownloadFeatures).status, 0);
+  EXPECT_EQ(test::ReadWholeFile(exchange / "fetched.txt"), "two\none\n");
+  ASSERT_EQ(platform().questions.size(), 1u);
+  EXPECT_EQ(platform().questions[0].text.rfind(MessageText(668), 0), 0u);
 }
 
 TEST_F(BasemapBridgeTest, AnMsQueryErrorIsShownAndClearsTheQueryArea) {
