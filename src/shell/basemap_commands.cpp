@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QHBoxLayout>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/folders.h"
 #include "app/wiring.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
@@ -44,7 +44,10 @@ void StartRuntool(const QUrl& link) {
   const qsizetype mark = rest.indexOf(QLatin1Char('?'));
   QStringList arguments{mark < 0 ? rest : rest.left(mark)};
   if (mark >= 0) arguments += rest.mid(mark + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts);
-  const QString folder = QDir::currentPath();
+  // runtool lies beside the program, wherever the program was started from.
+  QString folder = QString::fromUtf8(ProgramFolderPath().c_str());
+  if (folder.isEmpty()) folder = QCoreApplication::applicationDirPath();
+  if (folder.endsWith(QLatin1Char('/'))) folder.chop(1);
   QProcess::startDetached(folder + QStringLiteral("/runtool"), arguments, folder);
 }
 
