@@ -363,7 +363,9 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   if (s.progressShown) Platform().SetMessageLine("");
   if (pass.stopped) return interrupted();
   if (grid && !gridUnder) hooks.drawGrid(port, mapping);
-  if (hooks.drawDecorations) hooks.drawDecorations(port, mapping, view.scale);
+  if (request.decorations && hooks.drawDecorations) {
+    hooks.drawDecorations(port, mapping, view.scale);
+  }
   s.incomplete = false;
   s.haveStop = false;
   return 0;

@@ -61,6 +61,9 @@ struct DrawMapRequest {
   // print share one mapping this way, so a line leaving one page goes on at the same place on
   // the next.
   std::optional<WRect> world;
+  // The decorations (scale bar, legend, time stamp, inset) after the objects. Printed pages draw
+  // them once for the whole printed image instead of for each page's tile.
+  bool decorations = true;
 };
 
 // Draws the view into the area of the port. Returns 0, or kDrawInterrupted.

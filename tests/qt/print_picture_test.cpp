@@ -193,6 +193,77 @@ TEST_F(PrintPictureTest, PagesFillSelfCrossingRingsByWinding) {
   EXPECT_FALSE(red(page.pixel(onPage(200, 250)))) << "below the star";
 }
 
+TEST_F(PrintPictureTest, DecorationsSitOnTheWholeImageNotOnEachPagesTile) {
+  // A decoration that records where it is asked to go and marks the image's top-left corner.
+  std::vector<ViewMapping> calls;
+  DrawMapHooks hooks = CurrentDrawMapHooks();
+  hooks.drawDecorations = [&calls](DrawPort& port, const ViewMapping& mapping, int32_t) {
+    calls.push_back(mapping);
+    port.SetBrush(BrushForPattern(kPatternSolid, {255, 0, 0}, port.Kind()));
+    port.FillRect({mapping.screen.left, mapping.screen.top, mapping.screen.left + 40,
+                   mapping.screen.top + 40});
+  };
+  SetDrawMapHooks(hooks);
+
+  // Three pages across: every page draws them through the image's own mapping, moved by the
+  // page's place in the grid.
+  SetMapArea({0, 0, 1600, 300});
+  CentreViewOn(kScale, 190000000, 130000000);
+  QByteArray pdf;
+  QBuffer buffer(&pdf);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setResolution(96);
+  writer.setPageLayout(
+      QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+  const ScreenRect printable = DevicePrintableRect(writer, 96);
+  const PrintContext context = Context(printable);
+  PrintLayout layout = OpeningPrintLayout(PrintSizeChoice::kSpecify, kUnitMiles, context);
+  ASSERT_EQ(PrintLayoutSetWidth(layout, context, 2.5 * 768 / 96), 0);
+  PrintLayoutSpecify(layout, context);
+  ASSERT_EQ(layout.across, 3);
+  PrintOutcome outcome;
+  ASSERT_EQ(PrintMapPages(writer, Job(layout), outcome), 0);
+  ASSERT_EQ(calls.size(), 3u);
+  const int32_t pageWidth = printable.right - printable.left;
+  for (size_t page = 0; page < calls.size(); ++page) {
+    const ViewMapping& m = calls[page];
+    EXPECT_EQ(m.screen.left, printable.left - static_cast<int32_t>(page) * pageWidth);
+    EXPECT_EQ(m.screen.top, printable.top);
+    EXPECT_NEAR(m.screen.right - m.screen.left, outcome.imageWidth, 1);
+    EXPECT_NEAR(m.screen.bottom - m.screen.top, outcome.imageHeight, 1);
+    EXPECT_EQ(m.world.x1, outcome.world.x1);
+    EXPECT_EQ(m.world.y2, outcome.world.y2);
+  }
+
+  // On one page the mark lies inside the printable corner, where the window has it.
+  ASSERT_TRUE(std::filesystem::exists("/usr/bin/pdftoppm")) << "poppler-utils: run scripts/setup";
+  SetMapArea({0, 0, kWidth, kHeight});
+  calls.clear();
+  const std::filesystem::path folder = Output();
+  const QString pdfPath = QString::fromStdString((folder / "marked.pdf").string());
+  {
+    QPdfWriter single(pdfPath);
+    single.setResolution(96);
+    single.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    const PrintContext one = Context(DevicePrintableRect(single, 96));
+    ASSERT_EQ(
+        PrintMapPages(single, Job(OpeningPrintLayout(PrintSizeChoice::kFitToPage, kUnitMiles, one)),
+                      outcome),
+        0);
+  }
+  ASSERT_EQ(calls.size(), 1u);
+  const QString pngBase = QString::fromStdString((folder / "marked").string());
+  ASSERT_EQ(
+      QProcess::execute("/usr/bin/pdftoppm", {"-r", "96", "-png", "-singlefile", pdfPath, pngBase}),
+      0);
+  const QImage page = QImage(pngBase + ".png").convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(page.isNull());
+  EXPECT_EQ(qRed(page.pixel(24 + 20, 96 + 20)), 255);
+  EXPECT_EQ(qGreen(page.pixel(24 + 20, 96 + 20)), 0);
+}
+
 TEST_F(PrintPictureTest, AnEmptyViewPrintsOneValidPage) {
   QByteArray pdf;
   QBuffer buffer(&pdf);

@@ -62,9 +62,9 @@ class BasemapCommandsTest : public test::CoreTest {
 
 TEST_F(BasemapCommandsTest, PagesOpenInWindowsTitledByTheirTitleOnePerTitle) {
   const QString title = QStringLiteral("TOLVANE - Population");
-  const std::string first =
-      Page("population.hta", "<html><head><TITLE> TOLVANE - Population </TITLE></head>"
-                             "<body><p>People inside: 1,234</p></body></html>");
+  const std::string first = Page("population.hta",
+                                 "<html><head><TITLE> TOLVANE - Population </TITLE></head>"
+                                 "<body><p>People inside: 1,234</p></body></html>");
   ASSERT_EQ(frontEnd.openBasemapWindow(first), 0);
   EXPECT_EQ(Shown(title), 1);
   // The page again (the package rewrote it) replaces the window rather than adding one.

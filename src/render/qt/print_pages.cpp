@@ -171,6 +171,16 @@ int32_t PrintMapPages(QPagedPaintDevice& device, const PrintJob& job, PrintOutco
   const ScreenRect area{printable.left - grow, printable.top - grow, printable.right + grow,
                         printable.bottom + grow};
   DrawMapRequest request = job.request;
+  request.decorations = false;
+  // The decorations sit on the whole printed image, which starts at page 1's printable corner:
+  // each page draws them through the same mapping moved by its place in the grid, clipped to it.
+  const int32_t imageWidth = static_cast<int32_t>(std::lround(outcome.imageWidth));
+  const int32_t imageHeight = static_cast<int32_t>(std::lround(outcome.imageHeight));
+  WRect imageWorld;
+  imageWorld.x1 = outcome.world.x1;
+  imageWorld.y2 = outcome.world.y2;
+  imageWorld.x2 = Saturate(outcome.world.x1 + imageWidth * unitsAcross);
+  imageWorld.y1 = Saturate(outcome.world.y2 - imageHeight * unitsDown);
   const InterruptCheck inner = request.interrupted;
   request.interrupted = [&]() { return cancelled() || (inner && inner()); };
 
@@ -206,6 +216,13 @@ int32_t PrintMapPages(QPagedPaintDevice& device, const PrintJob& job, PrintOutco
         ClearDrawStopPoint();
         MapView tileView{outcome.scale, tile.x1, tile.y2};
         if (DrawMap(port, tileView, area, request) == kDrawInterrupted && cancelled()) result = 1;
+        const DrawMapHooks& hooks = CurrentDrawMapHooks();
+        if (result == 0 && job.request.decorations && hooks.drawDecorations) {
+          const int32_t left = printable.left - column * pageWidth;
+          const int32_t top = printable.top - row * pageHeight;
+          const ViewMapping image{imageWorld, {left, top, left + imageWidth, top + imageHeight}};
+          hooks.drawDecorations(port, image, outcome.scale);
+        }
       }
       painter.restore();
       if (result != 0) break;
