@@ -24,6 +24,7 @@
 #include "geometry/wrect.h"
 #include "render/map_view.h"
 #include "search/pick.h"
+#include "store/object_head.h"
 #include "store/object_record.h"
 #include "store/summary.h"
 
@@ -159,7 +160,7 @@ bool FoldedContains(std::string_view hay, std::string_view upperNeedle) {
 }
 
 // The name test of a run, as NamePasses answers it.
-bool RunNamePasses(const RunContext& run, const std::string& prefix, const std::string& name) {
+bool RunNamePasses(const RunContext& run, std::string_view prefix, std::string_view name) {
   if (run.criterion != kSearchContains || name.empty()) {
     return NamePasses(run.criterion, run.text, prefix, name);
   }
@@ -171,6 +172,53 @@ bool RunNamePasses(const RunContext& run, const std::string& prefix, const std::
 
 bool StopNow(int32_t counter) {
   return counter % kStopCheckEvery == 0 && Platform().EscapePressed();
+}
+
+// Makes the overlay's object file current for the next record. A walk asks for it once and
+// again only when something else took slot 0 or may have (the Escape poll lets the window
+// system run): asking per record cost more than testing the name.
+int32_t KeepObjectFileCurrent(int32_t mapID, int32_t overlayID, bool& ready) {
+  if (ready) {
+    int32_t slotMap = -1, slotOverlay = -1;
+    OpenFileSlotKey(kObjectFileKind, 0, slotMap, slotOverlay);
+    if (slotMap == mapID && slotOverlay == overlayID && CurrentObjectFile().IsOpen()) return 0;
+  }
+  int32_t objectMap = -1, objectFile = -1;
+  const int32_t err = AllocateSpaceForFile(mapID, overlayID, kObjectFileKind, kObjectReadWindow,
+                                           &objectMap, &objectFile);
+  ready = err == 0;
+  return err;
+}
+
+// The name test and alias count of the record at position: from its head in one read when the
+// record is sound, else through the field accessors, which report what is wrong. failedCall
+// names the accessor that failed.
+int32_t TestRecordName(const RunContext& run, BufferedFile& file, int32_t position,
+                       bool wantAliases, bool& passes, uint8_t& aliases, const char*& failedCall) {
+  ObjectHead head;
+  if (ReadObjectHead(file, position, head)) {
+    passes = run.criterion == kSearchAnyName || RunNamePasses(run, head.prefix, head.name);
+    aliases = head.aliasCount;
+    return 0;
+  }
+  passes = true;
+  if (run.criterion != kSearchAnyName) {
+    std::string prefix, name;
+    const int32_t err = FSGetObjectName(file, position, prefix, name);
+    if (err != 0) {
+      failedCall = "FSGetObjectName()";
+      return err;
+    }
+    passes = RunNamePasses(run, prefix, name);
+  }
+  if (passes && wantAliases) {
+    const int32_t err = FSGetObjectAliasCount(file, position, aliases);
+    if (err != 0) {
+      failedCall = "FSGetObjectAliasCount()";
+      return err;
+    }
+  }
+  return 0;
 }
 
 std::string MapName(int32_t mapID) {
@@ -347,8 +395,10 @@ int32_t NameSubsearch(const RunContext& run) {
   std::vector<CollectionEntry> kept;
   kept.reserve(current.size());
   LongOperationScope scope;
+  bool fileReady = false;
   for (size_t i = 0; i < current.size(); ++i) {
     const CollectionEntry& e = current[i];
+    if (i % kStopCheckEvery == 0) fileReady = false;
     if (StopNow(static_cast<int32_t>(i))) {
       // What was not looked at yet stays.
       engine.stopped = true;
@@ -363,16 +413,19 @@ int32_t NameSubsearch(const RunContext& run) {
     if (run.criterion == kSearchStartsWith && !run.prefixed && !KeyMayStartWith(e.key, run.text)) {
       continue;
     }
-    int32_t mapIndex = -1, fileIndex = -1;
-    int32_t err = AllocateSpaceForFile(e.mapID, e.overlayID, kObjectFileKind, kObjectReadWindow,
-                                       &mapIndex, &fileIndex);
-    std::string prefix, name;
-    if (err == 0) err = FSGetObjectName(CurrentObjectFile(), e.position, prefix, name);
+    int32_t err = KeepObjectFileCurrent(e.mapID, e.overlayID, fileReady);
+    bool passes = false;
+    uint8_t aliases = 0;
+    const char* failedCall = "FSGetObjectName()";
+    if (err == 0) {
+      err =
+          TestRecordName(run, CurrentObjectFile(), e.position, false, passes, aliases, failedCall);
+    }
     if (err != 0) {
       ReportError("RunSearch()", "FSGetObjectName()", err);
       return err;
     }
-    if (RunNamePasses(run, prefix, name)) kept.push_back(e);
+    if (passes) kept.push_back(e);
   }
   return ReplaceSearchCollection(kept);
 }
@@ -682,10 +735,12 @@ int32_t SearchLayerFile(const OverlayFileRecord& entry) {
   int32_t failure = 0;
   const char* failedCall = "";
   int32_t visited = 0;
+  bool fileReady = false;
   int32_t mapIndex = -1, fileIndex = -1;
   const int32_t walked = ForEachSummaryRecord(
       entry.mapID, entry.overlayID,
       [&](const SummaryRecord& record, int32_t) -> int32_t {
+        if (visited % kStopCheckEvery == 0) fileReady = false;
         if (StopNow(visited++)) {
           escapedHere = true;
           return -1;
@@ -699,32 +754,21 @@ int32_t SearchLayerFile(const OverlayFileRecord& entry) {
             SortedHas(run.before, ObjectKey{entry.mapID, entry.overlayID, record.position})) {
           return 0;
         }
-        int32_t objectMap = -1, objectFile = -1;
-        int32_t err = AllocateSpaceForFile(entry.mapID, entry.overlayID, kObjectFileKind,
-                                           kObjectReadWindow, &objectMap, &objectFile);
+        int32_t err = KeepObjectFileCurrent(entry.mapID, entry.overlayID, fileReady);
         if (err != 0) {
           failure = err;
           failedCall = "AllocateSpaceForFile()";
           return err;
         }
-        BufferedFile& file = CurrentObjectFile();
-        if (run.criterion != kSearchAnyName) {
-          std::string prefix, name;
-          err = FSGetObjectName(file, record.position, prefix, name);
-          if (err != 0) {
-            failure = err;
-            failedCall = "FSGetObjectName()";
-            return err;
-          }
-          if (!RunNamePasses(run, prefix, name)) return 0;
-        }
+        bool passes = false;
         uint8_t aliases = 0;
-        err = FSGetObjectAliasCount(file, record.position, aliases);
+        err = TestRecordName(run, CurrentObjectFile(), record.position, true, passes, aliases,
+                             failedCall);
         if (err != 0) {
           failure = err;
-          failedCall = "FSGetObjectAliasCount()";
           return err;
         }
+        if (!passes) return 0;
         int16_t flags = aliases > 0 ? kCollectionHasAliases : 0;
         if (!WRectPlaced(record.worldRect)) flags = static_cast<int16_t>(flags | kCollectionAlias);
         found.push_back(
