@@ -18,6 +18,7 @@
 #include "catalogue/open_files.h"
 #include "edit/selection.h"
 #include "edit/undo.h"
+#include "search/name_key_sort.h"
 #include "search/show_on_map.h"
 #include "store/object_record.h"
 
@@ -635,10 +636,7 @@ int32_t SortCollection() {
   if (all.size() > 1) {
     Platform().SetMessageLine(
         FormatTextV(MessageText(kMessageSorting).c_str(), static_cast<long>(all.size())));
-    std::stable_sort(all.begin(), all.end(),
-                     [](const CollectionEntry& a, const CollectionEntry& b) {
-                       return CompareNameKeys(a.key, b.key) < 0;
-                     });
+    StableSortByNameKey(all);
     Platform().SetMessageLine("");
   }
   WriteAll(list, all);

@@ -79,10 +79,9 @@ struct RunContext {
   std::string text;
   bool prefixed = false;
   bool escaped = false;
-  // The text folded to upper case once, and room for each object's full text, so testing a
-  // million names allocates nothing.
+  // The text folded to upper case once, so testing a million names allocates nothing.
   std::string upperText;
-  mutable std::string scratch;
+  const std::array<unsigned char, 256>* fold = nullptr;
   // The collection when the run began (mode 2), sorted.
   std::vector<ObjectKey> before;
   // The (map, overlay) pairs the collection held when the run began, sorted.
@@ -159,15 +158,34 @@ bool FoldedContains(std::string_view hay, std::string_view upperNeedle) {
   return false;
 }
 
-// The name test of a run, as NamePasses answers it.
+// The name test of a run, as NamePasses answers it. A contains test folds the full text into a
+// buffer on the stack and searches that: no string is built, and the search compares plain
+// bytes. Names are a few characters, so a byte loop beats calling the library's searches.
 bool RunNamePasses(const RunContext& run, std::string_view prefix, std::string_view name) {
   if (run.criterion != kSearchContains || name.empty()) {
     return NamePasses(run.criterion, run.text, prefix, name);
   }
-  run.scratch.assign(prefix);
-  run.scratch.push_back(' ');
-  run.scratch.append(name);
-  return FoldedContains(run.scratch, run.upperText);
+  constexpr size_t kRoom = 2 * 255 + 1;
+  const size_t length = prefix.size() + 1 + name.size();
+  if (length > kRoom) return NamePasses(run.criterion, run.text, prefix, name);
+  const size_t m = run.upperText.size();
+  if (m == 0) return true;
+  if (length < m) return false;
+  const unsigned char* fold = run.fold->data();
+  unsigned char folded[kRoom];
+  size_t n = 0;
+  for (const char c : prefix) folded[n++] = fold[static_cast<unsigned char>(c)];
+  folded[n++] = ' ';
+  for (const char c : name) folded[n++] = fold[static_cast<unsigned char>(c)];
+  const auto* needle = reinterpret_cast<const unsigned char*>(run.upperText.data());
+  const unsigned char first = needle[0];
+  for (size_t i = 0; i + m <= n; ++i) {
+    if (folded[i] != first) continue;
+    size_t j = 1;
+    while (j < m && folded[i + j] == needle[j]) ++j;
+    if (j == m) return true;
+  }
+  return false;
 }
 
 bool StopNow(int32_t counter) {
@@ -725,6 +743,7 @@ int32_t SearchLayerFile(const OverlayFileRecord& entry) {
     fallback.text = engine.criteria.nameText;
     fallback.prefixed = DirectionPrefixed(fallback.text);
     fallback.upperText = UpperCase1252(fallback.text);
+    fallback.fold = &FoldTable();
   }
   const RunContext& run = currentRun != nullptr ? *currentRun : fallback;
   if (run.criterion == kSearchAnyName &&
@@ -927,6 +946,7 @@ int32_t RunSearch() {
   run.text = criteria.nameText;
   run.prefixed = DirectionPrefixed(run.text);
   run.upperText = UpperCase1252(run.text);
+  run.fold = &FoldTable();
   int32_t result = 0;
   const bool spatial = run.criterion >= kSearchWithin && run.criterion <= kSearchNotTouching;
   if (!spatial && run.mode != kSearchSubsearch) {
