@@ -25,6 +25,7 @@
 #include "geometry/distance.h"
 #include "interchange/import.h"
 #include "interchange/mie_record.h"
+#include "store/mie_reader.h"
 #include "store/object_record.h"
 
 namespace tlv {
@@ -57,6 +58,25 @@ bool IsBlank(char c) {
 
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
+}
+
+// Most numbers of a record are short plain integers: an optional sign and up to 18 digits, which
+// an int64 holds, read without the general conversion. Anything else is left to it.
+bool ReadPlainInteger(std::string_view word, int32_t& value) {
+  size_t at = 0;
+  const bool negative = !word.empty() && word[0] == '-';
+  if (!word.empty() && (word[0] == '-' || word[0] == '+')) at = 1;
+  const size_t digits = word.size() - at;
+  if (digits == 0 || digits > 18) return false;
+  int64_t whole = 0;
+  for (; at < word.size(); ++at) {
+    const char c = word[at];
+    if (c < '0' || c > '9') return false;
+    whole = whole * 10 + (c - '0');
+  }
+  if (negative) whole = -whole;
+  value = static_cast<int32_t>(std::clamp<int64_t>(whole, INT32_MIN, INT32_MAX));
+  return true;
 }
 
 // The reader of the format over the whole text; every read is bounded by the text's end.
@@ -182,6 +202,7 @@ class OldReader {
   bool ReadInteger(int32_t& value, bool lineEnds) {
     SkipBlanks(lineEnds);
     std::string_view word = Word();
+    if (ReadPlainInteger(word, value)) return true;
     if (!word.empty() && word[0] == '+') word.remove_prefix(1);
     int64_t whole = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), whole);
@@ -192,6 +213,8 @@ class OldReader {
   bool ReadDouble(double& value, bool lineEnds) {
     SkipBlanks(lineEnds);
     std::string_view word = Word();
+    int32_t whole = 0;
+    if (ReadPlainDecimal(word, value, whole)) return true;
     if (!word.empty() && word[0] == '+') word.remove_prefix(1);
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     return !word.empty() && error == std::errc() && end == word.data() + word.size() &&
@@ -461,7 +484,10 @@ Handle OldImportObjects(const std::string* text, const std::string& fileName, in
     ShowMessageAlert(93, kNoteAlert);
     return nullptr;
   }
-  std::string fileText;
+  // The file's bytes are read in place, not copied into a string: a million records are some
+  // 70 MB.
+  std::vector<unsigned char> fileBytes;
+  std::string_view whole = text != nullptr ? std::string_view(*text) : std::string_view();
   if (text == nullptr) {
     std::string path = fileName;
     std::string resolved;
@@ -477,24 +503,24 @@ Handle OldImportObjects(const std::string* text, const std::string& fileName, in
       ReportError("OldImportObjects()", "GetEOF()", err);
       return nullptr;
     }
-    std::vector<unsigned char> bytes;
-    err = source.ReadAll(bytes);
+    err = source.ReadAll(fileBytes);
     if (err != 0) {
       ReportError("OldImportObjects()", err == -108 ? "MyNewHandle()" : "GetEOF()", err);
       return nullptr;
     }
-    fileText.assign(bytes.begin(), bytes.end());
-    text = &fileText;
+    whole = std::string_view(reinterpret_cast<const char*>(fileBytes.data()), fileBytes.size());
   }
   if (select) RemoveAllSelectedObjects();
 
   OldImportRun run;
   run.mapID = map;
   run.applicationOwned = applicationOwned;
-  // The records are counted by the same reader first, so progress can be told as a share.
+  // The records are counted by the same reader first, so progress can be told as a share; with
+  // no progress box to tell (tolvane-cli) the count would go unused.
+  const ImportHooks& hooks = CurrentImportHooks();
   int32_t total = 0;
-  {
-    OldReader counter(*text);
+  if (hooks.progress) {
+    OldReader counter(whole);
     std::map<int32_t, std::string> unused;
     OldRecord record;
     bool end = false;
@@ -502,9 +528,8 @@ Handle OldImportObjects(const std::string* text, const std::string& fileName, in
       while (counter.NextRecord(record, end) && !end) ++total;
     }
   }
-  OldReader reader(*text);
+  OldReader reader(whole);
   bool readError = !reader.ReadHeader(run.definitions);
-  const ImportHooks& hooks = CurrentImportHooks();
   BeginObjectBatch();
   int32_t handled = 0;
   OldRecord record;

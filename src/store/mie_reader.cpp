@@ -170,8 +170,6 @@ int32_t SaturateToInt32(double value) {
 
 }  // namespace
 
-namespace {
-
 // Plain decimals ("-77.123456") are most of an import's numbers. With at most 15 digits the
 // digits make an exact double and so does the power of ten, so their quotient is the correctly
 // rounded value, the same that strtod gives.
@@ -209,8 +207,6 @@ bool ReadPlainDecimal(std::string_view text, double& value, int32_t& integer) {
   integer = static_cast<int32_t>(std::clamp<int64_t>(whole, INT32_MIN, INT32_MAX));
   return true;
 }
-
-}  // namespace
 
 void ReadMIENumberText(std::string_view text, double& value, int32_t& integer) {
   if (ReadPlainDecimal(text, value, integer)) return;

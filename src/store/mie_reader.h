@@ -60,6 +60,11 @@ bool LookUpMIEConstant(std::string_view word, int32_t& value);
 // each part kept within 0 to 255.
 bool ParseCustomColourWord(std::string_view word, uint32_t& rgb);
 
+// A plain decimal: an optional sign, then at most 15 digits with at most one point among or
+// around them, nothing else. value is the correctly rounded double (as strtod gives it) and
+// integer the whole part, saturated to 32 bits. False, and nothing set, for any other text.
+bool ReadPlainDecimal(std::string_view text, double& value, int32_t& integer);
+
 // Reads the text of a number token: value and integer as the format reads them.
 void ReadMIENumberText(std::string_view text, double& value, int32_t& integer);
 

@@ -807,6 +807,48 @@ TEST_F(OldImportTest, BlanksAndCommasSeparateAlikeAndBadRecordsStopOnce) {
   EXPECT_GE(LayerNameToIndex(std::string(31, 'W')), 0);
 }
 
+TEST_F(OldImportTest, NumbersInEveryAcceptedFormReadAsTheirPlainForm) {
+  // Each tricky record is followed by its plain twin; both must make the same object. The forms
+  // cover the quick plain reading (signs, leading zeros, a point at either end) and the general
+  // one it leaves the rest to (exponents, more than 15 digits, a plus before a minus).
+  const std::vector<std::pair<std::string, std::string>> twins = {
+      {"+38.5 77.25 +38.5 77.25 +3 0 0 0 0 -1 +4 51", "38.5 77.25 38.5 77.25 3 0 0 0 0 -1 4 51"},
+      {"0038.50 077.2500 38.5 77.25 003 0 0 0 0 -1 04 051",
+       "38.5 77.25 38.5 77.25 3 0 0 0 0 -1 4 51"},
+      {".5 -.25 0.5 -0.25 1 0 0 0 0 -1 1 1", "0.5 -0.25 0.5 -0.25 1 0 0 0 0 -1 1 1"},
+      {"38. 77. 38 77 1 0 0 0 0 -1 1 1", "38 77 38 77 1 0 0 0 0 -1 1 1"},
+      {"-0 -0.0 0 0 -0 0 0 0 0 -1 1 1", "0 0 0 0 0 0 0 0 0 -1 1 1"},
+      {"3.85e1 7725E-2 38.5 77.25 1 0 0 0 0 -1 1 1", "38.5 77.25 38.5 77.25 1 0 0 0 0 -1 1 1"},
+      {"38.5000000000000001 77.2500000000000000001 38.5 77.25 1 0 0 0 0 -1 1 1",
+       "38.5 77.25 38.5 77.25 1 0 0 0 0 -1 1 1"},
+      {"38.123456789012345 77.25 38.5 77.25 1 0 0 0 0 -1 1 1",
+       "38.1234567890123450 77.25 38.5 77.25 1 0 0 0 0 -1 1 1"},
+      {"1 1 1 1 +-3 0 0 0 0 -1 1 1", "1 1 1 1 -3 0 0 0 0 -1 1 1"},
+      {"1 1 1 1 1 0 0 0 0 -1 999999999999 1", "1 1 1 1 1 0 0 0 0 -1 32767 1"},
+  };
+  for (size_t k = 0; k < twins.size(); ++k) {
+    const auto& [tricky, plain] = twins[k];
+    const OldImportSummary summary =
+        Old(std::string(kOldHeader) + "A 7 5 " + tricky + "\rT\r  B\t7 , 5 " + plain + "\rP\r");
+    EXPECT_FALSE(summary.readError) << tricky;
+    const auto objects = Objects(MapID("Harbour"), LayerID("Hydrants"));
+    ASSERT_EQ(objects.size(), 2 * (k + 1)) << tricky;
+    const ReadBack& a = objects[2 * k];
+    const ReadBack& b = objects[2 * k + 1];
+    EXPECT_EQ(a.rect, b.rect) << tricky;
+    EXPECT_EQ(a.graphics.colour, b.graphics.colour) << tricky;
+    EXPECT_EQ(a.graphics.variant, b.graphics.variant) << tricky;
+    EXPECT_EQ(a.graphics.symbol, b.graphics.symbol) << tricky;
+  }
+  // Text that is no number in either reading stops the import at that record.
+  for (const std::string bad : {"38.5x", "--1", "1e", "+", "1.2.3", "0x10", "inf", "nan"}) {
+    const OldImportSummary summary =
+        Old(std::string(kOldHeader) + "A 7 5 " + bad + " 1 1 1 1 0 0 0 0 -1 1 1\rT\r");
+    EXPECT_TRUE(summary.readError) << bad;
+    EXPECT_EQ(summary.created, 0) << bad;
+  }
+}
+
 TEST_F(OldImportTest, RelativeOffsetsAreTakenFromTheCentre) {
   Old("1\rA 7 5 0 0 0 0 1 0 0 0 0 1 1 1\rC\r", kOldImportNew, true, 38.5, 77.25, kOldUnitMiles);
   Old("1\rA 7 5 1609.344 0 1609.344 0 1 0 0 0 0 1 1 1\rN\r", kOldImportNew, true, 38.5, 77.25,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -314,6 +315,59 @@ TEST_F(MIEReaderTest, FileTypeComesFromTheLastLines) {
   // Only the last 99 bytes are looked at.
   EXPECT_EQ(FileTypeOf("END\n" + std::string(120, 'x') + "\nEND\n"),
             kImportFileCoordinateListSingleEnd);
+}
+
+TEST(PlainDecimalTest, AcceptsOnlyPlainDecimalsAndReadsThemAsStrtodDoes) {
+  // The value must be strtod's to the bit (the sign of zero too) wherever it answers at all.
+  auto same = [](std::string_view text) {
+    double value = 12345;
+    int32_t integer = 12345;
+    if (!ReadPlainDecimal(text, value, integer)) return;
+    const std::string copy(text);
+    const double expected = std::strtod(copy.c_str(), nullptr);
+    EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << copy;
+    const long long whole = std::strtoll(copy.c_str(), nullptr, 10);
+    EXPECT_EQ(integer, static_cast<int32_t>(std::clamp<long long>(whole, INT32_MIN, INT32_MAX)))
+        << copy;
+  };
+  for (const char* text :
+       {"0", "-0", "+0", "-0.0", "5.", ".5", "-.5", "+.5", "0.1", "-77.123456", "38.99999999999",
+        "123456789012345", "0.00000000000001", "-2147483647.5", "0000000000007.25"}) {
+    double value = 0;
+    int32_t integer = 0;
+    EXPECT_TRUE(ReadPlainDecimal(text, value, integer)) << text;
+    same(text);
+  }
+  for (const char* text : {"", ".", "-", "+", "--5", "+-5", "5-", "1.2.3", " 5", "5 ", "1e5",
+                           "1234567890123456", "0.000000000000001", "0x10", "inf", "nan", "5,0",
+                           "\xB0"
+                           "5"}) {
+    double value = 7;
+    int32_t integer = 7;
+    EXPECT_FALSE(ReadPlainDecimal(text, value, integer)) << text;
+    EXPECT_EQ(value, 7) << text;
+    EXPECT_EQ(integer, 7) << text;
+  }
+  EXPECT_TRUE([] {
+    double value = 0;
+    int32_t integer = 0;
+    return ReadPlainDecimal("99999999999999", value, integer) && integer == 2147483647;
+  }());
+  // Seeded random decimals of up to 15 digits with the point anywhere.
+  uint64_t seed = 20261209;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const int digits = 1 + static_cast<int>((seed >> 33) % 15);
+    const int point = static_cast<int>((seed >> 40) % static_cast<uint64_t>(digits + 1));
+    std::string text = (seed >> 60) % 2 == 0 ? "-" : "";
+    uint64_t bits = seed;
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text.push_back('.');
+      text.push_back(static_cast<char>('0' + bits % 10));
+      bits = bits / 10 + (seed >> 17);
+    }
+    same(text);
+  }
 }
 
 }  // namespace
