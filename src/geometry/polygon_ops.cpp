@@ -7,7 +7,6 @@
 #include <limits>
 #include <new>
 #include <queue>
-#include <unordered_set>
 #include <utility>
 
 #include <boost/geometry/geometries/box.hpp>
@@ -16,6 +15,7 @@
 
 #include "base/errors.h"
 #include "geometry/distance.h"
+#include "geometry/edge_bands.h"
 #include "geometry/proximity.h"
 #include "geometry/wrect.h"
 
@@ -201,9 +201,18 @@ void SplitOperands(const SegmentList& a, const SegmentList& b, const WRect* clip
   }
 }
 
-void KeepPieces(const SegmentList& pieces, const SegmentTree& otherTree, const SegmentList& other,
-                bool keepInside, bool keepOutside, SegmentList& kept) {
+void KeepPieces(const SegmentList& pieces, const SegmentList& other, bool keepInside,
+                bool keepOutside, SegmentList& kept) {
   if (!keepInside && !keepOutside) return;
+  const EdgeBands bands(other);
+  if (bands.Usable()) {
+    for (const Segment& s : pieces) {
+      const bool inside = bands.ContainsPoint(SegmentMidpoint(s));
+      if ((inside && keepInside) || (!inside && keepOutside)) kept.push_back(s);
+    }
+    return;
+  }
+  const SegmentTree otherTree = BuildTree(other);
   for (const Segment& s : pieces) {
     const bool inside = TreeContainsPoint(otherTree, other, SegmentMidpoint(s));
     if ((inside && keepInside) || (!inside && keepOutside)) kept.push_back(s);
@@ -243,15 +252,54 @@ bool MidpointsStrictlyInside(const SegmentList& pieces, const SegmentTree& other
   return false;
 }
 
+// A set of end points in one flat table (open addressing): a node per point, as the standard
+// set makes, cost more than the union's whole test of shared ends.
+class PointSet {
+ public:
+  explicit PointSet(size_t count) {
+    size_t capacity = 16;
+    while (capacity < count * 2) capacity *= 2;
+    slots_.assign(capacity, kEmpty);
+    mask_ = capacity - 1;
+  }
+  void Insert(uint64_t key) {
+    if (key == kEmpty) {
+      hasEmptyKey_ = true;
+      return;
+    }
+    size_t i = Hash(key) & mask_;
+    while (slots_[i] != kEmpty && slots_[i] != key) i = (i + 1) & mask_;
+    slots_[i] = key;
+  }
+  bool Contains(uint64_t key) const {
+    if (key == kEmpty) return hasEmptyKey_;
+    for (size_t i = Hash(key) & mask_; slots_[i] != kEmpty; i = (i + 1) & mask_) {
+      if (slots_[i] == key) return true;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr uint64_t kEmpty = ~uint64_t{0};
+  static size_t Hash(uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdULL;
+    key ^= key >> 33;
+    return static_cast<size_t>(key);
+  }
+  std::vector<uint64_t> slots_;
+  size_t mask_ = 0;
+  bool hasEmptyKey_ = false;
+};
+
 bool ShareEndPoint(const SegmentList& a, const SegmentList& b) {
-  std::unordered_set<uint64_t> ends;
-  ends.reserve(a.size() * 2);
+  PointSet ends(a.size() * 2);
   for (const Segment& s : a) {
-    ends.insert(PointKey(Start(s)));
-    ends.insert(PointKey(End(s)));
+    ends.Insert(PointKey(Start(s)));
+    ends.Insert(PointKey(End(s)));
   }
   for (const Segment& s : b) {
-    if (ends.count(PointKey(Start(s))) != 0 || ends.count(PointKey(End(s))) != 0) return true;
+    if (ends.Contains(PointKey(Start(s))) || ends.Contains(PointKey(End(s)))) return true;
   }
   return false;
 }
@@ -454,14 +502,8 @@ SegmentList CombineSegmentLists(const SegmentList& a, const SegmentList& b,
   aRuns.clear();
   bRuns.clear();
   SegmentList kept;
-  {
-    const SegmentTree bTree = BuildTree(bPieces);
-    KeepPieces(aPieces, bTree, bPieces, keep.aInsideB, keep.aOutsideB, kept);
-  }
-  {
-    const SegmentTree aTree = BuildTree(aPieces);
-    KeepPieces(bPieces, aTree, aPieces, keep.bInsideA, keep.bOutsideA, kept);
-  }
+  KeepPieces(aPieces, bPieces, keep.aInsideB, keep.aOutsideB, kept);
+  KeepPieces(bPieces, aPieces, keep.bInsideA, keep.bOutsideA, kept);
   OrderSegmentChains(kept);
   return kept;
 }
