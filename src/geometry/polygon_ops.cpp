@@ -157,21 +157,29 @@ void SplitPair(std::vector<WPoint>& aRun, size_t m, std::vector<WPoint>& bRun, s
 
 using PieceRuns = std::vector<std::vector<WPoint>>;
 
-PieceRuns RunsOf(const SegmentList& list) {
-  PieceRuns runs(list.size());
-  for (size_t i = 0; i < list.size(); ++i) runs[i] = {Start(list[i]), End(list[i])};
-  return runs;
+// A segment's run is made only when a crossing test first reaches it: most segments of a large
+// operand meet nothing, and a small vector for each cost more than the crossings. An empty run
+// stands for the segment whole.
+std::vector<WPoint>& RunOf(PieceRuns& runs, const SegmentList& list, size_t i) {
+  std::vector<WPoint>& run = runs[i];
+  if (run.empty()) run = {Start(list[i]), End(list[i])};
+  return run;
 }
 
-SegmentList Flatten(const PieceRuns& runs) {
+SegmentList Flatten(const PieceRuns& runs, const SegmentList& list) {
   size_t total = 0;
-  for (const auto& run : runs) total += run.size() - 1;
-  SegmentList list;
-  list.reserve(total);
-  for (const auto& run : runs) {
-    for (size_t i = 0; i + 1 < run.size(); ++i) list.push_back(Join(run[i], run[i + 1]));
+  for (const auto& run : runs) total += run.empty() ? 1 : run.size() - 1;
+  SegmentList pieces;
+  pieces.reserve(total);
+  for (size_t s = 0; s < runs.size(); ++s) {
+    const std::vector<WPoint>& run = runs[s];
+    if (run.empty()) {
+      pieces.push_back(list[s]);
+      continue;
+    }
+    for (size_t i = 0; i + 1 < run.size(); ++i) pieces.push_back(Join(run[i], run[i + 1]));
   }
-  return list;
+  return pieces;
 }
 
 // The crossing loop, segment for segment as the nested loop over A and B would run it: A's
@@ -180,8 +188,8 @@ SegmentList Flatten(const PieceRuns& runs) {
 // segment's box, so the others could never cross.
 void SplitOperands(const SegmentList& a, const SegmentList& b, const WRect* clip, PieceRuns& aRuns,
                    PieceRuns& bRuns) {
-  aRuns = RunsOf(a);
-  bRuns = RunsOf(b);
+  aRuns.assign(a.size(), {});
+  bRuns.assign(b.size(), {});
   const SegmentTree tree = BuildTree(b, clip);
   std::vector<int32_t> candidates;
   for (size_t s = 0; s < a.size(); ++s) {
@@ -191,10 +199,10 @@ void SplitOperands(const SegmentList& a, const SegmentList& b, const WRect* clip
     }
     if (candidates.empty()) continue;
     std::sort(candidates.begin(), candidates.end());
-    std::vector<WPoint>& run = aRuns[s];
+    std::vector<WPoint>& run = RunOf(aRuns, a, s);
     for (size_t m = 0; m + 1 < run.size(); ++m) {
       for (const int32_t k : candidates) {
-        std::vector<WPoint>& bRun = bRuns[static_cast<size_t>(k)];
+        std::vector<WPoint>& bRun = RunOf(bRuns, b, static_cast<size_t>(k));
         for (size_t n = 0; n + 1 < bRun.size(); ++n) SplitPair(run, m, bRun, n);
       }
     }
@@ -497,8 +505,8 @@ SegmentList CombineSegmentLists(const SegmentList& a, const SegmentList& b,
                                 const KeepSwitches& keep, const WRect* clip) {
   PieceRuns aRuns, bRuns;
   SplitOperands(a, b, clip, aRuns, bRuns);
-  const SegmentList aPieces = Flatten(aRuns);
-  const SegmentList bPieces = Flatten(bRuns);
+  const SegmentList aPieces = Flatten(aRuns, a);
+  const SegmentList bPieces = Flatten(bRuns, b);
   aRuns.clear();
   bRuns.clear();
   SegmentList kept;
