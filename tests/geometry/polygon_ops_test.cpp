@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -379,6 +380,23 @@ TEST_F(PolygonOpsTest, FastPathMatchesThePlainLoopsOnRandomPairs) {
     const KeepSwitches& keep = modes[round % 3];
     ASSERT_TRUE(SameSegments(CombineSegmentLists(a, b, keep), RefCombine(a, b, keep)))
         << "round " << round;
+  }
+}
+
+TEST_F(PolygonOpsTest, OrderingMatchesThePlainLoopWithCoordinatesInEveryDigit) {
+  // End points that differ only in a high or a low part of either coordinate, negative ones
+  // included, so the sort of end points has to look at every part of them.
+  const int32_t values[] = {-2000000000, -65536, -1, 0, 1, 65535, 65536, 131072, 2000000000};
+  std::mt19937 rng(31);
+  for (int round = 0; round < 200; ++round) {
+    SegmentList list;
+    const int n = 1 + round % 30;
+    auto pick = [&rng, &values] { return values[rng() % std::size(values)]; };
+    for (int k = 0; k < n; ++k) list.push_back({pick(), pick(), pick(), pick()});
+    SegmentList expected = list;
+    RefOrder(expected);
+    OrderSegmentChains(list);
+    ASSERT_TRUE(SameSegments(list, expected)) << "round " << round;
   }
 }
 
