@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <set>
 
 #include "base/errors.h"
@@ -15,6 +16,31 @@ namespace {
 constexpr int64_t kRootID = 0;
 // What FreeSpace answers without a capacity: plenty, and far from any overflow.
 constexpr int64_t kUnlimitedFreeSpace = int64_t{1} << 40;
+// A file written over and over without a sync would keep every write for a later loss of
+// power; past this many bytes (or twice the file) they are folded into one change of the whole
+// file, which a loss of power then keeps or drops as one.
+constexpr int64_t kPendingFoldBytes = 1 << 20;
+
+void ApplyWrite(std::string& data, const MemoryFileSystem::Snapshot::PendingWrite& write,
+                size_t keep) {
+  if (write.setsLength) {
+    data.resize(static_cast<size_t>(write.offset), '\0');
+    return;
+  }
+  const auto offset = static_cast<size_t>(write.offset);
+  if (data.size() < offset + keep) data.resize(offset + keep, '\0');
+  std::memcpy(data.data() + offset, write.bytes.data(), keep);
+}
+
+void ApplyEntry(std::map<std::string, int64_t>& entries,
+                const MemoryFileSystem::Snapshot::PendingEntry& change) {
+  if (!change.from.empty()) entries.erase(change.from);
+  if (change.id < 0) {
+    entries.erase(change.name);
+  } else {
+    entries[change.name] = change.id;
+  }
+}
 
 // The components of a path; a relative path counts from the root, "." and empty ones are
 // skipped and ".." steps back.
@@ -69,10 +95,14 @@ class MemoryFileBody : public OpenFileBody {
     if (node == nullptr || files_.Fails(MemoryFileSystem::Operation::kWrite)) return kErrIO;
     const int64_t end = offset + count;
     const int64_t growth = std::max<int64_t>(0, end - static_cast<int64_t>(node->data.size()));
+    files_.CountWriteForFill();
     if (files_.capacity_ >= 0 && files_.used_ + growth > files_.capacity_) return kErrDiskFull;
     if (growth > 0) node->data.resize(static_cast<size_t>(end), '\0');
     if (count > 0) {
       std::memcpy(node->data.data() + offset, source, static_cast<size_t>(count));
+      files_.Pending(
+          *node, {offset, std::string(static_cast<const char*>(source), static_cast<size_t>(count)),
+                  false});
     }
     files_.used_ += growth;
     return 0;
@@ -95,6 +125,7 @@ class MemoryFileBody : public OpenFileBody {
       return kErrDiskFull;
     }
     node->data.resize(static_cast<size_t>(length), '\0');
+    files_.Pending(*node, {length, std::string(), true});
     files_.used_ += change;
     return 0;
   }
@@ -104,6 +135,8 @@ class MemoryFileBody : public OpenFileBody {
     files_.Mutating();
     if (node == nullptr || files_.Fails(MemoryFileSystem::Operation::kSync)) return kErrIO;
     node->durable = node->data;
+    node->pendingWrites.clear();
+    node->pendingBytes = 0;
     return 0;
   }
 
@@ -198,6 +231,30 @@ bool MemoryFileSystem::CrashState(Snapshot& snapshot) const {
   return true;
 }
 
+void MemoryFileSystem::Pending(Node& node, Snapshot::PendingWrite write) {
+  node.pendingBytes += static_cast<int64_t>(write.bytes.size());
+  node.pendingWrites.push_back(std::move(write));
+  if (node.pendingBytes >
+      std::max<int64_t>(kPendingFoldBytes, 2 * static_cast<int64_t>(node.data.size()))) {
+    node.pendingWrites.clear();
+    node.pendingWrites.push_back({static_cast<int64_t>(node.data.size()), std::string(), true});
+    node.pendingWrites.push_back({0, node.data, false});
+    node.pendingBytes = static_cast<int64_t>(node.data.size());
+  }
+}
+
+void MemoryFileSystem::CountWriteForFill() {
+  ++writesSeen_;
+  if (fillAt_ != 0 && writesSeen_ == fillAt_) {
+    capacity_ = used_;
+    fillAt_ = 0;
+  }
+}
+
+void MemoryFileSystem::FillUpAtWrite(int64_t n) {
+  fillAt_ = n > 0 ? writesSeen_ + n : 0;
+}
+
 bool MemoryFileSystem::Fails(Operation operation) {
   Fault& fault = faults_[static_cast<int>(operation)];
   ++fault.count;
@@ -263,9 +320,11 @@ int32_t MemoryFileSystem::Create(const std::string& path) {
   if (!folder.folder) return kErrFolderNotFound;
   if (folder.entries.count(name) != 0) return kErrDuplicateName;
   if (!folder.writable) return kErrPermission;
+  if (Fails(Operation::kCreate)) return kErrIO;
   const int64_t id = nextID_++;
   nodes_[id] = Node();
   nodes_.at(parent).entries[name] = id;
+  nodes_.at(parent).pendingEntries.push_back({name, id, ""});
   return 0;
 }
 
@@ -279,7 +338,9 @@ int32_t MemoryFileSystem::Delete(const std::string& path) {
   Node& folder = nodes_.at(parent);
   // As unlink: a folder is not a file to delete.
   if (nodes_.at(folder.entries.at(name)).folder) return kErrIO;
+  if (Fails(Operation::kDelete)) return kErrIO;
   folder.entries.erase(name);
+  folder.pendingEntries.push_back({name, -1, ""});
   Collect();
   return 0;
 }
@@ -316,6 +377,13 @@ int32_t MemoryFileSystem::Rename(const std::string& from, const std::string& to)
   if (Fails(Operation::kRename)) return kErrIO;
   nodes_.at(fromParent).entries.erase(fromName);
   nodes_.at(toParent).entries[toName] = moving;
+  if (fromParent == toParent) {
+    // Within one folder a rename is one change: a loss of power keeps it whole or not at all.
+    nodes_.at(toParent).pendingEntries.push_back({toName, moving, fromName});
+  } else {
+    nodes_.at(fromParent).pendingEntries.push_back({fromName, -1, ""});
+    nodes_.at(toParent).pendingEntries.push_back({toName, moving, ""});
+  }
   Collect();
   return 0;
 }
@@ -330,11 +398,13 @@ int32_t MemoryFileSystem::MakeFolder(const std::string& path) {
   if (!folder.folder) return kErrFolderNotFound;
   if (folder.entries.count(name) != 0) return kErrDuplicateName;
   if (!folder.writable) return kErrPermission;
+  if (Fails(Operation::kCreate)) return kErrIO;
   const int64_t id = nextID_++;
   Node made;
   made.folder = true;
   nodes_[id] = made;
   nodes_.at(parent).entries[name] = id;
+  nodes_.at(parent).pendingEntries.push_back({name, id, ""});
   return 0;
 }
 
@@ -347,6 +417,7 @@ int32_t MemoryFileSystem::SyncFolder(const std::string& folder) {
   if (!node.folder) return kErrFolderNotFound;
   if (Fails(Operation::kSync)) return kErrIO;
   node.durableEntries = node.entries;
+  node.pendingEntries.clear();
   return 0;
 }
 
@@ -364,6 +435,39 @@ void MemoryFileSystem::PowerLoss() {
   for (auto& [id, node] : nodes_) {
     node.entries = node.durableEntries;
     node.data = node.durable;
+    node.pendingWrites.clear();
+    node.pendingEntries.clear();
+    node.pendingBytes = 0;
+  }
+  Collect();
+  Recount();
+}
+
+void MemoryFileSystem::PowerLossKeeping(uint64_t seed) {
+  ++epoch_;
+  openCounts_.clear();
+  std::mt19937_64 random(seed);
+  for (auto& [id, node] : nodes_) {
+    std::string data = node.durable;
+    for (const Snapshot::PendingWrite& write : node.pendingWrites) {
+      // Dropped (one time in two), kept whole, or torn somewhere inside.
+      const uint64_t fate = random() % 4;
+      if (fate < 2) continue;
+      size_t keep = write.bytes.size();
+      if (fate == 3 && keep > 0) keep = static_cast<size_t>(random() % keep);
+      ApplyWrite(data, write, keep);
+    }
+    std::map<std::string, int64_t> entries = node.durableEntries;
+    for (const Snapshot::PendingEntry& change : node.pendingEntries) {
+      if (random() % 2 == 0) continue;
+      if (change.id >= 0 && nodes_.count(change.id) == 0) continue;
+      ApplyEntry(entries, change);
+    }
+    node.data = node.durable = std::move(data);
+    node.entries = node.durableEntries = std::move(entries);
+    node.pendingWrites.clear();
+    node.pendingEntries.clear();
+    node.pendingBytes = 0;
   }
   Collect();
   Recount();
@@ -373,6 +477,9 @@ void MemoryFileSystem::SyncEverything() {
   for (auto& [id, node] : nodes_) {
     node.durableEntries = node.entries;
     node.durable = node.data;
+    node.pendingWrites.clear();
+    node.pendingEntries.clear();
+    node.pendingBytes = 0;
   }
 }
 
@@ -415,7 +522,7 @@ void MemoryFileSystem::Restore(const Snapshot& snapshot) {
   Recount();
 }
 
-void MemoryFileSystem::Collect() {
+std::set<int64_t> MemoryFileSystem::Reached(bool presentOnly) const {
   std::set<int64_t> reached;
   std::vector<int64_t> pending{kRootID};
   for (const auto& [id, count] : openCounts_) {
@@ -425,24 +532,40 @@ void MemoryFileSystem::Collect() {
     const int64_t id = pending.back();
     pending.pop_back();
     if (!reached.insert(id).second) continue;
-    const Node* node = NodeOf(id);
-    if (node == nullptr) continue;
-    for (const auto& entry : node->entries) pending.push_back(entry.second);
-    for (const auto& entry : node->durableEntries) pending.push_back(entry.second);
+    const auto found = nodes_.find(id);
+    if (found == nodes_.end()) continue;
+    const Node& node = found->second;
+    for (const auto& entry : node.entries) pending.push_back(entry.second);
+    if (presentOnly) continue;
+    for (const auto& entry : node.durableEntries) pending.push_back(entry.second);
+    // A file made and not yet durably named may still come back after a loss of power.
+    for (const auto& change : node.pendingEntries) {
+      if (change.id >= 0) pending.push_back(change.id);
+    }
   }
+  return reached;
+}
+
+void MemoryFileSystem::Collect() {
+  const std::set<int64_t> reached = Reached(false);
   for (auto it = nodes_.begin(); it != nodes_.end();) {
     if (reached.count(it->first) != 0) {
       ++it;
-      continue;
+    } else {
+      it = nodes_.erase(it);
     }
-    used_ -= static_cast<int64_t>(it->second.data.size());
-    it = nodes_.erase(it);
   }
+  Recount();
 }
 
+// The room in use: what the present names and the open files hold (a file that is only kept
+// for a loss of power to bring back takes none, as a deleted file's blocks are free at once).
 void MemoryFileSystem::Recount() {
   used_ = 0;
-  for (const auto& [id, node] : nodes_) used_ += static_cast<int64_t>(node.data.size());
+  for (const int64_t id : Reached(true)) {
+    const auto found = nodes_.find(id);
+    if (found != nodes_.end()) used_ += static_cast<int64_t>(found->second.data.size());
+  }
 }
 
 }  // namespace tlv

@@ -124,11 +124,18 @@ struct Job {
   CompactReport* report = nullptr;
   std::vector<std::pair<int32_t, int32_t>> moves;  // (old, new) positions
   std::set<std::string> deletedPictures;
+  // The user's cancel, kept apart from the codes: a failing call may answer -1 too.
+  bool cancelled = false;
 
   std::string Work(const char* ext) const { return folder + base + ext; }
   void Status(const std::string& text) const {
     Platform().SetMessageLine(text);
     if (progress->status) progress->status(text);
+  }
+  // One update point of the bar; true when the user cancelled there.
+  bool Progress(int32_t percent) {
+    if (!cancelled && progress->progress && progress->progress(percent)) cancelled = true;
+    return cancelled;
   }
 };
 
@@ -231,7 +238,7 @@ int32_t CopyObjects(Job& job, int32_t liveCount, int32_t objLength) {
       const int32_t i = first + k;
       if (i % 100 == 0 || i >= liveCount - 9) {
         const auto percent = static_cast<int32_t>(int64_t{i} * 100 / liveCount);
-        if (job.progress->progress && job.progress->progress(percent)) return -1;
+        if (job.Progress(percent)) return -1;
         if (i >= liveCount / 2) CheckPoint(3);
       }
       char* record = chunk.data() + static_cast<size_t>(k) * kSummaryRecordSize;
@@ -332,10 +339,7 @@ int32_t WriteNewSet(Job& job, int32_t objLength, int32_t sumLength, CompactionCo
   int32_t err = FilterRecordFile(
       summaryPath, job.Work(kCompactFilteredExt), kCreator, kSummaryFileKind, kSummaryRecordSize,
       [](const char* record) { return GetBig32(record) >= 0; },
-      [&](int32_t percent) {
-        if (job.progress->progress) job.progress->progress(percent);
-      },
-      live);
+      [&](int32_t percent) { return job.Progress(percent); }, live);
   if (err != 0) return err;
   CheckPoint(1);
   job.report->live = live;
@@ -344,10 +348,7 @@ int32_t WriteNewSet(Job& job, int32_t objLength, int32_t sumLength, CompactionCo
       job.Work(kCompactFilteredExt), 0, live, 0, job.Work(kCompactSummaryExt), kCreator,
       kSummaryFileKind, kSummaryRecordSize, CompareSummaryBySpatialKey,
       [&](const std::string& text) { job.Status(text); },
-      [&](int32_t percent) {
-        if (job.progress->progress) job.progress->progress(percent);
-      },
-      SummarySpatialOrder);
+      [&](int32_t percent) { return job.Progress(percent); }, SummarySpatialOrder);
   if (err == 0) err = DeleteIfThere(job.Work(kCompactFilteredExt));
   if (err != 0) return err;
   CheckPoint(2);
@@ -374,15 +375,18 @@ void CleanUpAfterFailure(const Job& job) {
   DeleteSortWorkFiles(job.folder);
 }
 
-// What follows a committed compaction in memory and among the map's other files.
-void AfterCommit(Job& job) {
+// What follows a committed compaction in memory and among the map's other files. inPlace is
+// false when the new set could not be renamed into place: the overlay file is refused until the
+// next load finishes it, so nothing here may read it (its failure was reported once already);
+// the pictures of its deleted records then stay.
+void AfterCommit(Job& job, bool inPlace) {
   ReleaseSM2Cache(job.mapIndex, job.fileIndex);
   CloseMapFiles(job.map.mapID);
   // The bounds of what is live, written to the header only now, so that a compaction that does
   // not commit leaves every byte of the set as it was. (It reports its own failure; the
   // compaction stands.)
-  RecomputeOverlayFileBounds(job.mapIndex, job.fileIndex);
-  if (!job.deletedPictures.empty()) {
+  if (inPlace) RecomputeOverlayFileBounds(job.mapIndex, job.fileIndex);
+  if (inPlace && !job.deletedPictures.empty()) {
     const std::set<std::string> live = LivePicturesOfMap(job.mapIndex);
     for (const std::string& name : job.deletedPictures) {
       if (live.count(name) != 0) continue;  // re-created or moved: the name is still in use
@@ -472,7 +476,7 @@ int32_t Compact(Job& job) {
   err = WriteNewSet(job, objLength, sumLength, commit);
   if (err != 0) {
     CleanUpAfterFailure(job);
-    if (err == -1) {
+    if (job.cancelled) {
       report.result = CompactResult::kCancelled;
       return -1;
     }
@@ -492,14 +496,14 @@ int32_t Compact(Job& job) {
     ReportError(kCaller, kDiskError, err);
     report.error = err;
     report.result = CompactResult::kFailed;
-    AfterCommit(job);
+    AfterCommit(job, false);
     return err;
   }
   CheckPoint(7);
   report.objBytesAfter = commit.objectBytes;
   report.sumBytesAfter = commit.summaryBytes;
   report.result = CompactResult::kCompacted;
-  AfterCommit(job);
+  AfterCommit(job, true);
   return 0;
 }
 
@@ -552,6 +556,9 @@ int32_t CompactLayerFile(int32_t mapIndex, int32_t fileIndex, const CompactProgr
   report.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - started)
                             .count();
+  // -1 answers a cancel only; a failing call that said -1 is still a failure (its own code was
+  // reported and is in the report).
+  if (err == -1 && report.result != CompactResult::kCancelled) return kErrIO;
   return err;
 }
 
@@ -589,7 +596,7 @@ int32_t CompactMapFiles(bool ask, const CompactProgress& progress,
     const int32_t err = CompactLayerFile(mapIndex, fileIndex, progress, report);
     if (report.result == CompactResult::kLowDisk) lowDisk = true;
     if (reports != nullptr) reports->push_back(report);
-    if (err == -1) {
+    if (report.result == CompactResult::kCancelled) {
       result = -1;
       break;
     }

@@ -33,7 +33,8 @@ struct CompactReport {
 };
 
 // The progress window: the step texts, and the bar in percent. A true answer of progress is the
-// user's cancel, honoured at the copy step's update points.
+// user's cancel, honoured at every update point (the filter's, the merges' of the sort and the
+// copy's): the overlay file is left exactly as it was.
 struct CompactProgress {
   std::function<void(const std::string& text)> status;
   std::function<bool(int32_t percent)> progress;

@@ -129,7 +129,9 @@ int32_t FilterRecordFile(const std::string& source, const std::string& target, u
     }
     written += keptHere;
     done += n;
-    if (progress) progress(static_cast<int32_t>(done * 100 / total));
+    if (err == 0 && progress && progress(static_cast<int32_t>(done * 100 / total))) {
+      err = kSortCancelled;
+    }
   }
   kept = static_cast<int32_t>(written);
   return CloseWritten(out, err);
@@ -246,7 +248,7 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
       --perBuffer;
       if (perBuffer * recordSize < kMinMergeBufferBytes) {
         out.Close();
-        return finish(kErrGeneral);
+        return finish(kErrMemoryFull);
       }
     }
   }
@@ -306,29 +308,14 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
       inOutput = 0;
     }
     const int64_t done = written + inOutput;
-    if (progress && total > 0 && (done < 10 || done % 50 == 0)) {
-      progress(static_cast<int32_t>(done * 100 / total));
+    if (err == 0 && progress && total > 0 && (done < 10 || done % 50 == 0) &&
+        progress(static_cast<int32_t>(done * 100 / total))) {
+      err = kSortCancelled;
     }
   }
   in1.Close();
   in2.Close();
   return finish(CloseWritten(out, err));
-}
-
-int32_t DeleteSortWorkFiles(const std::string& folder) {
-  std::vector<FolderEntry> items;
-  int32_t err = ListFolder(folder, items);
-  if (err != 0) return err;
-  for (const FolderEntry& item : items) {
-    if (item.isFolder) continue;
-    const std::string& name = item.name;
-    if (name == "merge1" || name == "merge2" || name.rfind("srttempA.", 0) == 0 ||
-        name.rfind("srttempB.", 0) == 0) {
-      const int32_t deleted = DeleteIfThere(folder + name);
-      if (err == 0) err = deleted;
-    }
-  }
-  return err;
 }
 
 SpatialKey SpatialSortKey(const WRect& rect) {

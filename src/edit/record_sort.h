@@ -20,9 +20,11 @@ using RecordKeep = std::function<bool(const char* record)>;
 // An order key that agrees with compare (a < b exactly when key(a) < key(b)); with one the sort
 // computes it once per record instead of twice per comparison.
 using RecordKey = uint64_t (*)(const char* record);
-// Status text of the sort's steps, and progress in percent.
+// Status text of the sort's steps, and progress in percent. A true answer of progress is the
+// user's cancel: the filter, sort or merge stops there with kSortCancelled.
 using SortStatus = std::function<void(const std::string& text)>;
-using SortProgress = std::function<void(int32_t percent)>;
+using SortProgress = std::function<bool(int32_t percent)>;
+constexpr int32_t kSortCancelled = -1;
 
 // The memory budget probe: tries 16,000,000 bytes, halving after each failure, and answers half
 // of the first size that could be had (0 when nothing could).
@@ -30,6 +32,7 @@ int64_t MemoryAvailable();
 
 // Copies the fixed-size records of source for which keep answers true into target (deleted and
 // made anew). creator and type are accepted, not stored. kept receives the number copied.
+// Progress is the percentage of records done, after each chunk.
 int32_t FilterRecordFile(const std::string& source, const std::string& target, uint32_t creator,
                          uint32_t type, int32_t recordSize, const RecordKeep& keep,
                          const SortProgress& progress, int32_t& kept);
@@ -43,17 +46,15 @@ int32_t SortRecordFile(const std::string& source, int32_t first, int32_t count, 
                        const SortProgress& progress, RecordKey key = nullptr);
 
 // Merges two sorted files into target: the inputs are renamed "merge1" and "merge2" (in target's
-// folder) and deleted afterwards, also after a failure. Ties take the first file's record.
-// -1 when even 10000-byte buffers cannot be had.
+// folder) and deleted afterwards, also after a failure or a cancel. Ties take the first file's
+// record. Progress is the percentage of records written, while fewer than 10 or at each
+// multiple of 50. kErrMemoryFull when even 10000-byte buffers cannot be had (not -1, which the
+// caller would take for the user's cancel).
 int32_t MergeRecordFiles(const std::string& first, const std::string& second,
                          const std::string& target, uint32_t creator, uint32_t type,
                          const RecordCompare& compare, int32_t count1, int32_t count2,
                          int32_t recordSize, int64_t budget, const SortStatus& status,
                          const SortProgress& progress, RecordKey key = nullptr);
-
-// Deletes what a sort cut off in folder left behind ("srttempA.*", "srttempB.*", "merge1",
-// "merge2").
-int32_t DeleteSortWorkFiles(const std::string& folder);
 
 // The spatial sort key of a rectangle: the quadrant bits of the y and x intervals, interleaved,
 // kept to twice the smaller of the two depths.

@@ -20,6 +20,7 @@ constexpr int32_t kCommitVersion = 1;
 struct CompactionFilesState {
   std::set<std::string> refused;
   std::map<std::string, CompactionRecovery> recoveries;
+  std::set<std::string> sortFilesCleared;  // folders whose sort work files were deleted
   bool finishOnLoad = true;
 };
 CompactionFilesState state;
@@ -258,9 +259,30 @@ int32_t FinishPending(const std::string& folder, const std::string& base,
 
 }  // namespace
 
+int32_t DeleteSortWorkFiles(const std::string& folder) {
+  std::vector<FolderEntry> items;
+  int32_t err = ListFolder(folder, items);
+  if (err != 0) return err;
+  for (const FolderEntry& item : items) {
+    if (item.isFolder) continue;
+    const std::string& name = item.name;
+    if (name == "merge1" || name == "merge2" || name.rfind("srttempA.", 0) == 0 ||
+        name.rfind("srttempB.", 0) == 0) {
+      const int32_t deleted = DeleteIfThere(folder + name);
+      if (err == 0) err = deleted;
+    }
+  }
+  return err;
+}
+
 int32_t FinishCompaction(const std::string& folder, const std::string& base,
                          CompactionRecovery& recovery) {
   recovery = CompactionRecovery::kNone;
+  // Left-over sort files are rubbish that nothing reads: one that cannot be deleted now is
+  // tried again by the next call, and keeps no overlay file from loading.
+  if (state.sortFilesCleared.count(folder) == 0 && DeleteSortWorkFiles(folder) == 0) {
+    state.sortFilesCleared.insert(folder);
+  }
   const int32_t err = FinishPending(folder, base, recovery);
   if (recovery != CompactionRecovery::kNone) state.recoveries[folder + base] = recovery;
   return err;

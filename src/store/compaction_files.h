@@ -53,8 +53,9 @@ enum class CompactionRecovery {
 const char* CompactionRecoveryWord(CompactionRecovery recovery);
 
 // Finishes or undoes what a compaction of "B" in folder left behind: a valid commit record puts
-// the new set in place, anything else deletes the work files. Run before an overlay file is read
-// and before a new compaction. A blocked set is left exactly as found (an alert names it): the
+// the new set in place, anything else deletes the work files (and the sort's, once per folder:
+// a loss of power may keep them when it drops the making of B.CM1). Run before an overlay file is
+// read and before a new compaction. A blocked set is left exactly as found (an alert names it): the
 // old files may be the only good copy.
 int32_t FinishCompaction(const std::string& folder, const std::string& base,
                          CompactionRecovery& recovery);
@@ -74,6 +75,11 @@ bool CompactionPending(const std::string& folder, const std::string& base);
 // Deletes the work files that are never part of a commit ("B.CM1" to "B.CM4"), ignoring the
 // missing ones; returns the first other failure.
 int32_t DeleteCompactionWorkFiles(const std::string& folder, const std::string& base);
+
+// Deletes what a sort cut off in folder left behind ("srttempA.*", "srttempB.*", "merge1",
+// "merge2"). FinishCompaction does it once per folder, before the first overlay file of the
+// folder is read.
+int32_t DeleteSortWorkFiles(const std::string& folder);
 
 // Overlay files whose committed compaction could not be put in place: refused until the next
 // load of the maps, so nothing reads a half-renamed set.

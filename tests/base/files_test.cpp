@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -299,6 +300,99 @@ TEST_F(MemoryFilesTest, PowerLossDropsWhatWasNotSynced) {
   EXPECT_EQ(file.Read(0, 1, &byte, got), kErrIO);
   EXPECT_EQ(file.Write(0, 1, "x"), kErrIO);
   EXPECT_EQ(Get("kept"), "SYNCED");
+}
+
+TEST_F(MemoryFilesTest, APowerLossKeepsAnySubsetOfWhatWasNotSynced) {
+  ASSERT_EQ(Put("a", "00000000"), 0);
+  ASSERT_EQ(Put("r", "rename me"), 0);
+  ASSERT_EQ(Put("t", std::string(4096, '.')), 0);
+  files().SyncEverything();
+  PlatformFile a, t;
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, a), 0);
+  ASSERT_EQ(OpenFile(P("t"), FileAccess::kReadWrite, t), 0);
+  ASSERT_EQ(a.Write(0, 1, "S"), 0);
+  ASSERT_EQ(SyncFile(a), 0);  // durable whatever happens
+  for (int i = 1; i < 8; ++i) ASSERT_EQ(a.Write(i, 1, std::to_string(i).c_str()), 0);
+  for (int i = 0; i < 6; ++i) ASSERT_EQ(Put("n" + std::to_string(i), "new"), 0);
+  ASSERT_EQ(RenameFile(P("r"), P("s")), 0);
+  ASSERT_EQ(t.Write(0, 4096, std::string(4096, 'x').data()), 0);
+  const MemoryFileSystem::Snapshot cut = files().Save();
+
+  std::set<std::string> seen;  // which bytes of "a" came through, over all seeds
+  bool someMixed = false, someTorn = false, renameKept = false, renameDropped = false;
+  std::string firstOfSeed7;
+  for (uint64_t seed = 1; seed <= 40; ++seed) {
+    files().Restore(cut);
+    files().PowerLossKeeping(seed);
+    const std::string got = Get("a");
+    ASSERT_EQ(got.size(), 8u);
+    EXPECT_EQ(got[0], 'S') << seed;
+    int kept = 0;
+    for (int i = 1; i < 8; ++i) {
+      EXPECT_TRUE(got[i] == '0' || got[i] == '0' + i) << seed << ": " << got;
+      if (got[i] != '0') ++kept;
+    }
+    if (kept > 0 && kept < 7) someMixed = true;
+    seen.insert(got);
+    // A rename within a folder comes through whole or not at all.
+    EXPECT_NE(FileExists(P("r")), FileExists(P("s"))) << seed;
+    (FileExists(P("s")) ? renameKept : renameDropped) = true;
+    for (int i = 0; i < 6; ++i) {
+      const std::string name = "n" + std::to_string(i);
+      if (FileExists(P(name))) {
+        EXPECT_EQ(std::string("new").rfind(Get(name), 0), 0u) << name;
+      }
+    }
+    const std::string torn = Get("t");
+    ASSERT_EQ(torn.size(), 4096u);
+    const size_t xs = torn.find_first_not_of('x');
+    if (xs != std::string::npos && xs > 0) someTorn = true;
+    EXPECT_EQ(torn.find('x', xs == std::string::npos ? torn.size() : xs), std::string::npos)
+        << "a torn write keeps a beginning";
+    // What survived is durable: a second loss of power takes nothing more.
+    files().PowerLoss();
+    EXPECT_EQ(Get("a"), got);
+    if (seed == 7) firstOfSeed7 = got;
+  }
+  EXPECT_TRUE(someMixed) << "never a part of the writes";
+  EXPECT_TRUE(someTorn) << "never a torn write";
+  EXPECT_TRUE(renameKept && renameDropped);
+  EXPECT_GT(seen.size(), 10u);
+  files().Restore(cut);
+  files().PowerLossKeeping(7);
+  EXPECT_EQ(Get("a"), firstOfSeed7) << "the same seed, the same survivors";
+  // Open files stop working.
+  EXPECT_EQ(a.Write(0, 1, "x"), kErrIO);
+}
+
+TEST_F(MemoryFilesTest, TheDiskFillsUpAtTheNthWriteAndCreatesAndDeletesCanFail) {
+  ASSERT_EQ(Put("a", "0123"), 0);
+  PlatformFile file;
+  ASSERT_EQ(OpenFile(P("a"), FileAccess::kReadWrite, file), 0);
+  files().FillUpAtWrite(2);
+  EXPECT_EQ(file.Write(4, 2, "45"), 0);
+  EXPECT_EQ(file.Write(6, 2, "67"), kErrDiskFull);
+  EXPECT_EQ(file.Write(0, 2, "AB"), 0) << "overwriting takes no room";
+  EXPECT_EQ(file.SetLength(5), 0);
+  EXPECT_EQ(file.Write(5, 1, "5"), 0) << "the byte given back by the cut";
+  EXPECT_EQ(file.Write(6, 1, "6"), kErrDiskFull);
+  int64_t free = -1;
+  ASSERT_EQ(FreeSpace(P("a"), free), 0);
+  EXPECT_EQ(free, 0);
+  EXPECT_EQ(Get("a"), "AB2345");
+  file.Close();
+  ASSERT_EQ(Put("b", ""), 0);
+  ASSERT_EQ(DeleteFile(P("a")), 0);
+  EXPECT_EQ(Put("b", "123456"), 0) << "a deleted file gives its room back";
+
+  files().FailNth(Op::kCreate, 1);
+  EXPECT_EQ(CreateFile(P("c")), kErrIO);
+  EXPECT_FALSE(FileExists(P("c")));
+  EXPECT_EQ(CreateFile(P("c")), 0);
+  files().FailNth(Op::kDelete, 1);
+  EXPECT_EQ(DeleteFile(P("c")), kErrIO);
+  EXPECT_TRUE(FileExists(P("c")));
+  EXPECT_EQ(DeleteFile(P("c")), 0);
 }
 
 TEST_F(MemoryFilesTest, SyncedFolderRenameKeepsWhatTheFolderHolds) {
