@@ -16,12 +16,16 @@
 #include "store/compaction_files.h"
 #include "store/directory_table.h"
 #include "store/file_contents.h"
+#include "store/map_lock.h"
 
 namespace tlv {
 
 namespace {
 
 constexpr int kMessageTooManyFileNames = 104;
+// How long a load waits for a compaction running in another process before it reads the map
+// as it stands.
+constexpr int32_t kWaitForCompactionMs = 20000;
 constexpr int kMessageDuplicateLayerFile = 613;
 constexpr const char* kInvalidNameCharacters = "\\/:*?\"<>|";
 
@@ -135,9 +139,14 @@ int32_t AddLayerFile(int16_t volume, int32_t dirID, const std::string& fileName)
     baseName.resize(baseName.size() - 4);
   }
   {
-    // A compaction cut off part way is finished or undone before anything reads the set.
+    // A compaction cut off part way is finished or undone before anything reads the set. The
+    // folder is held shared first: a compaction running in another process holds it exclusive,
+    // and its work files are its own (finishing them from here would delete or rename them
+    // under it, and could put a new summary file beside the old object file). It is waited
+    // for a while; one that runs on is left alone and the set read as it stands.
     std::string folder;
-    if (FinishCompactionOnLoad() && DirectoryPath(dirID, folder) == 0) {
+    if (FinishCompactionOnLoad() && DirectoryPath(dirID, folder) == 0 &&
+        HoldMapFolderShared(folder, kWaitForCompactionMs) != kErrMapInUse) {
       CompactionRecovery recovery = CompactionRecovery::kNone;
       err = FinishCompaction(folder, baseName, recovery);
       if (err != 0 || recovery == CompactionRecovery::kBlocked) {

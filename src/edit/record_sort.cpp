@@ -248,7 +248,7 @@ int32_t MergeRecordFiles(const std::string& first, const std::string& second,
       --perBuffer;
       if (perBuffer * recordSize < kMinMergeBufferBytes) {
         out.Close();
-        return finish(kErrMemoryFull);
+        return finish(kErrGeneral);
       }
     }
   }

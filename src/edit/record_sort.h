@@ -48,8 +48,8 @@ int32_t SortRecordFile(const std::string& source, int32_t first, int32_t count, 
 // Merges two sorted files into target: the inputs are renamed "merge1" and "merge2" (in target's
 // folder) and deleted afterwards, also after a failure or a cancel. Ties take the first file's
 // record. Progress is the percentage of records written, while fewer than 10 or at each
-// multiple of 50. kErrMemoryFull when even 10000-byte buffers cannot be had (not -1, which the
-// caller would take for the user's cancel).
+// multiple of 50. -1 (kErrGeneral) when even 10000-byte buffers cannot be had: a caller tells
+// that from a cancel by its own progress answer, never by the code.
 int32_t MergeRecordFiles(const std::string& first, const std::string& second,
                          const std::string& target, uint32_t creator, uint32_t type,
                          const RecordCompare& compare, int32_t count1, int32_t count2,

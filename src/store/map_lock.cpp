@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "base/files.h"
 
@@ -15,9 +17,11 @@ namespace tlv {
 namespace {
 
 struct MapLockState {
-  std::map<std::string, int> shared;  // folder -> descriptor (-1 on the files in memory)
-  std::set<std::string> exclusive;    // in memory: folders locked exclusive by this process
-  std::set<std::string> foreign;      // in memory: folders another process holds
+  std::map<std::string, int> shared;       // folder -> descriptor (-1 on the files in memory)
+  std::set<std::string> exclusive;         // in memory: folders locked exclusive by this process
+  std::set<std::string> foreign;           // in memory: folders another process holds
+  std::set<std::string> foreignExclusive;  // in memory: ... and holds exclusive
+  std::set<std::string> waitedInVain;      // folders not waited for again (each overlay file asks)
 };
 MapLockState state;
 
@@ -32,20 +36,29 @@ int OpenLockFile(const std::string& folder) {
 
 }  // namespace
 
-int32_t HoldMapFolderShared(const std::string& folder) {
+int32_t HoldMapFolderShared(const std::string& folder, int32_t waitMilliseconds) {
   if (state.shared.count(folder) != 0) return 0;
   if (!OnDisk()) {
+    if (state.foreignExclusive.count(folder) != 0) return kErrMapInUse;
     state.shared[folder] = -1;
     return 0;
   }
   if (!IsWritable(folder)) return 0;
   const int fd = OpenLockFile(folder);
   if (fd < 0) return kErrIO;
-  if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
-    // Compaction is running elsewhere; the map is read as it is, and that compaction keeps
-    // every reader safe by never changing the live files before its commit.
-    ::close(fd);
-    return kErrMapInUse;
+  // Polled rather than blocking, so that a compaction that does not end leaves the caller a
+  // way on.
+  if (state.waitedInVain.count(folder) != 0) waitMilliseconds = 0;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+  while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    if (std::chrono::steady_clock::now() >= until) {
+      // Compaction is running elsewhere; the map is read as it is (that compaction changes no
+      // live file before its commit) and its work files are left to it.
+      ::close(fd);
+      state.waitedInVain.insert(folder);
+      return kErrMapInUse;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   state.shared[folder] = fd;
   return 0;
@@ -56,6 +69,7 @@ void ReleaseMapFolderLocks() {
     if (fd >= 0) ::close(fd);
   }
   state.shared.clear();
+  state.waitedInVain.clear();
 }
 
 int32_t MapLock::Acquire(const std::string& folder) {
@@ -107,11 +121,13 @@ void MapLock::Release() {
   inMemory_ = false;
 }
 
-void SetForeignMapLockForTesting(const std::string& folder, bool held) {
+void SetForeignMapLockForTesting(const std::string& folder, bool held, bool exclusive) {
   if (held) {
     state.foreign.insert(folder);
+    if (exclusive) state.foreignExclusive.insert(folder);
   } else {
     state.foreign.erase(folder);
+    state.foreignExclusive.erase(folder);
   }
 }
 

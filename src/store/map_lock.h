@@ -16,8 +16,9 @@ constexpr int32_t kErrMapInUse = -49;
 
 // Holds the shared lock of a map folder for this process until ReleaseMapFolderLocks (several
 // holds of one folder count once). A folder that cannot be written is not locked (nothing can
-// compact it from here either).
-int32_t HoldMapFolderShared(const std::string& folder);
+// compact it from here either). kErrMapInUse when a compaction in another process holds it
+// exclusive; with waitMilliseconds it is waited for that long first.
+int32_t HoldMapFolderShared(const std::string& folder, int32_t waitMilliseconds = 0);
 void ReleaseMapFolderLocks();
 
 // An exclusive lock for the life of the record. When this process holds the folder shared, the
@@ -40,8 +41,9 @@ class MapLock {
   bool inMemory_ = false;
 };
 
-// Test control for the files in memory: another process holds the folder's lock.
-void SetForeignMapLockForTesting(const std::string& folder, bool held);
+// Test control for the files in memory: another process holds the folder's lock (shared, as a
+// program using the map; exclusive, as a compaction running there).
+void SetForeignMapLockForTesting(const std::string& folder, bool held, bool exclusive = false);
 void ResetMapLocksForTesting();
 
 }  // namespace tlv

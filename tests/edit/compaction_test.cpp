@@ -551,6 +551,24 @@ TEST_F(CompactionTest, LockedAndInUseMapsAreLeftAlone) {
   EXPECT_TRUE(platform().alerts.empty());
 }
 
+TEST_F(CompactionTest, ALoadLeavesTheWorkFilesOfACompactionRunningElsewhere) {
+  MakePoints(harbour, roads, 10, 2);
+  const std::string base = BaseOf("Harbour", "Roads");
+  const std::string folder = harbourFolder.string() + "/";
+  // Another process is half way through: its sorted summary file is there, no commit record.
+  test::WriteWholeFile(harbourFolder / (base + ".CM2"), std::string(64, 'x'));
+  ResetMapLocksForTesting();
+  SetForeignMapLockForTesting(folder, true, true);
+  Reload();
+  EXPECT_EQ(test::ReadWholeFile(harbourFolder / (base + ".CM2")), std::string(64, 'x'))
+      << "the running compaction's work file was taken from under it";
+  EXPECT_EQ(Summaries(harbour, roads).size(), 10u) << "the set is read as it stands";
+  // Once it is gone (killed, say), the next load undoes what it left.
+  ResetMapLocksForTesting();
+  Reload();
+  EXPECT_FALSE(test::PathExists(harbourFolder / (base + ".CM2")));
+}
+
 TEST_F(CompactionTest, ADamagedFileIsReportedOnceAndLeftWhileTheOthersGoOn) {
   MakePoints(harbour, roads, 10, 2);
   MakePoints(harbour, sites, 10, 2, "S");
