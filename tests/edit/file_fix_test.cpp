@@ -79,10 +79,13 @@ TEST_F(FileFixTest, ObjectDumpWalksTheRecordsAndRebuildsASet) {
   EXPECT_EQ(outcome.records, 3);
   EXPECT_EQ(outcome.stoppedAt, -1);
   EXPECT_TRUE(outcome.rebuilt);
-  const std::string text = Read("Obj.TXT");
-  EXPECT_EQ(text.substr(0, text.find("\r\n")),
+  EXPECT_EQ(Read("Obj.TXT"),
             "         0 Pump                                         0000000100000001     69"
-            "      POINT     0.000000     0.000000     0.000010     0.000010");
+            "      POINT     0.000000     0.000000     0.000010     0.000010\r\n"
+            "        73 Well                                         0000000100000002     69"
+            "      POINT     1.000000     1.000000     1.000010     1.000010\r\n"
+            "       146 Pump 2                                       0000000100000001     74"
+            "      POINT     0.000000     0.000000     0.000010     0.000010\r\n");
   // The rebuilt summary: the older "Pump" record is deleted, the newest lives.
   const std::string sum = Read("Recovred.SUM");
   ASSERT_EQ(sum.size(), 96u);
