@@ -15,6 +15,7 @@
 #include "interchange/import.h"
 #include "interchange/old_import.h"
 #include "store/directory_table.h"
+#include "tools/threat_zone.h"
 
 namespace tlv {
 
@@ -74,8 +75,9 @@ void WireObjectMessages(const FrontEndHooks& frontEnd) {
   };
   hooks.importOldObjects = ImportOldObjects;
   hooks.importInterchange = ImportInterchange;
-  // The polygon operations (zones around lines and areas) and the threat-zone bridge are not
-  // part of the program yet: their hooks stay empty and their messages fail.
+  // ZEPHA's imports name their zones after the level-of-concern texts of its footprint file.
+  hooks.readThreatZoneFootprints = [] { return ReadThreatZoneLabels(); };
+  hooks.forgetThreatZoneLabels = ForgetThreatZoneLabels;
   SetObjectMessageHooks(std::move(hooks));
 }
 

@@ -15,6 +15,7 @@
 #include "app/reference_views.h"
 #include "app/shell_services.h"
 #include "app/startup.h"
+#include "app/threat_zone_wiring.h"
 #include "base/memory.h"
 #include "base/platform.h"
 #include "base/stop_check.h"
@@ -61,6 +62,7 @@
 #include "store/map_lock.h"
 #include "store/object_record.h"
 #include "tools/basemap_bridge.h"
+#include "tools/threat_zone.h"
 
 namespace tlv {
 namespace {
@@ -271,8 +273,10 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetConnectionHooks(std::move(connection));
   SharingHooks sharing;
   sharing.menusChanged = frontEnd.sharingMenusChanged;
+  sharing.exportKml = [] { return ExportThreatZoneKml(); };
   SetSharingHooks(std::move(sharing));
   WireObjectMessages(frontEnd);
+  WireThreatZones();
 }
 
 void ResetAllForTesting() {
@@ -290,6 +294,7 @@ void ResetAllForTesting() {
   ResetExportForTesting();
   ResetDrawMapForTesting();
   ResetBasemapBridgeForTesting();
+  ResetThreatZoneForTesting();
   ResetSymbolsForTesting();
   SetPictureReader({});
   SetMapViewHooks({});

@@ -33,6 +33,7 @@
 #include "cli/verify_command.h"
 #include "cli/vertex_command.h"
 #include "cli/views_command.h"
+#include "cli/zepha_command.h"
 #include "edit/compaction.h"
 #include "store/compaction_files.h"
 #include "store/directory_table.h"
@@ -98,6 +99,8 @@ void PrintUsage(std::ostream& out) {
          "            the world rectangle of a picture from two control points; with --insert\n"
          "            the picture is put on the map as a picture object\n"
          "  friends   one JSON object per friend file, with the sharing menu it builds\n"
+         "  zepha labels PAS | zepha name NAME --pas PAS | zepha kml [--zepha-folder DIR]\n"
+         "            ZEPHA's zone texts, the name a zone takes, the KML export; one JSON line\n"
          "  views | views save NAME VIEW [--home]\n"
          "            the saved views, one JSON object per view file; save stores the\n"
          "            view with its thumbnail as Save Current View does\n"
@@ -169,9 +172,10 @@ int Run(int argc, char** argv) {
   const bool basemap = tlv::cli::IsBasemapCommand(words);
   const bool polygon = tlv::cli::IsPolygonCommand(words);
   const bool vertex = tlv::cli::IsVertexCommand(words);
-  if (!messages && !basemap && !polygon && !vertex && !objects && !import && !render && !verify &&
-      !select && !collection && !exporting && !copy && !georef && !friends && !compacting &&
-      !printing && !picture && !search && !views &&
+  const bool zepha = tlv::cli::IsZephaCommand(words);
+  if (!zepha && !messages && !basemap && !polygon && !vertex && !objects && !import && !render &&
+      !verify && !select && !collection && !exporting && !copy && !georef && !friends &&
+      !compacting && !printing && !picture && !search && !views &&
       (words.size() != 1 ||
        (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
     PrintUsage(std::cerr);
@@ -221,7 +225,9 @@ int Run(int argc, char** argv) {
   tlv::HoldLocksOfMapsInUse();
   tlv::cli::PrepareBasemap(ProgramFolder(argv[0]), mapsID);
   int result = 0;
-  if (messages) {
+  if (zepha) {
+    result = tlv::cli::RunZephaCommand(words, std::cout, std::cerr);
+  } else if (messages) {
     result = tlv::cli::RunMessagesCommand(words, std::cin, std::cout, std::cerr);
   } else if (basemap) {
     result = tlv::cli::RunBasemapCommand(words, std::cout, std::cerr);

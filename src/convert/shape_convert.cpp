@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/endian.h"
+#include "convert/rings.h"
 #include "interchange/export.h"
 #include "interchange/mie_record.h"
 #include "store/mie_reader.h"
@@ -22,7 +23,6 @@ namespace tlv::convert {
 namespace {
 
 constexpr size_t kWindowSize = 1 << 20;
-constexpr int kCirclePoints = 100;
 constexpr const char* kWGS84 =
     "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
     "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
@@ -242,60 +242,6 @@ int MemoryRemove(const char* name) {
 }
 
 // ---- Interchange to shapefile ------------------------------------------------------------------
-
-double Longitude(int32_t x) {
-  return (static_cast<double>(x) - 180000000.0) / 1000000.0;
-}
-
-double Latitude(int32_t y) {
-  return (static_cast<double>(y) - 90000000.0) / 1000000.0;
-}
-
-struct Rings {
-  std::vector<double> x;
-  std::vector<double> y;
-  std::vector<int> starts;
-
-  void Start() { starts.push_back(static_cast<int>(x.size())); }
-  void Add(double px, double py) {
-    x.push_back(px);
-    y.push_back(py);
-  }
-  // Ends the ring begun last with its first point, unless it ends there already.
-  void Close() {
-    if (starts.empty()) return;
-    const auto first = static_cast<size_t>(starts.back());
-    if (x.size() <= first) return;
-    if (x.back() != x[first] || y.back() != y[first]) Add(x[first], y[first]);
-  }
-  void Clear() {
-    x.clear();
-    y.clear();
-    starts.clear();
-  }
-};
-
-void RectangleRing(const WRect& r, Rings& rings) {
-  rings.Start();
-  rings.Add(Longitude(r.x1), Latitude(r.y1));
-  rings.Add(Longitude(r.x1), Latitude(r.y2));
-  rings.Add(Longitude(r.x2), Latitude(r.y2));
-  rings.Add(Longitude(r.x2), Latitude(r.y1));
-  rings.Add(Longitude(r.x1), Latitude(r.y1));
-}
-
-void EllipseRing(const WRect& r, Rings& rings) {
-  const double cx = (Longitude(r.x1) + Longitude(r.x2)) / 2;
-  const double cy = (Latitude(r.y1) + Latitude(r.y2)) / 2;
-  const double rx = (Longitude(r.x2) - Longitude(r.x1)) / 2;
-  const double ry = (Latitude(r.y2) - Latitude(r.y1)) / 2;
-  rings.Start();
-  for (int i = 0; i < kCirclePoints; ++i) {
-    const double angle = 2 * M_PI * i / kCirclePoints;
-    rings.Add(cx + rx * std::cos(angle), cy + ry * std::sin(angle));
-  }
-  rings.Close();
-}
 
 bool RecordFits(int16_t recordKind, ShapeKind kind) {
   switch (kind) {

@@ -40,7 +40,8 @@ QString FileDialogFilter(const std::vector<std::string>& filters) {
 void RegisterImportCommand(MainWindow& window) {
   // The progress box lives while one import runs.
   auto progressBox = std::make_shared<std::unique_ptr<QProgressDialog>>();
-  ImportHooks hooks;
+  // The naming of threat zones is installed by the core wiring; only the dialogs are added.
+  ImportHooks hooks = CurrentImportHooks();
   hooks.chooseFile = [&window](const std::string& title, const std::vector<std::string>& filters,
                                std::string& path) {
     const QString chosen = QFileDialog::getOpenFileName(&window, FromWindows1252(title), QString(),

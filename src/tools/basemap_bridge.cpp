@@ -675,6 +675,11 @@ std::vector<std::string> BasemapToolArgv(const std::string& tool,
   return argv;
 }
 
+int32_t OpenBasemapWindow(const std::string& path) {
+  if (!Exists(path) || !S().hooks.openWindow) return -1;
+  return S().hooks.openWindow(path) == 0 ? 0 : -1;
+}
+
 int32_t LastToolStatus() {
   return S().lastToolStatus;
 }

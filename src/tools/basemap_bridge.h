@@ -161,6 +161,9 @@ struct ToolRunOptions {
 int32_t RunTool(const std::vector<std::string>& argv, const ToolRunOptions& options = {});
 // The exit status of the last tool that ended (-1 when none).
 int32_t LastToolStatus();
+// Opens one of the package's HTML windows when its file exists: 0, or -1 when it is missing or
+// no window can be opened.
+int32_t OpenBasemapWindow(const std::string& path);
 
 // Asks the package whether the Internet can be reached; on "no" offers the proxy settings and
 // retries. message is the string number naming what cannot be done.
