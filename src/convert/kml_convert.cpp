@@ -215,8 +215,12 @@ class KmlDocument {
     xml_.writeTextElement("name", name);
     xml_.writeTextElement("open", "1");
     if (!description.empty()) {
+      // The summary's lines are HTML without line breaks of their own; readers show the
+      // description as HTML, where a line end alone breaks nothing.
+      QString html = FromWindows1252(description);
+      html.replace(QLatin1String("\n"), QLatin1String("<br>\n"));
       xml_.writeStartElement("description");
-      xml_.writeCDATA(FromWindows1252(description));
+      xml_.writeCDATA(html);
       xml_.writeEndElement();
     }
     for (const KmlStyle& style : kStyles) {

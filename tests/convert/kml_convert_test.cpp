@@ -208,7 +208,7 @@ TEST(KmlConvertTest, ZonesBecomePlacemarksInSchemaOrder) {
   const ParsedKml areas = Parse(documents.polygons);
   ASSERT_EQ(areas.error, "");
   // The summary survives its "]]>" whole, split over two CDATA sections.
-  EXPECT_EQ(areas.description, "<b>Wind:</b> 5 mph ]]> end\n");
+  EXPECT_EQ(areas.description, "<b>Wind:</b> 5 mph ]]> end<br>\n");
   EXPECT_EQ(areas.styles, (std::set<std::string>{"red", "orange", "yellow", "other"}));
   ASSERT_EQ(areas.placemarks.size(), 4u);
   const Placemark& red = areas.placemarks[0];
