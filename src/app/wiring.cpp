@@ -11,6 +11,7 @@
 #include "app/idle.h"
 #include "app/messaging.h"
 #include "app/object_message_wiring.h"
+#include "app/overlay_message_wiring.h"
 #include "app/preferences.h"
 #include "app/reference_views.h"
 #include "app/shell_services.h"
@@ -40,6 +41,7 @@
 #include "iac/delete_selected.h"
 #include "iac/iac.h"
 #include "iac/object_messages.h"
+#include "iac/overlay_messages.h"
 #include "iac/sharing_menus.h"
 #include "iac/thematic_lists.h"
 #include "interchange/export.h"
@@ -277,6 +279,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
   SetSharingHooks(std::move(sharing));
   WireObjectMessages(frontEnd);
   WireThreatZones();
+  WireOverlayMessages();
 }
 
 void ResetAllForTesting() {
@@ -284,6 +287,7 @@ void ResetAllForTesting() {
   ResetStartupForTesting();
   ResetIacForTesting();
   ResetObjectMessagesForTesting();
+  ResetOverlayMessagesForTesting();
   ResetViewMessagesForTesting();
   ResetThematicListsForTesting();
   SetMessageStopCheck(nullptr);

@@ -408,7 +408,7 @@ int32_t AddLayer(std::string& name, bool atFront, bool locked, bool deleteAtQuit
 }
 
 int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles,
-                    bool tellLockedMaps) {
+                    bool tellLockedMaps, LayerRecordFate fate) {
   HandleArray<LayerRecord> layers(list);
   if (position < 0 || position >= layers.Count()) return kErrGeneral;
   const LayerRecord layer = layers.Get(position);
@@ -450,10 +450,11 @@ int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool delete
     }
     layers = HandleArray<LayerRecord>(list);
   }
-  layers.Remove(position);
+  const bool keep = deleteFiles && fate == LayerRecordFate::kKeep;
+  if (!keep) layers.Remove(position);
   if (list == state.layers) {
-    RebuildLayerIDIndex();
-    // Undo could reach for objects whose overlay is gone.
+    if (!keep) RebuildLayerIDIndex();
+    // Undo could reach for objects whose overlay or files are gone.
     if (CatalogueHooksInUse().clearUndo != nullptr) CatalogueHooksInUse().clearUndo();
   }
   if (tellLockedMaps && !lockedMaps.empty()) {

@@ -43,11 +43,15 @@ bool LayersLoaded();
 // stands in name. Returns 0 or -1 (after its alert).
 int32_t AddLayer(std::string& name, bool atFront, bool locked, bool deleteAtQuit,
                  int32_t& position);
+// What becomes of the overlay's list record when DeleteLayer deletes its files.
+enum class LayerRecordFate { kRemove, kKeep };
 // Removes overlay position from list; with deleteFiles its overlay files on the maps of
-// mapRange (a map position, or -1 for all) are deleted too. Locked maps keep their files, and
-// with tellLockedMaps a caution names them. Removing from the live list clears Undo.
+// mapRange (a map position, or -1 for all) are deleted too, and with LayerRecordFate::kKeep
+// only they go: the overlay stays listed (a sibling program empties its overlay on one map).
+// Locked maps keep their files, and with tellLockedMaps a caution names them. Removing from the
+// live list clears Undo.
 int32_t DeleteLayer(Handle list, int32_t position, int32_t mapRange, bool deleteFiles,
-                    bool tellLockedMaps = true);
+                    bool tellLockedMaps = true, LayerRecordFate fate = LayerRecordFate::kRemove);
 
 // Appends the overlays of a map's own Layers2.plt that the catalogue lacks.
 int32_t AppendAdditionalLayersFromLayers2PltFile(int16_t volume, int32_t dirID, const char* name);

@@ -426,25 +426,41 @@ int32_t RemoveNewEntryMaps() {
   return 0;
 }
 
+namespace {
+
+int32_t WriteNameDotMap(const MapRecord& map) {
+  NameDotMap record;
+  record.name = FieldText(map.name);
+  record.owner = FieldText(map.owner);
+  record.universal = map.universalMark;
+  char bytes[kNameDotMapSize];
+  EncodeNameDotMap(record, bytes);
+  return WriteFileContents(map.volume, map.dirID, kNameDotMapName, kCatalogueCreator,
+                           kNameDotMapKind, kNameDotMapSize, bytes);
+}
+
+}  // namespace
+
 int32_t SaveMaps() {
   for (int32_t i = 0; i < MapCount(); ++i) {
     MapRecord map;
     GetMapRecord(i, map);
     if (map.locked || map.mapID == 0) continue;
-    NameDotMap record;
-    record.name = FieldText(map.name);
-    record.owner = FieldText(map.owner);
-    record.universal = map.universalMark;
-    char bytes[kNameDotMapSize];
-    EncodeNameDotMap(record, bytes);
-    const int32_t err = WriteFileContents(map.volume, map.dirID, kNameDotMapName, kCatalogueCreator,
-                                          kNameDotMapKind, kNameDotMapSize, bytes);
-    if (err != 0) {
+    if (const int32_t err = WriteNameDotMap(map); err != 0) {
       ReportError("SaveMaps()", "WriteFileContents()", err);
       return err;
     }
   }
   return 0;
+}
+
+int32_t SaveMapNameFile(int32_t position) {
+  MapRecord map;
+  if (!GetMapRecord(position, map) || map.mapID == 0) return kErrGeneral;
+  if (map.locked) return 0;
+  const int32_t err = WriteNameDotMap(map);
+  if (err != 0) ReportError("SaveMapNameFile()", "WriteFileContents()", err);
+  return err;
 }
 
 int32_t UserMapID() {

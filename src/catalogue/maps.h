@@ -45,6 +45,8 @@ bool MapExtentKnown(const WRect& extent);
 
 // Rewrites NAME.MAP of every unlocked map.
 int32_t SaveMaps();
+// Rewrites the map's NAME.MAP (name, owner code, universal mark) unless the map is locked.
+int32_t SaveMapNameFile(int32_t position);
 // The User's Map ID (negative), or 0 when no User's Map is loaded.
 int32_t UserMapID();
 int32_t MapNameToIndex(std::string_view name);

@@ -5,6 +5,7 @@
 #include "iac/iac.h"
 #include "iac/iac_handlers.h"
 #include "iac/object_messages.h"
+#include "iac/overlay_messages.h"
 #include "iac/thematic_lists.h"
 
 namespace tlv {
@@ -35,11 +36,11 @@ constexpr HandlerEntry kHandlers[] = {
     {IACCodeValue("NBH?"), HandleNBHQuery}, {IACCodeValue("CPT?"), HandleCPTQuery},
     {IACCodeValue("DRW+"), HandleDRWPlus},  {IACCodeValue("DRW-"), HandleDRWMinus},
     {IACCodeValue("GOTO"), HandleGOTO},     {IACCodeValue("VIEW"), HandleVIEW},
-    {IACCodeValue("VEW?"), HandleVEWQuery}, {IACCodeValue("LGND"), nullptr},
-    {IACCodeValue("CTRL"), HandleCTRL},     {IACCodeValue("MAP "), nullptr},
-    {IACCodeValue("RMAP"), nullptr},        {IACCodeValue("MKOV"), nullptr},
-    {IACCodeValue("OVX?"), nullptr},        {IACCodeValue("SLAT"), nullptr},
-    {IACCodeValue("DLOV"), nullptr},        {IACCodeValue("DLGZ"), nullptr},
+    {IACCodeValue("VEW?"), HandleVEWQuery}, {IACCodeValue("LGND"), HandleLGND},
+    {IACCodeValue("CTRL"), HandleCTRL},     {IACCodeValue("MAP "), HandleMAP},
+    {IACCodeValue("RMAP"), HandleRMAP},     {IACCodeValue("MKOV"), HandleMKOV},
+    {IACCodeValue("OVX?"), HandleOVXQuery}, {IACCodeValue("SLAT"), HandleSLAT},
+    {IACCodeValue("DLOV"), HandleDLOV},     {IACCodeValue("DLGZ"), HandleDLGZ},
 };
 
 // Messages that change what a drawing or a search walks over, or that the user expects to see

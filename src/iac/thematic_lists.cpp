@@ -232,6 +232,13 @@ int32_t ThematicNumberForDrawing(int32_t mapID, int32_t overlayID) {
   return list.number;
 }
 
+bool ThematicListOfOtherOwnerOnMap(int32_t mapID, int32_t owner) {
+  for (const auto& [key, list] : state.lists) {
+    if (key.first == mapID && list.owner != owner) return true;
+  }
+  return false;
+}
+
 int32_t ThematicListCount() {
   return static_cast<int32_t>(state.lists.size());
 }

@@ -45,6 +45,9 @@ void DropThematicListsOf(int32_t owner);
 int32_t ThematicNumberForDrawing(int32_t mapID, int32_t overlayID);
 // How many lists are kept (tests).
 int32_t ThematicListCount();
+// Whether a list set by a friend other than owner (a friend index, -1 for none) lies on one of
+// the map's overlays.
+bool ThematicListOfOtherOwnerOnMap(int32_t mapID, int32_t owner);
 
 // "CTRL": thematic control of one overlay.
 int32_t HandleCTRL(const char* envelope);

@@ -13,8 +13,6 @@ namespace tlv {
 
 namespace {
 
-constexpr int16_t kMenuToStored[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 12, 13, 14, 16};
-
 int16_t ClampToInt16(int32_t value) {
   return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
 }
@@ -376,18 +374,6 @@ void ClearImportRecord(ImportRecord& record) {
 
 std::vector<std::string> MIEFieldNames() {
   return {"NAME", "LAYER", "MAP", "SYMBOL", "COLOR", "ID"};
-}
-
-int16_t StoredColourForMenuPosition(int32_t position) {
-  if (position < 1 || position > 16) return 1;
-  return kMenuToStored[position - 1];
-}
-
-int16_t MenuPositionForStoredColour(int32_t colour) {
-  for (int16_t i = 0; i < 16; ++i) {
-    if (kMenuToStored[i] == colour) return static_cast<int16_t>(i + 1);
-  }
-  return 1;
 }
 
 int32_t WorldXFromLongitude(double longitude) {

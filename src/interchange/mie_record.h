@@ -70,12 +70,6 @@ struct ImportRecord {
   std::string aliasOf;  // the ID text of the object an alias stands for
 };
 
-// The colour menu lists the stored colours 1 to 11, 15, 12, 13, 14, 16: the stored colour for a
-// menu position (1 to 16); any other position gives Black.
-int16_t StoredColourForMenuPosition(int32_t position);
-// The menu position of a stored colour (the reverse; others give 1).
-int16_t MenuPositionForStoredColour(int32_t colour);
-
 // World units of a longitude or latitude, kept within the world.
 int32_t WorldXFromLongitude(double longitude);
 int32_t WorldYFromLatitude(double latitude);

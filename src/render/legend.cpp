@@ -7,6 +7,7 @@
 #include "base/memory.h"
 #include "catalogue/catalogue_files.h"
 #include "catalogue/layers.h"
+#include "catalogue/legend.h"
 #include "render/graphics_tables.h"
 #include "render/symbols.h"
 
@@ -27,10 +28,27 @@ int32_t Units(double inches, double dpi) {
   return static_cast<int32_t>(std::lround(inches * dpi));
 }
 
+LegendEntry EntryOfRecord(const LayerRecord& layer) {
+  LegendEntry entry;
+  entry.name = FieldText(layer.name);
+  entry.symbol = layer.graphics[0];
+  entry.colour = layer.graphics[1];
+  entry.lineType = layer.graphics[3];
+  entry.pattern = layer.graphics[4];
+  entry.custom = RGBColour{layer.thematic[0], layer.thematic[1], layer.thematic[2]};
+  return entry;
+}
+
 }  // namespace
 
 std::vector<LegendEntry> LegendEntries() {
   std::vector<LegendEntry> entries;
+  const LegendContents& contents = CurrentLegend();
+  if (contents.kind == kLegendList) {
+    for (const LayerRecord& record : contents.entries) entries.push_back(EntryOfRecord(record));
+    return entries;
+  }
+  if (contents.kind != kLegendOverlays) return entries;
   Handle sorted = nullptr;
   int32_t shown = 0;
   if (SortLayersByShownPlusName(sorted, shown) != 0) return entries;
@@ -39,13 +57,7 @@ std::vector<LegendEntry> LegendEntries() {
   for (int32_t i = 0; i < shown && i < layers.Count(); ++i) {
     const LayerRecord layer = layers.Get(i);
     if ((layer.flags & kNotInLegendFlag) != 0) continue;
-    LegendEntry entry;
-    entry.name = FieldText(layer.name);
-    entry.symbol = layer.graphics[0];
-    entry.colour = layer.graphics[1];
-    entry.lineType = layer.graphics[3];
-    entry.pattern = layer.graphics[4];
-    entries.push_back(entry);
+    entries.push_back(EntryOfRecord(layer));
   }
   return entries;
 }
@@ -103,7 +115,7 @@ void DrawLegend(DrawPort& port, const ScreenRect& area, const std::vector<Legend
   for (size_t r = 0; r < entries.size(); ++r) {
     const LegendEntry& entry = entries[r];
     const int32_t top = layout.rowTops[r];
-    const RGBColour colour = ColourForCode(entry.colour, RGBColour{});
+    const RGBColour colour = ColourForCode(entry.colour, entry.custom);
     // The symbol the overlay's new points get.
     const ScreenRect symbolBox{left, top, left + layout.swatch, top + layout.swatch};
     DrawSymbol(port, entry.symbol, symbolBox, colour, printer);

@@ -19,10 +19,12 @@ struct LegendEntry {
   int16_t colour = 1;
   int16_t lineType = 1;
   int16_t pattern = 0;
+  RGBColour custom;  // for colour 17
 };
 
-// The overlays shown now that are not left out of the legend, in the order of the shown part of
-// SortLayersByShownPlusName (by name).
+// What the legend lists now. The standard legend: the overlays shown now that are not left out
+// of the legend, in the order of the shown part of SortLayersByShownPlusName (by name). A list
+// a sibling program set: its entries. A picture a sibling program gave is not drawn here.
 std::vector<LegendEntry> LegendEntries();
 
 constexpr int32_t kLegendSmallestFontSize = 6;

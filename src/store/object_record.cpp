@@ -982,4 +982,17 @@ void ResetObjectRecordForTesting() {
   symbolKnown = nullptr;
 }
 
+int16_t StoredColourForMenuPosition(int32_t position) {
+  constexpr int16_t kMenuToStored[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 12, 13, 14, 16};
+  if (position < 1 || position > 16) return 1;
+  return kMenuToStored[position - 1];
+}
+
+int16_t MenuPositionForStoredColour(int32_t colour) {
+  for (int32_t i = 1; i <= 16; ++i) {
+    if (StoredColourForMenuPosition(i) == colour) return static_cast<int16_t>(i);
+  }
+  return 1;
+}
+
 }  // namespace tlv

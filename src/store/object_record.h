@@ -210,6 +210,12 @@ int32_t FSInitObjectSegments(BufferedFile& file, int32_t position, Handle points
 // The range rule of every segment write.
 void ClampStoredPoint(int32_t& x, int32_t& y);
 
+// The colour menu lists the stored colours 1 to 11, 15, 12, 13, 14, 16: the stored colour for a
+// menu position (1 to 16); any other position gives Black.
+int16_t StoredColourForMenuPosition(int32_t position);
+// The menu position of a stored colour (the reverse; others give 1).
+int16_t MenuPositionForStoredColour(int32_t colour);
+
 void ResetObjectRecordForTesting();
 
 }  // namespace tlv
