@@ -591,17 +591,44 @@ int32_t FilterXtraMapsPltFile(const std::function<bool(const XtraMapsEntry&)>& k
 }
 
 int32_t AddToXtramapsPltFile(const XtraMapsEntry& entry) {
+  return AddAllToXtramapsPltFile(std::vector<XtraMapsEntry>{entry});
+}
+
+int32_t AddAllToXtramapsPltFile(const std::vector<XtraMapsEntry>& entries) {
   const CatalogueFolders& folders = CatalogueFolderIDs();
   if (folders.settings < 0) return kErrGeneral;
-  int32_t err = FilterXtraMapsPltFile(
-      [&entry](const XtraMapsEntry& other) { return !CollateEqual(other.name, entry.name); });
+  if (entries.empty()) return 0;
+  std::vector<XtraMapsEntry> kept;
+  int32_t err = ReadXtraMapsPltFile(folders.settings, kept);
   if (err != 0) return err;
-  char record[kXtraMapsRecordSize];
-  EncodeXtraMapsEntry(entry, record);
-  int32_t offset = 0;
-  err = AppendFileContents(folders.volume, folders.settings, kXtraMapsName, kCatalogueCreator,
-                           kXtraMapsKind, kXtraMapsRecordSize, record, offset);
-  if (err != 0) ReportError("AddToXtramapsPltFile()", "AddToFileContents()", err);
+  // Each new entry replaces the one of its name, and a later one of a name an earlier one.
+  std::vector<XtraMapsEntry> all;
+  for (const XtraMapsEntry& entry : kept) {
+    if (std::none_of(entries.begin(), entries.end(), [&entry](const XtraMapsEntry& added) {
+          return CollateEqual(added.name, entry.name);
+        })) {
+      all.push_back(entry);
+    }
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (std::none_of(entries.begin() + static_cast<std::ptrdiff_t>(i) + 1, entries.end(),
+                     [&entries, i](const XtraMapsEntry& later) {
+                       return CollateEqual(later.name, entries[i].name);
+                     })) {
+      all.push_back(entries[i]);
+    }
+  }
+  // The whole file is written anew through its work file: an append cut short would leave a
+  // file of a bad size, which loses every entry at the next start.
+  std::vector<char> bytes;
+  for (const XtraMapsEntry& entry : all) {
+    char record[kXtraMapsRecordSize];
+    EncodeXtraMapsEntry(entry, record);
+    bytes.insert(bytes.end(), record, record + kXtraMapsRecordSize);
+  }
+  err = WriteFileContents(folders.volume, folders.settings, kXtraMapsName, kCatalogueCreator,
+                          kXtraMapsKind, static_cast<int32_t>(bytes.size()), bytes.data());
+  if (err != 0) ReportError("AddToXtramapsPltFile()", "WriteFileContents()", err);
   return err;
 }
 

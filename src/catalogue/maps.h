@@ -60,6 +60,8 @@ bool FolderInOverlayMaps(const std::string& folderPath);
 
 // XTRAMAPS.PLT of the Settings folder.
 int32_t AddToXtramapsPltFile(const XtraMapsEntry& entry);
+// Adds several entries with one rewrite of the file (each replaces an entry of its name).
+int32_t AddAllToXtramapsPltFile(const std::vector<XtraMapsEntry>& entries);
 int32_t FilterXtraMapsPltFile(const std::function<bool(const XtraMapsEntry&)>& keep);
 // The records of XTRAMAPS.PLT in a folder; a file of a bad size is deleted and gives none.
 int32_t ReadXtraMapsPltFile(int32_t dirID, std::vector<XtraMapsEntry>& entries);

@@ -434,6 +434,7 @@ int32_t HandleMAP(const char* envelope) {
   const MapOwnership ownership = MapOwnershipFromOptions(Param(envelope, "OPTN", kMapOptionRoom));
   bool missing = false;
   int32_t result = 0;
+  std::vector<XtraMapsEntry> remembered;
   for (const std::string_view line : MessageLines(paths)) {
     const std::string folder = MapFolderOfLine(line);
     // Spelt as the sibling's own system spells it: the name file is found whatever its case.
@@ -443,14 +444,17 @@ int32_t HandleMAP(const char* envelope) {
       continue;
     }
     int32_t position = -1;
-    if (const int32_t err =
-            AddFoundMap(0, 0, folder, position, true, nullptr, 0, !ownership.remember);
-        err != 0) {
+    // The maps to remember go into XTRAMAPS.PLT together below, in one rewrite.
+    if (const int32_t err = AddFoundMap(0, 0, folder, position, true, nullptr, 0, true); err != 0) {
       if (result == 0) result = err;
       continue;
     }
     MapRecord map;
     if (!GetMapRecord(position, map)) continue;
+    // A sibling adds its maps again at each start: a NAME.MAP that says it all stays as it is.
+    const bool nameFileCurrent =
+        FieldText(map.owner) == signature &&
+        (ownership.universal == 0 || ownership.universal == map.universalMark);
     std::copy(std::begin(ownership.policies), std::end(ownership.policies), map.policies);
     map.indexed = 0;
     if (ownership.universal != 0) map.universalMark = ownership.universal;
@@ -458,8 +462,13 @@ int32_t HandleMAP(const char* envelope) {
     SetMapRecord(position, map);
     // The extent is worked out afresh for the map as it is now on disk.
     ComputeMapExtent(position);
-    if (ownership.owned) SaveMapNameFile(position);
+    if (ownership.owned && !nameFileCurrent) SaveMapNameFile(position);
+    const std::string listed = MapFolderPath(map);
+    if (ownership.remember && !FolderInOverlayMaps(listed)) {
+      remembered.push_back({listed, FieldText(map.name)});
+    }
   }
+  AddAllToXtramapsPltFile(remembered);
   if (missing) ShowAlert(GetIndString(25500, 92), kStopAlert);
   RedrawAfterMessage();
   NoteTiming(kMapTiming, start);

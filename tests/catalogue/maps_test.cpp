@@ -317,6 +317,18 @@ TEST_F(MapsTest, XtramapsKeepsOneRecordPerName) {
   EXPECT_FALSE(test::PathExists(root / "Settings" / "XTRAMAPS.PLT"));
 }
 
+TEST_F(MapsTest, XtramapsTakesManyEntriesInOneRewrite) {
+  ASSERT_EQ(AddToXtramapsPltFile({"/a/", "Dam"}), 0);
+  ASSERT_EQ(AddToXtramapsPltFile({"/b/", "Lake"}), 0);
+  ASSERT_EQ(AddAllToXtramapsPltFile({{"/c/", "lake"}, {"/d/", "Weir"}, {"/e/", "WEIR"}}), 0);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "XTRAMAPS.PLT"),
+            test::XtraBytes("/a/", "Dam") + test::XtraBytes("/c/", "lake") +
+                test::XtraBytes("/e/", "WEIR"));
+  // Nothing to add leaves the file alone.
+  ASSERT_EQ(AddAllToXtramapsPltFile({}), 0);
+  EXPECT_EQ(test::ReadWholeFile(root / "Settings" / "XTRAMAPS.PLT").size(), 3u * 298u);
+}
+
 TEST_F(MapsTest, NewEntryMapsAreRemovedAndTheCounterComesBack) {
   MakeMap("A", "Alpha");
   ASSERT_EQ(LoadAll(), 0);
