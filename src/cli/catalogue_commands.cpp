@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/folders.h"
+#include "app/preferences.h"
 #include "base/collate.h"
 #include "base/files.h"
 #include "base/strings.h"
@@ -10,6 +11,7 @@
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/groups.h"
 #include "catalogue/layers.h"
+#include "catalogue/legend.h"
 #include "catalogue/map_list.h"
 #include "catalogue/maps.h"
 #include "catalogue/open_files.h"
@@ -105,6 +107,8 @@ void PrintMaps(std::ostream& out) {
                .Bool("locked", map.locked != 0)
                .Text("universal", UniversalText(map.universalMark))
                .Text("folder", MapFolderPath(map))
+               .Numbers("policies", std::vector<int64_t>(map.policies, map.policies + 5))
+               .Bool("indexed", map.indexed != 0)
                .Raw("files", files)
                .Str()
         << "\n";
@@ -134,6 +138,35 @@ void PrintOverlays(std::ostream& out) {
     }
     out << object.Str() << "\n";
   }
+}
+
+void PrintLegend(std::ostream& out) {
+  const LegendContents& legend = CurrentLegend();
+  std::string entries = "[";
+  for (size_t e = 0; e < legend.entries.size(); ++e) {
+    const LayerRecord& entry = legend.entries[e];
+    if (e > 0) entries += ",";
+    entries += JsonObject()
+                   .Text("name", FieldText(entry.name))
+                   .Number("marker", entry.marker)
+                   .Number("symbol", entry.graphics[0])
+                   .Number("colour", entry.graphics[1])
+                   .Number("variant", entry.graphics[2])
+                   .Number("lineType", entry.graphics[3])
+                   .Number("pattern", entry.graphics[4])
+                   .Numbers("thematic", {entry.thematic[0], entry.thematic[1], entry.thematic[2]})
+                   .Number("flags", entry.flags)
+                   .Number("displayMode", entry.displayMode)
+                   .Str();
+  }
+  entries += "]";
+  out << JsonObject()
+             .Number("kind", legend.kind)
+             .Bool("shown", GetPref(Pref::kLegendShown) != 0)
+             .Text("picture", legend.picturePath)
+             .Raw("entries", entries)
+             .Str()
+      << "\n";
 }
 
 void PrintGroups(std::ostream& out) {

@@ -15,5 +15,7 @@ int32_t OpenMapsFolder(int32_t mapsDirID, std::string& error);
 void PrintMaps(std::ostream& out);
 void PrintOverlays(std::ostream& out);
 void PrintGroups(std::ostream& out);
+// What the legend shows: its kind, whether it is switched on, the picture and the entries.
+void PrintLegend(std::ostream& out);
 
 }  // namespace tlv::cli

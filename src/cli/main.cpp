@@ -50,6 +50,7 @@ void PrintUsage(std::ostream& out) {
          "  maps      one JSON object per map of the catalogue\n"
          "  overlays  one JSON object per overlay, in list order\n"
          "  groups    one JSON object per overlay group\n"
+         "  legend    what the legend shows: kind, switch, picture, entries\n"
          "  objects MAP OVERLAY [--deleted]\n"
          "            one JSON object per object of the overlay on the map\n"
          "  import FILE [--mode update|skip|duplicate] [--ids]\n"
@@ -108,9 +109,9 @@ void PrintUsage(std::ostream& out) {
          "            compacts overlay files, or finishes cut-off compactions\n"
          "  recover OVERLAY [--scale N]\n"
          "            brings the deleted objects of an overlay back\n"
-         "  messages FILE|-\n"
+         "  messages FILE|- [--then maps|overlays|legend]\n"
          "            handles sibling programs' envelopes (JSON lines); prints answers, alerts,\n"
-         "            results\n"
+         "            results, then the catalogue or legend when asked\n"
          "  filefix lyr|sum|obj FILE [--rebuild]\n"
          "            writes Lyr.TXT, Sum.TXT or Obj.TXT beside FILE\n"
          "  basemap render --view LAT,LON,SCALE --size WxH --out F.png [--buttons 1000]\n"
@@ -176,8 +177,8 @@ int Run(int argc, char** argv) {
   if (!zepha && !messages && !basemap && !polygon && !vertex && !objects && !import && !render &&
       !verify && !select && !collection && !exporting && !copy && !georef && !friends &&
       !compacting && !printing && !picture && !search && !views &&
-      (words.size() != 1 ||
-       (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups"))) {
+      (words.size() != 1 || (words[0] != "maps" && words[0] != "overlays" && words[0] != "groups" &&
+                             words[0] != "legend"))) {
     PrintUsage(std::cerr);
     return kExitUsage;
   }
@@ -269,6 +270,8 @@ int Run(int argc, char** argv) {
     tlv::cli::PrintMaps(std::cout);
   } else if (words[0] == "overlays") {
     tlv::cli::PrintOverlays(std::cout);
+  } else if (words[0] == "legend") {
+    tlv::cli::PrintLegend(std::cout);
   } else {
     tlv::cli::PrintGroups(std::cout);
   }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/headless_platform.h"
+#include "cli/catalogue_commands.h"
 #include "cli/json_text.h"
 #include "edit/selection.h"
 #include "iac/iac.h"
@@ -159,7 +160,10 @@ std::string EnvelopeJson(const std::string& envelope) {
 }  // namespace
 
 bool IsMessagesCommand(const std::vector<std::string>& words) {
-  return words.size() == 2 && words[0] == "messages";
+  if (words.empty() || words[0] != "messages") return false;
+  if (words.size() == 2) return true;
+  return words.size() == 4 && words[2] == "--then" &&
+         (words[3] == "maps" || words[3] == "overlays" || words[3] == "legend");
 }
 
 bool ParseMessageLine(const std::string& line, MessageLine& message) {
@@ -266,6 +270,12 @@ int RunMessagesCommand(const std::vector<std::string>& words, std::istream& in, 
         << "\n";
   }
   QuitIAC();
+  // The state the messages left, as the plain commands print it.
+  if (words.size() == 4) {
+    if (words[3] == "maps") PrintMaps(out);
+    if (words[3] == "overlays") PrintOverlays(out);
+    if (words[3] == "legend") PrintLegend(out);
+  }
   return 0;
 }
 

@@ -70,11 +70,14 @@ TEST_F(CliCatalogueTest, MapsDescribesEveryMapAndItsOverlayFiles) {
             "{\"name\":\"Harbour \xC3\xA9t\xC3\xA9\",\"id\":1000,\"owner\":\"ZEPH\",\"inUse\":true,"
             "\"locked\":false,\"universal\":\"Y\",\"folder\":\"" +
                 mapsPath +
-                "/OverlayMaps/Harbour/\",\"files\":[{\"baseName\":\"HOSP\",\"overlay\":"
+                "/OverlayMaps/Harbour/\",\"policies\":[0,0,0,0,0],\"indexed\":false,"
+                "\"files\":[{\"baseName\":\"HOSP\",\"overlay\":"
                 "\"Hospitals\",\"objectCount\":7,\"bounds\":[10,20,30,40]}]}\n"
                 "{\"name\":\"User's map\",\"id\":-1001,\"owner\":\"00000\",\"inUse\":true,"
                 "\"locked\":false,\"universal\":\"\",\"folder\":\"" +
-                mapsPath + "/OverlayMaps/UserMap/\",\"files\":[]}\n");
+                mapsPath +
+                "/OverlayMaps/UserMap/\",\"policies\":[0,0,0,0,0],\"indexed\":false,"
+                "\"files\":[]}\n");
 }
 
 TEST_F(CliCatalogueTest, OverlaysAndGroupsDescribeTheCatalogue) {
