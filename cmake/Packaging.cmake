@@ -9,6 +9,7 @@ install(TARGETS tolvane tolvane-cli wexo-peer runtool RUNTIME DESTINATION ${TOLV
 install(TARGETS WEXO_32 LIBRARY DESTINATION ${TOLVANE_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/fonts/ DESTINATION ${TOLVANE_LIBDIR}/fonts
         FILES_MATCHING PATTERN "*.ttf" PATTERN "OverlaySymbols.txt" PATTERN "background_ranges.txt")
+install(FILES ${PROJECT_SOURCE_DIR}/data/compass.png DESTINATION ${TOLVANE_LIBDIR})
 # The basemap package as the build tree stages it, the converter in its bin folder.
 install(DIRECTORY ${PROJECT_BINARY_DIR}/src/basemaptools/ DESTINATION ${TOLVANE_LIBDIR}/basemaptools
         USE_SOURCE_PERMISSIONS PATTERN "tolvane-convert" EXCLUDE)

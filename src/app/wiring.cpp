@@ -9,6 +9,7 @@
 #include "app/basemap_hooks.h"
 #include "app/config.h"
 #include "app/idle.h"
+#include "app/map_decorations.h"
 #include "app/messaging.h"
 #include "app/object_message_wiring.h"
 #include "app/overlay_message_wiring.h"
@@ -191,30 +192,7 @@ void WireCore(const FrontEndHooks& frontEnd) {
     style.format = CurrentGeometrySettings().coordinateFormat;
     DrawLatLongGrid(port, mapping, style);
   };
-  draw.drawDecorations = [](DrawPort& port, const ViewMapping& mapping, int32_t scale) {
-    DrawReferenceViewInset(port, mapping);
-    if (GetPref(Pref::kTimeStampShown) != 0) {
-      TimeStampOptions stamp;
-      stamp.dateKind = static_cast<int16_t>(GetPref(Pref::kTimeStampDateKind));
-      stamp.timeKind = static_cast<int16_t>(GetPref(Pref::kTimeStampTimeKind));
-      stamp.customDate = GetPrefText(PrefText::kTimeStampCustomDate);
-      stamp.customTime = GetPrefText(PrefText::kTimeStampCustomTime);
-      stamp.extraLine = GetPrefText(PrefText::kTimeStampExtraLine);
-      stamp.positionX = GetPref(Pref::kTimeStampX);
-      stamp.positionY = GetPref(Pref::kTimeStampY);
-      DrawTimeStamp(port, mapping.screen, stamp, Platform().CurrentLocalTime());
-    }
-    if (GetPref(Pref::kLegendShown) != 0) DrawLegend(port, mapping.screen, LegendEntries());
-    if (GetPref(Pref::kScaleBarShown) == 0) return;
-    ScaleBarOptions options;
-    options.unit = CurrentGeometrySettings().distanceUnit;
-    options.bothSystems = GetPref(Pref::kScaleBarBothUnits) != 0;
-    options.inchLine = GetPref(Pref::kScaleBarInchLine) != 0;
-    options.printing = port.Kind() == DeviceKind::kPrinter;
-    options.positionX = GetPref(Pref::kScaleBarX);
-    options.positionY = GetPref(Pref::kScaleBarY);
-    DrawScaleBar(port, mapping.screen, scale, options);
-  };
+  draw.drawDecorations = DrawShownDecorations;
   // Thematic lists that sibling programs set.
   draw.thematicNumber = ThematicNumberForDrawing;
   draw.thematicFolder = [](int32_t) { return ThematicFolderPath(); };
@@ -329,6 +307,7 @@ void ResetAllForTesting() {
   SetCatalogueFolders(CatalogueFolders());
   ResetViewsForTesting();
   ResetReferenceViewsForTesting();
+  ResetMapDecorationsForTesting();
   ResetObjectRecordForTesting();
   ResetDirectoryTableForTesting();
   ResetGeometrySettings();

@@ -41,6 +41,9 @@ struct PenSpec {
   RGBColour colour;
   int32_t width = 1;  // device units; 0 and 1 both draw the thinnest line
   PenStyle style = PenStyle::kSolid;
+  // Where a broken pen's pattern starts, in device units along the line; stepping it makes the
+  // dashes crawl (the reference view's marker on screen).
+  int32_t dashOffset = 0;
 };
 
 enum class BrushKind : int16_t {
@@ -163,14 +166,21 @@ class DrawPort {
                                int32_t pixelSize, RGBColour colour) = 0;
 
   // Draws a picture of width x height 32-bit ARGB pixels (rows top to bottom) scaled into the
-  // rectangle. False when the surface cannot show pictures; the caller then draws a stand-in.
+  // rectangle, combined with what is beneath by the given raster mode: kCopy puts the picture
+  // there as it is; kMask ANDs it, so its white parts leave the map visible and its black stays
+  // black. False when the surface cannot show pictures; the caller then draws a stand-in.
   virtual bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
-                          const uint32_t* argb) {
+                          const uint32_t* argb, RasterMode mode) {
     (void)rect;
     (void)width;
     (void)height;
     (void)argb;
+    (void)mode;
     return false;
+  }
+  // Pictures are copied unless asked otherwise, whatever mode the shapes before them used.
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t* argb) {
+    return DrawPixels(rect, width, height, argb, RasterMode::kCopy);
   }
 
   // Limits all drawing to the rectangle until the clip is cleared.

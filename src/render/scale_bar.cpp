@@ -21,7 +21,9 @@ constexpr double kBoxWidthInches = 3.0;
 constexpr double kBarMarginInches = 0.5;  // the usable length is the box width less this
 constexpr double kBarStartInches = 0.15;
 constexpr double kTickInches = 0.05;
-constexpr int32_t kBoxGrowth = 3;
+constexpr int32_t kBoxGrowth = kDecorationBoxGrowth;
+constexpr double kDefaultX = 0.8;
+constexpr double kDefaultY = 0.7;
 constexpr int32_t kScaleBarFont = 21;
 constexpr int32_t kScaleBarFontSize = 8;
 
@@ -86,13 +88,8 @@ ScaleBarLayout LayOutScaleBar(const ScreenRect& area, double dpi, int32_t scale,
   }
   const int32_t width = Units(kBoxWidthInches, dpi);
   const int32_t height = Units(heightInches, dpi) + extra;
-  const int32_t px = options.positionX == kDecorationUnset ? 25600 : options.positionX;
-  const int32_t py = options.positionY == kDecorationUnset ? 22400 : options.positionY;
-  const double fx = std::clamp(px, 0, kDecorationScale) / static_cast<double>(kDecorationScale);
-  const double fy = std::clamp(py, 0, kDecorationScale) / static_cast<double>(kDecorationScale);
-  const int32_t cx = area.left + static_cast<int32_t>(std::lround((area.right - area.left) * fx));
-  const int32_t cy = area.top + static_cast<int32_t>(std::lround((area.bottom - area.top) * fy));
-  ScreenRect box{cx - width / 2, cy - height / 2, cx - width / 2 + width, cy - height / 2 + height};
+  const ScreenRect box = PlaceDecorationBox(area, options.positionX, options.positionY, kDefaultX,
+                                            kDefaultY, width, height);
 
   const double usable = kBoxWidthInches - kBarMarginInches;
   const auto makeBar = [&](bool primary, int16_t unit) -> bool {
@@ -147,15 +144,18 @@ ScaleBarLayout LayOutScaleBar(const ScreenRect& area, double dpi, int32_t scale,
   return layout;
 }
 
-void DrawScaleBar(DrawPort& port, const ScreenRect& area, int32_t scale,
-                  const ScaleBarOptions& options) {
-  const FontSpec font =
-      MakeNumberedFont(kScaleBarFont, kScaleBarFontSize, 0, 0.0, port.Kind(), false);
-  port.SetFont(font);
+ScaleBarLayout MeasureScaleBar(DrawPort& port, const ScreenRect& area, int32_t scale,
+                               const ScaleBarOptions& options) {
+  port.SetFont(MakeNumberedFont(kScaleBarFont, kScaleBarFontSize, 0, 0.0, port.Kind(), false));
   const FontMetrics metrics = port.GetFontMetrics();
   const int32_t lineHeight = metrics.ascent + metrics.descent + metrics.leading;
-  const ScaleBarLayout layout =
-      LayOutScaleBar(area, port.PixelsPerInchX(), scale, options, lineHeight);
+  return LayOutScaleBar(area, port.PixelsPerInchX(), scale, options, lineHeight);
+}
+
+void DrawScaleBar(DrawPort& port, const ScreenRect& area, int32_t scale,
+                  const ScaleBarOptions& options) {
+  const ScaleBarLayout layout = MeasureScaleBar(port, area, scale, options);
+  const FontMetrics metrics = port.GetFontMetrics();
   port.SetRasterMode(RasterMode::kCopy);
   BrushSpec white;
   white.kind = BrushKind::kSolid;

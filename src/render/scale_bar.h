@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "geometry/screen.h"
+#include "render/decoration_place.h"
 #include "render/draw_port.h"
 
 namespace tlv {
-
-// Decoration positions are kept in 1/32000 of the map area; this marker means "not set yet".
-constexpr int32_t kDecorationUnset = -32000;
-constexpr int32_t kDecorationScale = 32000;
 
 // The bar's steps, in distance units.
 constexpr int32_t kScaleStepCount = 28;
@@ -63,6 +60,10 @@ struct ScaleBarOptions {
 // font's line height in device units.
 ScaleBarLayout LayOutScaleBar(const ScreenRect& area, double dpi, int32_t scale,
                               const ScaleBarOptions& options, int32_t lineHeight);
+
+// The layout on the port, measured in the bar's label font (which it leaves selected).
+ScaleBarLayout MeasureScaleBar(DrawPort& port, const ScreenRect& area, int32_t scale,
+                               const ScaleBarOptions& options);
 
 // Draws the scale bar: a white box with a one-unit frame, the bars as brackets, the labels in
 // font 21 at size 8 by their baselines, and the "1 in = ..." line.

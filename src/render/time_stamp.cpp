@@ -15,7 +15,9 @@ constexpr int16_t kMonthNameList = 16500;
 constexpr size_t kCustomTextLength = 20;
 constexpr int32_t kStampFont = 21;
 constexpr int32_t kStampFontSize = 9;
-constexpr int32_t kBoxGrowth = 3;
+constexpr int32_t kBoxGrowth = kDecorationBoxGrowth;
+constexpr double kDefaultX = 0.2;
+constexpr double kDefaultY = 0.7;
 
 std::string TwoDigits(int value) {
   char text[16];
@@ -131,14 +133,8 @@ TimeStampLayout LayOutTimeStamp(const ScreenRect& area, double dpi,
   const int32_t width = widest + Units(0.2, dpi);
   const int32_t count = std::max<int32_t>(1, static_cast<int32_t>(lines.size()));
   const int32_t height = count * lineHeight + Units(0.12, dpi);
-  const int32_t px = options.positionX == -32000 ? 6400 : std::clamp(options.positionX, 0, 32000);
-  const int32_t py = options.positionY == -32000 ? 22400 : std::clamp(options.positionY, 0, 32000);
-  const int32_t cx =
-      area.left + static_cast<int32_t>(std::lround((area.right - area.left) * (px / 32000.0)));
-  const int32_t cy =
-      area.top + static_cast<int32_t>(std::lround((area.bottom - area.top) * (py / 32000.0)));
-  const ScreenRect box{cx - width / 2, cy - height / 2, cx - width / 2 + width,
-                       cy - height / 2 + height};
+  const ScreenRect box = PlaceDecorationBox(area, options.positionX, options.positionY, kDefaultX,
+                                            kDefaultY, width, height);
   layout.textX = box.left + Units(0.1, dpi);
   for (size_t i = 0; i < lines.size(); ++i) {
     layout.baselines.push_back(box.top + static_cast<int32_t>(i + 1) * lineHeight +
@@ -149,16 +145,21 @@ TimeStampLayout LayOutTimeStamp(const ScreenRect& area, double dpi,
   return layout;
 }
 
-void DrawTimeStamp(DrawPort& port, const ScreenRect& area, const TimeStampOptions& options,
-                   const LocalTime& t) {
+TimeStampLayout MeasureTimeStamp(DrawPort& port, const ScreenRect& area,
+                                 const TimeStampOptions& options, const LocalTime& t) {
   port.SetFont(MakeNumberedFont(kStampFont, kStampFontSize, 0, 0.0, port.Kind(), false));
   const FontMetrics metrics = port.GetFontMetrics();
   const int32_t lineHeight = metrics.ascent + metrics.descent + metrics.leading;
   const std::vector<std::string> lines = TimeStampLines(options, t);
   std::vector<int32_t> widths;
   for (const std::string& line : lines) widths.push_back(port.TextWidth(line));
-  const TimeStampLayout layout =
-      LayOutTimeStamp(area, port.PixelsPerInchX(), lines, widths, lineHeight, options);
+  return LayOutTimeStamp(area, port.PixelsPerInchX(), lines, widths, lineHeight, options);
+}
+
+void DrawTimeStamp(DrawPort& port, const ScreenRect& area, const TimeStampOptions& options,
+                   const LocalTime& t) {
+  const TimeStampLayout layout = MeasureTimeStamp(port, area, options, t);
+  const FontMetrics metrics = port.GetFontMetrics();
   port.SetRasterMode(RasterMode::kCopy);
   BrushSpec white;
   white.kind = BrushKind::kSolid;

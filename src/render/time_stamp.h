@@ -8,6 +8,7 @@
 
 #include "base/platform.h"
 #include "geometry/screen.h"
+#include "render/decoration_place.h"
 #include "render/draw_port.h"
 
 namespace tlv {
@@ -26,9 +27,9 @@ struct TimeStampOptions {
   int16_t timeKind = kStampShort;
   std::string customDate;  // at most 20 characters are used
   std::string customTime;
-  std::string extraLine;       // shown when not empty
-  int32_t positionX = -32000;  // 1/32000 of the area; -32000: the default place (0.2, 0.7)
-  int32_t positionY = -32000;
+  std::string extraLine;                 // shown when not empty
+  int32_t positionX = kDecorationUnset;  // 1/32000 of the area; unset: the default (0.2, 0.7)
+  int32_t positionY = kDecorationUnset;
 };
 
 // The lines of the stamp, top to bottom (none for kinds 0 and an empty extra line).
@@ -46,6 +47,10 @@ TimeStampLayout LayOutTimeStamp(const ScreenRect& area, double dpi,
                                 const std::vector<std::string>& lines,
                                 const std::vector<int32_t>& widths, int32_t lineHeight,
                                 const TimeStampOptions& options);
+
+// The layout on the port at the local time given, measured in the stamp's font (left selected).
+TimeStampLayout MeasureTimeStamp(DrawPort& port, const ScreenRect& area,
+                                 const TimeStampOptions& options, const LocalTime& t);
 
 // Draws the stamp on a white box with a one-unit frame, at the local time given.
 void DrawTimeStamp(DrawPort& port, const ScreenRect& area, const TimeStampOptions& options,

@@ -20,6 +20,7 @@ void RegisterShowToggle(MainWindow& window, int command, Pref shown) {
 
 void RegisterDecorationCommands(MainWindow& window) {
   RegisterShowToggle(window, kShowScaleBarCommand, Pref::kScaleBarShown);
+  RegisterShowToggle(window, kShowCompassCommand, Pref::kCompassShown);
   RegisterShowToggle(window, kShowTimeStampCommand, Pref::kTimeStampShown);
   RegisterShowToggle(window, kShowGridCommand, Pref::kGridShown);
   RegisterShowToggle(window, kShowReferenceViewCommand, Pref::kShowReferenceView);

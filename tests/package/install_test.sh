@@ -16,6 +16,7 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 
 for file in usr/bin/tolvane usr/bin/tolvane-cli usr/lib/tolvane/tolvane usr/lib/tolvane/tolvane-cli \
             usr/lib/tolvane/libWEXO_32.so usr/lib/tolvane/basemaptools/bin/tolvane-convert \
+            usr/lib/tolvane/compass.png \
             usr/share/tolvane/TolvaneMaps/Settings usr/share/applications/tolvane.desktop \
             usr/share/icons/hicolor/scalable/apps/tolvane.svg usr/share/doc/tolvane/copyright; do
   [ -e "$root/$file" ] || fail "missing /$file"

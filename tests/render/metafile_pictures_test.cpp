@@ -132,6 +132,31 @@ TEST(MetafilePictures, EmfStoresAPictureAsAStretchedBitmapWithConsistentOffsets)
   EXPECT_EQ(PixelsOf(p.substr(bmiAt - 8)), kOnWhite);
 }
 
+// The AND raster mode of a picture (the compass) is the records' own source-AND-destination
+// operation in both formats; a copy stays a copy.
+TEST(MetafilePictures, MaskedPicturesAreAndedInBothFormats) {
+  WmfPort wmfPort(200, 100, 96, nullptr);
+  ASSERT_TRUE(wmfPort.DrawPixels({10, 20, 70, 60}, 3, 2, kPicture.data(), RasterMode::kMask));
+  ASSERT_TRUE(wmfPort.DrawPixels({80, 20, 90, 60}, 3, 2, kPicture.data(), RasterMode::kCopy));
+  std::vector<uint32_t> wmfRops;
+  for (const Record& r : WmfRecords(wmfPort.Finish())) {
+    if (r.type == wmf::kStretchDib) wmfRops.push_back(U32(r.params, 0));
+  }
+  EXPECT_EQ(wmfRops, (std::vector<uint32_t>{gdi::kRopSourceAnd, gdi::kRopSourceCopy}));
+
+  EmfPort emfPort(200, 100, 96, nullptr);
+  ASSERT_TRUE(emfPort.DrawPixels({10, 20, 70, 60}, 3, 2, kPicture.data(), RasterMode::kMask));
+  // A pen's NOT-XOR mode does not leak into pictures.
+  emfPort.SetRasterMode(RasterMode::kNotXor);
+  ASSERT_TRUE(emfPort.DrawPixels({80, 20, 90, 60}, 3, 2, kPicture.data()));
+  std::vector<uint32_t> emfRops;
+  for (const Record& r : EmfRecords(emfPort.Finish())) {
+    if (r.type == emf::kStretchDiBits) emfRops.push_back(U32(r.params, 60));
+  }
+  EXPECT_EQ(emfRops, (std::vector<uint32_t>{gdi::kRopSourceAnd, gdi::kRopSourceCopy}));
+  EXPECT_EQ(gdi::kRopSourceAnd, 0x008800C6u);
+}
+
 TEST(MetafilePictures, PicturesThatCannotBeStoredAreLeftToTheStandIn) {
   WmfPort port(100, 100, 96, nullptr);
   EXPECT_FALSE(port.DrawPixels({0, 0, 10, 10}, 0, 2, kPicture.data()));

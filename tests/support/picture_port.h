@@ -15,6 +15,7 @@ class PicturePort : public DrawPort {
     ScreenRect rect;
     int32_t width = 0;
     int32_t height = 0;
+    RasterMode mode = RasterMode::kCopy;
   };
 
   explicit PicturePort(DeviceKind kind = DeviceKind::kScreen) : kind_(kind) {}
@@ -43,8 +44,10 @@ class PicturePort : public DrawPort {
   void DrawSymbolGlyph(SymbolFontId, uint8_t, int32_t, int32_t, int32_t, RGBColour) override {}
   void SetClipRect(const ScreenRect&) override {}
   void ClearClip() override {}
-  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t*) override {
-    pictures.push_back({rect, width, height});
+  using DrawPort::DrawPixels;
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t*,
+                  RasterMode mode) override {
+    pictures.push_back({rect, width, height, mode});
     return true;
   }
 

@@ -252,7 +252,7 @@ void EmfPort::TextOutRecord(int32_t x, int32_t y, std::string_view text, bool sy
 }
 
 void EmfPort::StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
-                               const std::string& packedDib) {
+                               const std::string& packedDib, uint32_t rop) {
   // The record header, bounds, 6 positions, 4 offsets and sizes, usage, operation, 2 sizes.
   constexpr uint32_t kFixed = 8 + 16 + 24 + 16 + 8 + 8;
   constexpr uint32_t kBmiSize = kDibInfoHeaderSize;
@@ -269,7 +269,7 @@ void EmfPort::StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t he
   AppendU32(out, kFixed + kBmiSize);
   AppendU32(out, static_cast<uint32_t>(packedDib.size()) - kBmiSize);
   AppendU32(out, gdi::kDibRgbColours);
-  AppendU32(out, gdi::kRopSourceCopy);
+  AppendU32(out, rop);
   AppendI32(out, rect.right - rect.left);
   AppendI32(out, rect.bottom - rect.top);
   out += packedDib;

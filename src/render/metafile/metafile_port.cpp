@@ -397,7 +397,7 @@ void MetafilePort::DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, i
 }
 
 bool MetafilePort::DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
-                              const uint32_t* argb) {
+                              const uint32_t* argb, RasterMode mode) {
   if (ended_ || argb == nullptr || width <= 0 || height <= 0 || width > kDibMaxSide ||
       height > kDibMaxSide) {
     return false;
@@ -423,7 +423,8 @@ bool MetafilePort::DrawPixels(const ScreenRect& rect, int32_t width, int32_t hei
   source.pixelsPerInch = pixelsPerInch_;
   std::string dib;
   if (EncodePackedDib(source, dib) != 0) return false;
-  StretchDibRecord(rect, width, height, dib);
+  StretchDibRecord(rect, width, height, dib,
+                   mode == RasterMode::kMask ? gdi::kRopSourceAnd : gdi::kRopSourceCopy);
   return true;
 }
 

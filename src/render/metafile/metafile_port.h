@@ -33,6 +33,7 @@ constexpr uint16_t kBkTransparent = 1;
 constexpr uint16_t kBkOpaque = 2;
 constexpr uint16_t kFillAlternate = 1;
 constexpr uint32_t kRopSourceCopy = 0x00CC0020;
+constexpr uint32_t kRopSourceAnd = 0x008800C6;
 constexpr uint16_t kDibRgbColours = 0;
 constexpr uint8_t kDefaultCharset = 1;
 constexpr uint8_t kSymbolCharset = 2;
@@ -96,9 +97,11 @@ class MetafilePort : public DrawPort {
   void DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int32_t y, int32_t pixelSize,
                        RGBColour colour) override;
   // Pictures are stored as 24-bit bitmaps stretched into the rectangle; what is transparent in
-  // them is laid on white first, since the record has no transparency.
-  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
-                  const uint32_t* argb) override;
+  // them is laid on white first, since the record has no transparency. The AND mode is the
+  // record's own source-AND-destination operation.
+  using DrawPort::DrawPixels;
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t* argb,
+                  RasterMode mode) override;
   void SetClipRect(const ScreenRect& rect) override;
   void ClearClip() override;
 
@@ -139,7 +142,7 @@ class MetafilePort : public DrawPort {
                              int32_t symbolSize) = 0;
   // A packed bitmap (information header and rows) of width x height stretched into rect.
   virtual void StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
-                                const std::string& packedDib) = 0;
+                                const std::string& packedDib, uint32_t rop) = 0;
   virtual void SaveDCRecord() = 0;
   virtual void RestoreDCRecord() = 0;
   virtual void IntersectClipRecord(const ScreenRect& rect) = 0;

@@ -255,9 +255,9 @@ void WmfPort::TextOutRecord(int32_t x, int32_t y, std::string_view text, bool, i
 }
 
 void WmfPort::StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
-                               const std::string& packedDib) {
+                               const std::string& packedDib, uint32_t rop) {
   std::string out;
-  AppendU32(out, gdi::kRopSourceCopy);
+  AppendU32(out, rop);
   AppendU16(out, gdi::kDibRgbColours);
   AppendI16(out, Clamp16(height));
   AppendI16(out, Clamp16(width));

@@ -72,7 +72,7 @@ class WmfPort : public MetafilePort {
   void TextOutRecord(int32_t x, int32_t y, std::string_view text, bool symbol,
                      int32_t symbolSize) override;
   void StretchDibRecord(const ScreenRect& rect, int32_t width, int32_t height,
-                        const std::string& packedDib) override;
+                        const std::string& packedDib, uint32_t rop) override;
   void SaveDCRecord() override;
   void RestoreDCRecord() override;
   void IntersectClipRecord(const ScreenRect& rect) override;

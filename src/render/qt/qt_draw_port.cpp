@@ -170,7 +170,10 @@ void QtDrawPort::SetPen(const PenSpec& pen) {
     qpen_.setCapStyle(Qt::RoundCap);
     qpen_.setJoinStyle(Qt::RoundJoin);
   }
-  if (broken) qpen_.setDashPattern(DashPattern(pen.style));
+  if (broken) {
+    qpen_.setDashPattern(DashPattern(pen.style));
+    qpen_.setDashOffset(pen.dashOffset);
+  }
 }
 
 void QtDrawPort::SetBrush(const BrushSpec& brush) {
@@ -471,17 +474,39 @@ void QtDrawPort::SetClipRect(const ScreenRect& rect) {
 }
 
 bool QtDrawPort::DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
-                            const uint32_t* argb) {
+                            const uint32_t* argb, RasterMode mode) {
   Flush();
   if (width <= 0 || height <= 0 || argb == nullptr) return false;
-  // Pictures are copied as they are, whatever raster mode the shapes before them used.
   const QImage image(reinterpret_cast<const uchar*>(argb), width, height, width * 4,
                      QImage::Format_ARGB32);
-  const QPainter::CompositionMode mode = painter_->compositionMode();
-  painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter_->drawImage(QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top),
-                      image);
-  painter_->setCompositionMode(mode);
+  const QRect target(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  const QPainter::CompositionMode previous = painter_->compositionMode();
+  if (mode != RasterMode::kMask) {
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->drawImage(target, image);
+  } else if (rasterOps_) {
+    // A raster operation takes the source's colour as it is, so what is transparent in the
+    // picture is first laid on white (which the AND leaves alone).
+    QImage opaque(width, height, QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+      QPainter onWhite(&opaque);
+      onWhite.drawImage(0, 0, image);
+    }
+    painter_->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    painter_->drawImage(target, opaque);
+  } else {
+    QImage keyed = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+      auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+      for (int x = 0; x < width; ++x) {
+        if ((row[x] & 0x00FFFFFFu) == 0x00FFFFFFu) row[x] = 0;
+      }
+    }
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->drawImage(target, keyed);
+  }
+  painter_->setCompositionMode(previous);
   modeApplied_ = false;
   return true;
 }

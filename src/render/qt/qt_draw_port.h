@@ -69,8 +69,12 @@ class QtDrawPort : public DrawPort {
   void DrawSymbolGlyph(SymbolFontId font, uint8_t code, int32_t x, int32_t y, int32_t pixelSize,
                        RGBColour colour) override;
 
-  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height,
-                  const uint32_t* argb) override;
+  // The AND mode is Qt's source-AND-destination on images; paper and PDF have no raster
+  // operations, so there the picture's white is keyed out instead, which shows the same for
+  // black-and-white art.
+  using DrawPort::DrawPixels;
+  bool DrawPixels(const ScreenRect& rect, int32_t width, int32_t height, const uint32_t* argb,
+                  RasterMode mode) override;
 
   void SetClipRect(const ScreenRect& rect) override;
   void ClearClip() override;
