@@ -24,6 +24,7 @@ struct State {
   std::string thumbnailOf;
   DibImage thumbnail;
   bool failed = false;
+  int32_t markerPhase = 0;
 };
 State state;
 
@@ -77,10 +78,14 @@ void UpdateReferenceView() {
   if (best >= 0) state.inUse = views[static_cast<size_t>(best)];
 }
 
-void DrawReferenceViewInset(DrawPort& port, const ViewMapping& mapping) {
-  if (!InsetShown()) return;
+namespace {
+
+// The thumbnail of the view in use, read when the view in use changed; false when there is no
+// inset to draw (a failure is said once per view).
+bool InsetThumbnail(const ViewRecord*& shown) {
+  if (!InsetShown()) return false;
   const ViewRecord& view = ReferenceViewInUse();
-  if (view.scale < 0) return;
+  if (view.scale < 0) return false;
   const std::string key = FileKey(view);
   if (key != state.thumbnailOf) {
     state.thumbnailOf = key;
@@ -95,9 +100,37 @@ void DrawReferenceViewInset(DrawPort& port, const ViewMapping& mapping) {
                 kStopAlert);
     }
   }
-  if (state.failed) return;
+  shown = &view;
+  return !state.failed;
+}
+
+}  // namespace
+
+void DrawReferenceViewInset(DrawPort& port, const ViewMapping& mapping) {
+  const ViewRecord* view = nullptr;
+  if (!InsetThumbnail(view)) return;
   DrawReferenceInset(port, mapping.screen, state.thumbnail.width, state.thumbnail.height,
-                     state.thumbnail.argb, view.rect, mapping.world);
+                     state.thumbnail.argb, view->rect, mapping.world, state.markerPhase);
+}
+
+bool ReferenceInsetDrawn() {
+  const ViewRecord* view = nullptr;
+  return InsetThumbnail(view);
+}
+
+void StepReferenceMarkerPhase() {
+  state.markerPhase = (state.markerPhase + 1) % kMarkerPhases;
+}
+
+bool ReferenceInsetLayoutFor(DeviceKind kind, double pixelsPerInch, const ViewMapping& mapping,
+                             ReferenceInsetLayout& layout) {
+  const ViewRecord* view = nullptr;
+  if (!InsetThumbnail(view) || state.thumbnail.width <= 0 || state.thumbnail.height <= 0) {
+    return false;
+  }
+  layout = LayoutReferenceInset(mapping.screen, kind, pixelsPerInch, state.thumbnail.width,
+                                state.thumbnail.height, view->rect, mapping.world);
+  return true;
 }
 
 void ResetReferenceViewsForTesting() {

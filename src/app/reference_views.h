@@ -5,6 +5,7 @@
 #include "catalogue/views.h"
 #include "geometry/screen.h"
 #include "render/draw_port.h"
+#include "render/reference_view.h"
 
 namespace tlv {
 
@@ -19,6 +20,16 @@ void UpdateReferenceView();
 // Draws the inset over the map when it is shown and a view is in use. A thumbnail that is
 // missing or cannot be read is said once per view, not on every pass.
 void DrawReferenceViewInset(DrawPort& port, const ViewMapping& mapping);
+
+// Whether the inset is drawn now (shown, a view in use, its thumbnail readable).
+bool ReferenceInsetDrawn();
+// Steps the screen marker's dash phase to the next of its 8 states.
+void StepReferenceMarkerPhase();
+
+// The inset's layout on a device of the kind and resolution over the mapping, as
+// DrawReferenceViewInset draws it; false when no inset is drawn.
+bool ReferenceInsetLayoutFor(DeviceKind kind, double pixelsPerInch, const ViewMapping& mapping,
+                             ReferenceInsetLayout& layout);
 
 void ResetReferenceViewsForTesting();
 

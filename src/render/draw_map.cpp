@@ -371,6 +371,13 @@ int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
   return 0;
 }
 
+void DrawMapDecorationsOver(DrawPort& port, const MapView& view, const ScreenRect& area) {
+  const DrawMapHooks& hooks = State().hooks;
+  if (!hooks.drawDecorations) return;
+  const ViewMapping mapping{ViewWorldRectFor(view, area, ViewScaleFactorK()), area};
+  hooks.drawDecorations(port, mapping, view.scale);
+}
+
 int32_t DrawSingleObject(DrawPort& port, const MapView& view, const ScreenRect& area, int32_t mapID,
                          int32_t overlayID, int32_t position) {
   DrawPass pass;

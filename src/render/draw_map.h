@@ -62,13 +62,17 @@ struct DrawMapRequest {
   // the next.
   std::optional<WRect> world;
   // The decorations (scale bar, legend, time stamp, inset) after the objects. Printed pages draw
-  // them once for the whole printed image instead of for each page's tile.
+  // them once for the whole printed image instead of for each page's tile, and the window lays
+  // them over its kept pass itself, so moving or switching a decoration needs no new pass.
   bool decorations = true;
 };
 
 // Draws the view into the area of the port. Returns 0, or kDrawInterrupted.
 int32_t DrawMap(DrawPort& port, const MapView& view, const ScreenRect& area,
                 const DrawMapRequest& request);
+
+// The decorations step a finished pass ends with, alone, over the view drawn into the area.
+void DrawMapDecorationsOver(DrawPort& port, const MapView& view, const ScreenRect& area);
 
 // Whether the last pass was interrupted, and where it stopped.
 bool DrawIncomplete();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/coordinates.h"
 #include "geometry/wrect.h"
 
 namespace tlv {
@@ -59,7 +60,7 @@ ReferenceInsetLayout LayoutReferenceInset(const ScreenRect& area, DeviceKind dev
 
 void DrawReferenceInset(DrawPort& port, const ScreenRect& area, int32_t width, int32_t height,
                         const std::vector<uint32_t>& argb, const WRect& reference,
-                        const WRect& current) {
+                        const WRect& current, int32_t dashPhase) {
   if (width <= 0 || height <= 0 ||
       argb.size() < static_cast<size_t>(width) * static_cast<size_t>(height)) {
     return;
@@ -81,6 +82,9 @@ void DrawReferenceInset(DrawPort& port, const ScreenRect& area, int32_t width, i
   marker.colour = {255, 0, 0};
   marker.width = layout.lineWidth;
   marker.style = port.Kind() == DeviceKind::kScreen ? PenStyle::kDash : PenStyle::kSolid;
+  if (marker.style == PenStyle::kDash) {
+    marker.dashOffset = ((dashPhase % kMarkerPhases) + kMarkerPhases) % kMarkerPhases;
+  }
   port.SetPen(marker);
   const ScreenRect& m = layout.marker;
   if (layout.cross) {
@@ -94,6 +98,21 @@ void DrawReferenceInset(DrawPort& port, const ScreenRect& area, int32_t width, i
     port.FrameRect(m);
   }
   port.ClearClip();
+}
+
+void ShrinkAreaToViewAspect(const WRect& view, int32_t& width, int32_t& height) {
+  const double spanX = double(view.x2) - view.x1;
+  const double spanY = double(view.y2) - view.y1;
+  if (spanX <= 0 || spanY <= 0 || width <= 0 || height <= 0) return;
+  constexpr double kPi = 3.14159265358979323846;
+  const double middle = ((double(view.y1) + view.y2) / 2 - kWorldOffsetY) / 1000000.0 * kPi / 180.0;
+  const double aspect = spanX * std::max(0.0, std::cos(middle)) / spanY;
+  if (aspect <= 0) return;
+  if (double(width) / height > aspect) {
+    width = std::max(1, Round(height * aspect));
+  } else {
+    height = std::max(1, Round(width / aspect));
+  }
 }
 
 int32_t SmallestContaining(const std::vector<WRect>& candidates, const WRect& current) {

@@ -27,11 +27,19 @@ ReferenceInsetLayout LayoutReferenceInset(const ScreenRect& area, DeviceKind dev
                                           double pixelsPerInch, int32_t width, int32_t height,
                                           const WRect& reference, const WRect& current);
 
+// The marker's dashes on screen step through this many phases, one per redraw of the marker.
+constexpr int32_t kMarkerPhases = 8;
+
 // Draws the thumbnail (ARGB rows top to bottom) and the marker, clipped to the box; the marker is
-// dashed on screen.
+// dashed on screen, its dashes starting dashPhase (0 to 7) pixels along.
 void DrawReferenceInset(DrawPort& port, const ScreenRect& area, int32_t width, int32_t height,
                         const std::vector<uint32_t>& argb, const WRect& reference,
-                        const WRect& current);
+                        const WRect& current, int32_t dashPhase = 0);
+
+// Go to View's "resize map window to fit view": the map area of width x height shrunk along
+// its longer side (against the view) to the view's aspect, width x cosine of the middle latitude
+// over height. Each side stays at least 1; an empty view leaves the size as it is.
+void ShrinkAreaToViewAspect(const WRect& view, int32_t& width, int32_t& height);
 
 // Of the candidate rectangles, the index of the smallest (width plus height) that holds current,
 // or -1.

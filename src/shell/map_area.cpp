@@ -19,6 +19,9 @@
 #include <cstdlib>
 
 #include "app/config.h"
+#include "app/map_decorations.h"
+#include "app/preferences.h"
+#include "app/reference_views.h"
 #include "edit/selection.h"
 #include "platform/qt/text_codec.h"
 #include "render/qt/qt_draw_port.h"
@@ -43,6 +46,8 @@ constexpr int kDeleteCommand = 202;
 // A flash draws the object and takes it off twice.
 constexpr int kFlashToggles = 4;
 constexpr unsigned long kFlashPauseMs = 120;
+// The reference view's marker steps its dashes every 3 ticks of 1/60 second.
+constexpr int kMarkerStepMs = 50;
 
 bool IsSelectTool(int tool) {
   return tool == kSelectRectangleTool || tool == kSelectCircleTool;
@@ -72,6 +77,14 @@ MapPane::MapPane(MainWindow& window)
     markShown_ = shown;
     ShowOnly();
   });
+  // The time stamp shows the minute: a new one is laid over the kept pass.
+  window_.SetClockRepaintHandler([this] {
+    if (GetPref(Pref::kTimeStampShown) != 0) Recompose();
+  });
+  auto* marker = new QTimer(this);
+  marker->setInterval(kMarkerStepMs);
+  QObject::connect(marker, &QTimer::timeout, this, [this] { MarkerStep(); });
+  marker->start();
 }
 
 // The pane goes with its window, which takes the flash handler with it.
@@ -101,13 +114,14 @@ int32_t MapPane::Redraw() {
     again_ = false;
     const QSize size = widget_->size();
     if (size.isEmpty()) break;
-    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
+    if (pass_.size() != size) pass_ = QImage(size, QImage::Format_RGB32);
     DrawMapRequest request = StandardDrawRequest();
     request.interrupted = QtInputWaiting;
-    result = RenderViewToImage(image_, CurrentMapView(), request);
+    request.decorations = false;
+    result = RenderViewToImage(pass_, CurrentMapView(), request);
     ++passes_;
-    ToggleTagsOnImage(AllSelected());
-    if (afterPass_) afterPass_(image_);
+    passComplete_ = !DrawIncomplete();
+    Compose();
     ShowIncomplete(DrawIncomplete());
     // A pass stopped by the user is not started again by the events that stopped it.
     if (result != 0) again_ = false;
@@ -115,6 +129,38 @@ int32_t MapPane::Redraw() {
   drawing_ = false;
   ShowOnly();
   return result;
+}
+
+void MapPane::Compose() {
+  image_ = pass_.copy();
+  layouts_ = DecorationLayouts();
+  if (image_.isNull()) return;
+  const ScreenRect area{0, 0, image_.width(), image_.height()};
+  if (passComplete_) {
+    QtDrawPort port(image_, DeviceKind::kScreen);
+    DrawMapDecorationsOver(port, CurrentMapView(), area);
+    const ViewMapping mapping{ViewWorldRectFor(CurrentMapView(), area, ViewScaleFactorK()), area};
+    layouts_ = LayOutMapDecorations(port, DecorationFrameFor(mapping, CurrentMapView().scale),
+                                    DecorationSettingsFromPreferences(DeviceKind::kScreen));
+  }
+  ToggleTagsOnImage(AllSelected());
+  if (afterPass_) afterPass_(image_);
+}
+
+void MapPane::Recompose() {
+  // A pass in progress composes when it ends.
+  if (drawing_ || pass_.isNull()) return;
+  Compose();
+  ShowOnly();
+}
+
+void MapPane::MarkerStep() {
+  if (drawing_ || !passComplete_ || pass_.isNull() || !widget_->isVisible() ||
+      !window_.isActiveWindow() || !ReferenceInsetDrawn()) {
+    return;
+  }
+  StepReferenceMarkerPhase();
+  Recompose();
 }
 
 void MapPane::ToggleTagsOnImage(const std::vector<ObjectRef>& objects) {
@@ -216,6 +262,17 @@ ScreenPoint MapPane::ToClient(const QPoint& local) const {
 }
 
 void MapPane::MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers) {
+  // The decorations float over the map: one under the pointer is taken whatever the viewing or
+  // selecting tool, but not while a drawing tool is in use.
+  if (!DrawTools::Handles(window_.CurrentTool())) {
+    const uint32_t which = DecorationAt(layouts_, {at.x(), at.y()});
+    if (which != 0) {
+      const ScreenRect box = DecorationBox(layouts_, which);
+      dragging_ = which;
+      grab_ = at - QPoint((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+      return;
+    }
+  }
   pressed_ = true;
   pressAt_ = at;
   dragAt_ = at;
@@ -229,6 +286,14 @@ void MapPane::MousePress(const QPoint& at, Qt::KeyboardModifiers modifiers) {
 }
 
 void MapPane::MouseMove(const QPoint& at) {
+  if (dragging_ != 0) {
+    int32_t x = 0, y = 0;
+    const QPoint centre = at - grab_;
+    DecorationPositionAt({0, 0, image_.width(), image_.height()}, {centre.x(), centre.y()}, x, y);
+    SetDecorationPosition(dragging_, x, y);
+    Recompose();
+    return;
+  }
   draw_->PointerMoved(ToClient(at));
   if (DrawTools::Handles(window_.CurrentTool())) {
     if (draw_->Tool() == window_.CurrentTool()) draw_->Move(ToClient(at));
@@ -241,6 +306,12 @@ void MapPane::MouseMove(const QPoint& at) {
 }
 
 void MapPane::MouseRelease(const QPoint& at) {
+  if (dragging_ != 0) {
+    // The place the decoration was let go of is kept (in the settings written at the end).
+    MouseMove(at);
+    dragging_ = 0;
+    return;
+  }
   if (!pressed_) return;
   pressed_ = false;
   dragAt_ = at;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "edit/life_cycle.h"
+#include "render/decorations.h"
 #include "render/draw_map.h"
 #include "render/map_view.h"
 #include "render/qt/qt_rendering.h"
@@ -37,6 +38,12 @@ class MapPane : public QObject {
   const QImage& Image() const { return image_; }
   // Draws the current view into the image now and shows it.
   int32_t Redraw();
+  // Lays the decorations, tags and marks over the kept pass again and shows it, without a pass
+  // (a decoration moved, the minute changed, the inset's marker stepped).
+  void Recompose();
+  // The decorations' places in the image after the last composition (none after an incomplete
+  // pass, which draws no decorations).
+  const DecorationLayouts& Decorations() const { return layouts_; }
   // How many passes have finished (complete or not).
   int32_t PassCount() const { return passes_; }
   // Toggles the tags of selected objects on the image (drawn twice they are gone) and shows it.
@@ -71,9 +78,16 @@ class MapPane : public QObject {
   void RightClick(const QPoint& at);
   void ShowIncomplete(bool incomplete);
   void ToggleTagsOnImage(const std::vector<ObjectRef>& objects);
+  // image_ from the kept pass: the decorations (after a complete pass), the tags, the marks.
+  void Compose();
+  void MarkerStep();
 
   MainWindow& window_;
   QWidget* widget_;
+  // The last pass as drawn, without decorations, tags or marks; image_ is it with them.
+  QImage pass_;
+  bool passComplete_ = false;
+  DecorationLayouts layouts_;
   QImage image_;
   bool drawing_ = false;
   bool again_ = false;
@@ -86,6 +100,9 @@ class MapPane : public QObject {
   QPoint pressAt_;
   QPoint dragAt_;
   int tool_ = -1;
+  // A decoration being dragged (0: none) and where it was taken, from its box's centre.
+  uint32_t dragging_ = 0;
+  QPoint grab_;
   std::unique_ptr<SelectTool> select_;
   std::unique_ptr<DrawTools> draw_;
   std::function<void(QImage& image)> afterPass_;

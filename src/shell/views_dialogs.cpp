@@ -1,6 +1,7 @@
 #include "shell/views_dialogs.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QImage>
@@ -26,6 +27,7 @@
 #include "platform/qt/text_codec.h"
 #include "render/map_view.h"
 #include "render/qt/picture_file.h"
+#include "render/reference_view.h"
 #include "shell/main_window.h"
 
 namespace tlv {
@@ -113,7 +115,22 @@ bool SaveCurrentView(MainWindow& window) {
   return dialog.exec() == QDialog::Accepted;
 }
 
-void GoToView(const ViewRecord& view) {
+void GoToView(MainWindow& window, const ViewRecord& view) {
+  // With "resize map window to fit view" the window first gives up what its map area has beyond
+  // the view's aspect, so the view fills it; a maximised or full-screen window keeps its size.
+  if (GetPref(Pref::kResizeWindowToFitView) != 0 &&
+      (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0) {
+    const ScreenRect area = MapArea();
+    int32_t width = area.right - area.left;
+    int32_t height = area.bottom - area.top;
+    ShrinkAreaToViewAspect(view.rect, width, height);
+    if (width != area.right - area.left || height != area.bottom - area.top) {
+      window.resize(window.width() - (area.right - area.left - width),
+                    window.height() - (area.bottom - area.top - height));
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      window.LayOutAndRedraw();
+    }
+  }
   FitWorldRect(view.rect);
 }
 
@@ -154,7 +171,7 @@ void GoToViewDialog(MainWindow& window) {
   const std::vector<ViewRecord> views = SortedViews();
   const int chosen = ChooseView(window, QStringLiteral("Go to View"), views,
                                 [](const ViewRecord&) { return true; });
-  if (chosen >= 0) GoToView(views[static_cast<size_t>(chosen)]);
+  if (chosen >= 0) GoToView(window, views[static_cast<size_t>(chosen)]);
 }
 
 // Set Reference View: OK only while the current view lies inside the chosen one, unless any view

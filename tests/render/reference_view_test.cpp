@@ -51,3 +51,43 @@ TEST(ReferenceViewTest, TheSmallestViewHoldingTheCurrentOneWins) {
 
 }  // namespace
 }  // namespace tlv
+
+namespace tlv {
+namespace {
+
+// y of a latitude in world units.
+constexpr int32_t Lat(double degrees) {
+  return static_cast<int32_t>((degrees + 90.0) * 1000000.0);
+}
+
+TEST(ReferenceViewTest, ResizingToAViewShrinksOnlyTheSideTooLongForItsAspect) {
+  int32_t width = 800, height = 600;
+  // Two degrees by one at the equator: twice as wide as high; the height gives way.
+  ShrinkAreaToViewAspect({100000000, Lat(-0.5), 102000000, Lat(0.5)}, width, height);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 400);
+  // A tall view: the width gives way.
+  width = 800, height = 600;
+  ShrinkAreaToViewAspect({100000000, Lat(-1), 101000000, Lat(1)}, width, height);
+  EXPECT_EQ(width, 300);
+  EXPECT_EQ(height, 600);
+  // At 60 degrees north a degree of longitude is half as long: two by one is square.
+  width = 800, height = 600;
+  ShrinkAreaToViewAspect({100000000, Lat(59.5), 102000000, Lat(60.5)}, width, height);
+  EXPECT_NEAR(width, 600, 2);
+  EXPECT_EQ(height, 600);
+  // Already of the view's aspect, or an empty view: the size stays.
+  width = 800, height = 400;
+  ShrinkAreaToViewAspect({100000000, Lat(-0.5), 102000000, Lat(0.5)}, width, height);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 400);
+  ShrinkAreaToViewAspect({5, 5, 5, 9}, width, height);
+  EXPECT_EQ(width, 800);
+  // A sliver never shrinks a side to nothing.
+  width = 800, height = 600;
+  ShrinkAreaToViewAspect({100000000, Lat(0), 100000001, Lat(10)}, width, height);
+  EXPECT_EQ(width, 1);
+}
+
+}  // namespace
+}  // namespace tlv
