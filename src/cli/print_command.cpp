@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/draw_request.h"
+#include "cli/render_decorations.h"
 #include "cli/view_options.h"
 #include "geometry/geo_settings.h"
 #include "render/map_view.h"
@@ -129,8 +130,11 @@ bool IsPictureCommand(const std::vector<std::string>& words) {
 
 int RunPrintCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
                     std::ostream& err) {
+  std::vector<std::string> rest;
+  RenderDecorationOptions decorations;
+  if (SplitDecorationOptions(words, rest, decorations, err) != 0) return kUsageError;
   std::map<std::string, std::string> options;
-  if (!ParseOptions(words,
+  if (!ParseOptions(rest,
                     With(kViewOptions,
                          {"--pdf", "--paper", "--pages", "--image", "--scale", "--title", "--dpi"}),
                     {"--landscape", "--fit-page"}, options, err)) {
@@ -157,6 +161,7 @@ int RunPrintCommand(const std::vector<std::string>& words, int argc, char** argv
   if (viewResult != 0) return viewResult;
 #ifdef TOLVANE_CLI_HAS_QT
   const std::unique_ptr<QGuiApplication> app = StartQtDrawing(argc, argv);
+  if (PrepareRenderDecorations(decorations, DrawingProgramFolder(), err) != 0) return 1;
   QByteArray pdf;
   QBuffer buffer(&pdf);
   buffer.open(QIODevice::WriteOnly);
@@ -223,8 +228,11 @@ int RunPrintCommand(const std::vector<std::string>& words, int argc, char** argv
 
 int RunPictureCommand(const std::vector<std::string>& words, int argc, char** argv,
                       std::ostream& out, std::ostream& err) {
+  std::vector<std::string> rest;
+  RenderDecorationOptions decorations;
+  if (SplitDecorationOptions(words, rest, decorations, err) != 0) return kUsageError;
   std::map<std::string, std::string> options;
-  if (!ParseOptions(words, With(kViewOptions, {"--format", "--out"}), {}, options, err)) {
+  if (!ParseOptions(rest, With(kViewOptions, {"--format", "--out"}), {}, options, err)) {
     return kUsageError;
   }
   const std::string format = Value(options, "--format");
@@ -242,6 +250,7 @@ int RunPictureCommand(const std::vector<std::string>& words, int argc, char** ar
   if (viewResult != 0) return viewResult;
 #ifdef TOLVANE_CLI_HAS_QT
   const std::unique_ptr<QGuiApplication> app = StartQtDrawing(argc, argv);
+  if (PrepareRenderDecorations(decorations, DrawingProgramFolder(), err) != 0) return 1;
   PictureRequest request;
   request.view = CurrentMapView();
   request.width = width;

@@ -9,6 +9,7 @@
 #include "app/preferences.h"
 #include "base/headless_platform.h"
 #include "base/platform.h"
+#include "cli/render_decorations.h"
 #include "cli/view_options.h"
 #include "render/map_view.h"
 
@@ -71,7 +72,11 @@ bool IsRenderCommand(const std::vector<std::string>& words) {
 int RenderView(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
                std::ostream& err) {
   std::string view, corner, fit, size, file;
+  RenderDecorationOptions decorations;
   for (size_t i = 1; i < words.size(); ++i) {
+    const int taken = TakeDecorationOption(words, i, decorations, err);
+    if (taken < 0) return 1;
+    if (taken > 0) continue;
     const std::string& w = words[i];
     // The latitude/longitude grid, under the overlays (the default) or over them.
     if (w == "--grid" || w == "--grid=under" || w == "--grid=over") {
@@ -130,7 +135,8 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
     if (into == nullptr || i + 1 >= words.size()) {
       err << "tolvane-cli: render [--view LAT,LON,SCALE | --corner LEFT,TOP,SCALE | --fit MAPNAME]"
              " --size WxH --out FILE.png [--grid[=under|over]] [--grid-minor]\n"
-             "  [--scalebar[=both,inch]] [--legend] [--timestamp [--clock YYYY-MM-DDTHH:MM]]\n";
+             "  [--scalebar[=both,inch]] [--legend] [--timestamp [--clock YYYY-MM-DDTHH:MM]]\n"
+             "  [--compass] [--reference VIEWNAME] [--as screen|picture]\n";
       return 1;
     }
     *into = words[++i];
@@ -148,13 +154,14 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   }
 #ifdef TOLVANE_CLI_HAS_QT
   const auto app = StartQtDrawing(argc, argv);
+  if (PrepareRenderDecorations(decorations, DrawingProgramFolder(), err) != 0) return 1;
   QImage image(width, height, QImage::Format_RGB32);
   DrawMapRequest request = StandardDrawRequest();
   request.interrupted = [] { return false; };
   int alerts = 0;
   {
     AlertWatch watch;
-    RenderViewToImage(image, CurrentMapView(), request);
+    RenderViewToImage(image, CurrentMapView(), request, decorations.kind);
     alerts = watch.Count();
   }
   if (!image.save(QString::fromLocal8Bit(file.c_str()))) {
@@ -170,7 +177,8 @@ int RenderView(const std::vector<std::string>& words, int argc, char** argv, std
   }
   const MapView& shown = CurrentMapView();
   out << "{\"file\":\"" << file << "\",\"scale\":" << shown.scale << ",\"left\":" << shown.left
-      << ",\"top\":" << shown.top << ",\"width\":" << width << ",\"height\":" << height << "}\n";
+      << ",\"top\":" << shown.top << ",\"width\":" << width << ",\"height\":" << height
+      << ",\"decorations\":" << DecorationsJson(image, decorations.kind) << "}\n";
   return 0;
 #else
   (void)argc;

@@ -164,14 +164,17 @@ std::string JsonUtf8(const std::string& text) {
 }
 
 #ifdef TOLVANE_CLI_HAS_QT
+std::string DrawingProgramFolder() {
+  const char* programOverride = std::getenv("TOLVANE_PROGRAM_FOLDER");
+  return programOverride != nullptr && programOverride[0] != '\0' ? std::string(programOverride)
+                                                                  : ProgramFolderPath();
+}
+
 std::unique_ptr<QGuiApplication> StartQtDrawing(int& argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   auto app = std::make_unique<QGuiApplication>(argc, argv);
   UseProgramNumberFormat();
-  const char* programOverride = std::getenv("TOLVANE_PROGRAM_FOLDER");
-  const std::string program = programOverride != nullptr && programOverride[0] != '\0'
-                                  ? std::string(programOverride)
-                                  : ProgramFolderPath();
+  const std::string program = DrawingProgramFolder();
   const std::string fonts = WithTrailingSlash(program) + "fonts";
   int32_t registered = 0;
   RegisterSymbolFontFolder(QString::fromStdString(fonts), registered);

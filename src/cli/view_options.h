@@ -41,6 +41,9 @@ namespace tlv::cli {
 // Starts Qt off screen and loads the symbol fonts and list of the program folder, as the program
 // does before it draws.
 std::unique_ptr<QGuiApplication> StartQtDrawing(int& argc, char** argv);
+// The program folder drawing reads its fonts and pictures from (TOLVANE_PROGRAM_FOLDER, else the
+// program's own folder).
+std::string DrawingProgramFolder();
 
 }  // namespace tlv::cli
 #endif

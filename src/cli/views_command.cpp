@@ -100,16 +100,10 @@ int ListViews(std::ostream& out) {
 
 }  // namespace
 
-bool IsViewsCommand(const std::vector<std::string>& words) {
-  return !words.empty() && words[0] == "views";
-}
-
-int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
-                    std::ostream& err) {
+void UseViewFolders(bool saving, bool loadSettings) {
   const CatalogueFolders& catalogue = CatalogueFolderIDs();
   // The saved views live in Settings/Views; the program's own are only read.
   int32_t savedViews = -1;
-  const bool saving = words.size() >= 2 && words[1] == "save";
   if (catalogue.settings >= 0) {
     if (saving) {
       AddFolderIfMissing(catalogue.volume, catalogue.settings,
@@ -122,9 +116,19 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
         RegisterDirectory(path + "/", true, savedViews);
       }
     }
-    LoadSettings(catalogue.volume, catalogue.settings, ProgramFolderID());
+    if (loadSettings) LoadSettings(catalogue.volume, catalogue.settings, ProgramFolderID());
   }
   SetViewFolders(catalogue.volume, savedViews, ProgramViewsFolderID());
+}
+
+bool IsViewsCommand(const std::vector<std::string>& words) {
+  return !words.empty() && words[0] == "views";
+}
+
+int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
+                    std::ostream& err) {
+  const bool saving = words.size() >= 2 && words[1] == "save";
+  UseViewFolders(saving, true);
   if (words.size() == 1) return ListViews(out);
   if (!saving || words.size() < 3) {
     err << "usage: tolvane-cli views | views save NAME VIEW [--home]\n";
@@ -166,6 +170,7 @@ int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv
   if (SaveView(view, packed, saved) != 0) return 1;
   if (home) {
     SetHomeView(saved);
+    const CatalogueFolders& catalogue = CatalogueFolderIDs();
     if (SaveSettings(catalogue.volume, catalogue.settings) != 0) return 1;
   }
   ListViews(out);

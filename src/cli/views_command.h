@@ -12,6 +12,10 @@ namespace tlv::cli {
 
 bool IsViewsCommand(const std::vector<std::string>& words);
 
+// Registers the view folders of the maps folder (Settings/Views, made when saving, and the
+// program's own), and reads the settings with the Home and reference views when asked.
+void UseViewFolders(bool saving, bool loadSettings);
+
 // 0, 1 after a message, or kUsageError.
 int RunViewsCommand(const std::vector<std::string>& words, int argc, char** argv, std::ostream& out,
                     std::ostream& err);

@@ -170,4 +170,50 @@ inline Shell RunShell(const std::string& command) {
   return result;
 }
 
+// The pixels of an uncompressed 24- or 32-bit BMP file, as 0xRRGGBB, rows top to bottom.
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;
+};
+
+inline uint32_t Le32(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+inline bool ReadBmp(const std::filesystem::path& path, Pixels& out) {
+  const std::string b = ReadWholeFile(path);
+  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
+  const uint32_t offset = Le32(b, 10);
+  const int32_t width = static_cast<int32_t>(Le32(b, 18));
+  const int32_t rawHeight = static_cast<int32_t>(Le32(b, 22));
+  const int bits = static_cast<uint8_t>(b[28]) | static_cast<uint8_t>(b[29]) << 8;
+  if (width <= 0 || rawHeight == 0 || (bits != 24 && bits != 32)) return false;
+  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+  const size_t stride = ((static_cast<size_t>(width) * bits / 8) + 3) / 4 * 4;
+  if (offset + stride * height > b.size()) return false;
+  out.width = width;
+  out.height = height;
+  out.rgb.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    const int row = rawHeight < 0 ? y : height - 1 - y;
+    const size_t base = offset + stride * row;
+    for (int x = 0; x < width; ++x) {
+      const size_t p = base + static_cast<size_t>(x) * (bits / 8);
+      out.rgb[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(b[p + 2]) << 16 |
+                                                    static_cast<uint8_t>(b[p + 1]) << 8 |
+                                                    static_cast<uint8_t>(b[p]);
+    }
+  }
+  return true;
+}
+
+inline size_t Count(const Pixels& p, uint32_t colour) {
+  size_t n = 0;
+  for (uint32_t c : p.rgb) n += c == colour;
+  return n;
+}
+
 }  // namespace tlv::test

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -32,55 +33,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using test::Count;
+using test::Pixels;
+using test::ReadBmp;
 
 const fs::path kBinaryDir = fs::path(TOLVANE_BINARY_DIR) / "src";
 const fs::path kSourceDir = TOLVANE_SOURCE_DIR;
-
-// The pixels of an uncompressed 24- or 32-bit BMP file, as 0xRRGGBB, rows top to bottom.
-struct Pixels {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> rgb;
-};
-
-uint32_t Le32(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-         static_cast<uint8_t>(b[at + 2]) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-}
-
-bool ReadBmp(const fs::path& path, Pixels& out) {
-  const std::string b = test::ReadWholeFile(path);
-  if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return false;
-  const uint32_t offset = Le32(b, 10);
-  const int32_t width = static_cast<int32_t>(Le32(b, 18));
-  const int32_t rawHeight = static_cast<int32_t>(Le32(b, 22));
-  const int bits = static_cast<uint8_t>(b[28]) | static_cast<uint8_t>(b[29]) << 8;
-  if (width <= 0 || rawHeight == 0 || (bits != 24 && bits != 32)) return false;
-  const int height = rawHeight < 0 ? -rawHeight : rawHeight;
-  const size_t stride = ((static_cast<size_t>(width) * bits / 8) + 3) / 4 * 4;
-  if (offset + stride * height > b.size()) return false;
-  out.width = width;
-  out.height = height;
-  out.rgb.resize(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y) {
-    const int row = rawHeight < 0 ? y : height - 1 - y;
-    const size_t base = offset + stride * row;
-    for (int x = 0; x < width; ++x) {
-      const size_t p = base + static_cast<size_t>(x) * (bits / 8);
-      out.rgb[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(b[p + 2]) << 16 |
-                                                    static_cast<uint8_t>(b[p + 1]) << 8 |
-                                                    static_cast<uint8_t>(b[p]);
-    }
-  }
-  return true;
-}
-
-size_t Count(const Pixels& p, uint32_t colour) {
-  size_t n = 0;
-  for (uint32_t c : p.rgb) n += c == colour;
-  return n;
-}
 
 class MapRenderTest : public ::testing::Test {
  protected:
@@ -148,7 +106,7 @@ class MapRenderTest : public ::testing::Test {
   }
 
   // The Home view fits the county, so the program opens on it.
-  void SaveHomeView(const WRect& rect) {
+  void SaveHomeView(const WRect& rect, const std::function<void()>& alsoSet = {}) {
     ASSERT_EQ(InitWindowsHandles(), 0);
     ASSERT_EQ(InitDirectoryTable(), 0);
     int32_t settingsID = -1;
@@ -158,6 +116,7 @@ class MapRenderTest : public ::testing::Test {
     home.rect = rect;
     home.scale = 0;
     SetHomeView(home);
+    if (alsoSet) alsoSet();
     ASSERT_EQ(SaveSettings(0, settingsID), 0);
     ReleaseDirectoryTable();
   }
@@ -221,6 +180,81 @@ TEST_F(MapRenderTest, WindowAndCliDrawTheDemoCountyAlike) {
   EXPECT_GT(Count(a, 0x000000), 500u);
   EXPECT_GT(Count(a, 0x00FFFF), 100u);
   EXPECT_GT(Count(a, 0xFFFFFF), a.rgb.size() / 2) << "mostly white paper";
+}
+
+// The decorations a user switches on in the window (grid, scale bar, compass, time stamp at
+// their default places) come out of tolvane-cli render with the same switches pixel for pixel,
+// but for the time stamp, whose minute may differ.
+TEST_F(MapRenderTest, WindowAndCliDrawTheDecorationsAlike) {
+  ASSERT_EQ(ImportCounty().status, 0);
+  fs::copy_file(kSourceDir / "data" / "compass.png", program / "compass.png");
+  SaveHomeView({101380000, 128400000, 102000000, 128840000}, [] {
+    SetPref(Pref::kGridShown, 1);
+    SetPref(Pref::kScaleBarShown, 1);
+    SetPref(Pref::kCompassShown, 1);
+    SetPref(Pref::kTimeStampShown, 1);
+    SetPref(Pref::kTimeStampDateKind, 1);
+    SetPref(Pref::kTimeStampTimeKind, 1);
+  });
+  const fs::path window = folder.path() / "window.bmp";
+  running =
+      Spawn(binary, {}, {"TOLVANE_MAP_SNAPSHOT=" + window.string()}, folder.path() / "tolvane.out");
+  ASSERT_GT(running, 0);
+  const std::string line = LogLine("mapsnapshot ", std::chrono::seconds(60));
+  ASSERT_FALSE(line.empty()) << test::ReadWholeFile(log);
+  ::kill(running, SIGTERM);
+  EXPECT_EQ(Wait(running, std::chrono::seconds(30)), 0);
+  running = -1;
+  std::istringstream words(line.substr(std::string("mapsnapshot ").size()));
+  std::string file;
+  long scale = 0, left = 0, top = 0, width = 0, height = 0;
+  words >> file >> scale >> left >> top >> width >> height;
+  ASSERT_GT(width, 100);
+
+  const fs::path drawn = folder.path() / "cli.bmp";
+  const Printed printed =
+      CliPrinting({"render", "--corner",
+                   std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(scale),
+                   "--size", std::to_string(width) + "x" + std::to_string(height), "--out",
+                   drawn.string(), "--grid", "--scalebar", "--compass", "--timestamp"});
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  std::smatch stamp;
+  ASSERT_TRUE(std::regex_search(
+      printed.out, stamp, std::regex("\"timestamp\":\\{\"box\":\\[(\\d+),(\\d+),(\\d+),(\\d+)\\]")))
+      << printed.out;
+  std::smatch compass;
+  ASSERT_TRUE(std::regex_search(
+      printed.out, compass, std::regex("\"compass\":\\{\"box\":\\[(\\d+),(\\d+),(\\d+),(\\d+)\\]")))
+      << printed.out;
+  EXPECT_NE(printed.out.find("\"scalebar\":{\"box\":"), std::string::npos);
+  EXPECT_NE(printed.out.find("\"grid\":{\"meridianEntry\":"), std::string::npos);
+
+  Pixels a, b;
+  ASSERT_TRUE(ReadBmp(window, a));
+  ASSERT_TRUE(ReadBmp(drawn, b));
+  ASSERT_EQ(a.width, b.width);
+  ASSERT_EQ(a.height, b.height);
+  const int sl = std::stoi(stamp[1]), st = std::stoi(stamp[2]), sr = std::stoi(stamp[3]),
+            sb = std::stoi(stamp[4]);
+  size_t differing = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      if (x >= sl && x < sr && y >= st && y < sb) continue;
+      const size_t i = static_cast<size_t>(y) * a.width + x;
+      differing += a.rgb[i] != b.rgb[i];
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+  // The compass is there: black inside its box, at (0.2, 0.2) of the map area.
+  const int cl = std::stoi(compass[1]), ct = std::stoi(compass[2]), cr = std::stoi(compass[3]),
+            cb = std::stoi(compass[4]);
+  EXPECT_NEAR((cl + cr) / 2, width / 5, 1);
+  EXPECT_NEAR((ct + cb) / 2, height / 5, 1);
+  size_t black = 0;
+  for (int y = ct; y < cb; ++y) {
+    for (int x = cl; x < cr; ++x) black += a.rgb[static_cast<size_t>(y) * a.width + x] == 0;
+  }
+  EXPECT_GT(black, 100u);
 }
 
 TEST_F(MapRenderTest, CountyImportedAgainInUpdateModeDrawsAsAfterTheFirstImport) {
