@@ -123,6 +123,8 @@ TEST_F(DecorationDragTest, DraggedPastTheEdgeTheScaleBarStaysWhole) {
 
 TEST_F(DecorationDragTest, HiddenDecorationsAreNotTaken) {
   const QPoint at = Centre(kDecorationCompass);
+  // The zoom tool takes a drag nothing is under (the selection tool's would open its menu).
+  window->SetCurrentTool(kZoomInTool);
   SetPref(Pref::kCompassShown, 0);
   pane->Recompose();
   EXPECT_EQ(DecorationBox(pane->Decorations(), kDecorationCompass).right, 0);
