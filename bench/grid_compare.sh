@@ -21,14 +21,18 @@ command -v ogr2ogr >/dev/null || { echo "ogr2ogr is missing (apt-get install gda
 cp -r data/TolvaneMaps "$work/maps"
 "$cli" --maps "$work/maps" import data/demo/Cassel_County.mie >/dev/null
 
+# One run per benchmark: the CSV reporter stops when runs of one call have different counters.
 run_bench() { # OUT.csv [maps folder]
-  TOLVANE_BENCH_MAPS="${2:-}" TOLVANE_BENCH_EXPORT="$work" QT_QPA_PLATFORM=offscreen "$bench" \
-    --benchmark_format=csv 2>/dev/null | grep '^"BM_' > "$1"
+  for case in BM_Pass BM_PassWithGrid BM_PassWithAllDecorations BM_ComposeDecorations \
+      BM_UpdateReferenceView500Files; do
+    TOLVANE_BENCH_MAPS="${2:-}" TOLVANE_BENCH_EXPORT="$work" QT_QPA_PLATFORM=offscreen "$bench" \
+      --benchmark_filter="^$case/" --benchmark_format=csv 2>/dev/null | grep '^"BM_'
+  done > "$1"
 }
 run_bench "$work/county.csv" "$work/maps"
 run_bench "$work/points.csv.bench"
 
-ms() { grep "^\"$2\"" "$1" | cut -d, -f4; }
+ms() { grep "^\"$2[/\"]" "$1" | cut -d, -f4; }
 share() { echo "$1 $2" | awk '{ printf "%+.1f%%", ($2 - $1) * 100 / $1 }'; }
 
 # map2img: the points alone and with a GRID layer of about five meridians and six parallels
