@@ -23,6 +23,7 @@
 #include "edit/edit_targets.h"
 #include "iac/friends.h"
 #include "iac/iac.h"
+#include "iac/message_params.h"
 #include "iac/object_messages.h"
 #include "iac/thematic_lists.h"
 #include "store/directory_table.h"
@@ -58,41 +59,12 @@ OverlayMessageState state;
 
 // --- Parameters ---
 
-std::string Param(const char* envelope, const char* keyword, int32_t limit,
-                  const char* fallback = "") {
-  std::string buffer(static_cast<size_t>(limit) + 1, '\0');
-  if (GetIACParam(envelope, keyword, buffer.data(), limit, false) != 0) return fallback;
-  return buffer.c_str();
-}
-
-bool RequiredParam(const char* envelope, const char* keyword, int32_t limit, std::string& value) {
-  std::string buffer(static_cast<size_t>(limit) + 1, '\0');
-  if (GetIACParam(envelope, keyword, buffer.data(), limit, true) != 0) return false;
-  value = buffer.c_str();
-  return true;
-}
-
-bool HasParam(const char* envelope, const char* keyword) {
-  return IACParamEnd(envelope, keyword) > 0;
-}
-
-// A value of any length (lists of paths and names).
-bool LongParam(const char* envelope, const char* keyword, bool required, std::string& value) {
-  Ptr block = nullptr;
-  if (myAEGetParamInNewPtr(envelope, keyword, block, required) != 0) return false;
-  value = block;
-  MyDisposePtr(block);
-  return true;
-}
-
-bool Contains(std::string_view text, std::string_view word) {
-  return text.find(word) != std::string_view::npos;
-}
-
-int32_t Answer(const char* code, const IACParam* params) {
-  return SendIACMessage(code, params, IACSenderSignature(), true, kOwnSignature,
-                        kOwnProgramSignature);
-}
+using iac_params::Answer;
+using iac_params::Contains;
+using iac_params::HasParam;
+using iac_params::LongParam;
+using iac_params::Param;
+using iac_params::RequiredParam;
 
 void OverlayListChanged() {
   if (state.hooks.overlayListChanged) state.hooks.overlayListChanged();
