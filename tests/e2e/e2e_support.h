@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -215,5 +216,61 @@ inline size_t Count(const Pixels& p, uint32_t colour) {
   for (uint32_t c : p.rgb) n += c == colour;
   return n;
 }
+
+// The program started off screen on a copy of the default maps folder with the symbol fonts, and
+// wexo-peer runs that talk to it through the message library, for the message tests.
+class SiblingProgramTest : public ::testing::Test {
+ protected:
+  // tag: short, as it goes into the message library's socket paths.
+  void SetUpProgram(const std::string& programTag) {
+    tag = programTag;
+    binary = BuiltProgram("tolvane");
+    peer = BuiltProgram("wexo-peer");
+    ASSERT_TRUE(std::filesystem::exists(binary)) << "the program was not built";
+    ASSERT_TRUE(std::filesystem::exists(peer)) << "wexo-peer was not built";
+    program = folder.path() / "Program";
+    maps = program / "TolvaneMaps";
+    std::filesystem::create_directories(program / "fonts");
+    std::filesystem::copy(std::filesystem::path(TOLVANE_SOURCE_DIR) / "data" / "TolvaneMaps", maps,
+                          std::filesystem::copy_options::recursive);
+    for (const char* font : {"TOLVANED.ttf", "TOLVANEP.ttf", "TOLVANE2.ttf"}) {
+      std::filesystem::copy_file(
+          std::filesystem::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font,
+          program / "fonts" / font);
+    }
+    log = folder.path() / "events.log";
+    environment = ProgramEnvironment(folder.path(), program, log, tag);
+  }
+  void TearDown() override {
+    if (running > 0) {
+      ::kill(running, SIGKILL);
+      ::waitpid(running, nullptr, 0);
+    }
+    if (!tag.empty()) RemoveInstanceLock(tag);
+  }
+  // The message library beside the program, the program started and ready.
+  void Start() {
+    std::filesystem::copy_file(BuiltProgram("libWEXO_32.so"), program / "libWEXO_32.so");
+    running = SpawnProgram(binary, {}, environment);
+    ASSERT_GT(running, 0);
+    ASSERT_FALSE(WaitForLogLine(log, "ready", std::chrono::seconds(60)).empty())
+        << ReadWholeFile(log);
+  }
+  // A wexo-peer run: its output, and its exit status in status.
+  std::string Peer(const std::vector<std::string>& args, int& status) {
+    const std::filesystem::path out =
+        folder.path() / ("peer" + std::to_string(++peerRuns) + ".out");
+    const pid_t pid = SpawnProgram(peer, args, environment, out);
+    status = pid > 0 ? WaitForExit(pid, std::chrono::seconds(30)) : -1;
+    return ReadWholeFile(out);
+  }
+
+  TempFolder folder;
+  std::string tag;
+  std::filesystem::path binary, peer, program, maps, log;
+  std::vector<std::string> environment;
+  pid_t running = -1;
+  int peerRuns = 0;
+};
 
 }  // namespace tlv::test

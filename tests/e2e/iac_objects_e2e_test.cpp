@@ -23,58 +23,16 @@ fs::path DemoCounty() {
   return fs::path(TOLVANE_SOURCE_DIR) / "data" / "demo" / "Cassel_County.mie";
 }
 
-class ObjectMessagesProgramTest : public ::testing::Test {
+class ObjectMessagesProgramTest : public test::SiblingProgramTest {
  protected:
   void SetUp() override {
-    binary = test::BuiltProgram("tolvane");
-    peer = test::BuiltProgram("wexo-peer");
-    ASSERT_TRUE(fs::exists(binary)) << "the program was not built";
-    ASSERT_TRUE(fs::exists(peer)) << "wexo-peer was not built";
-    program = folder.path() / "Program";
-    maps = program / "TolvaneMaps";
-    fs::create_directories(program);
-    fs::copy(fs::path(TOLVANE_SOURCE_DIR) / "data" / "TolvaneMaps", maps,
-             fs::copy_options::recursive);
+    SetUpProgram("iacobj");
     fs::create_directories(maps / "BasemapFiles" / "Settings");
     test::WriteWholeFile(maps / "BasemapFiles" / "Settings" / "global.map", "MAP\nEND\n");
-    fs::create_directories(program / "fonts");
-    for (const char* font : {"TOLVANED.ttf", "TOLVANEP.ttf", "TOLVANE2.ttf"}) {
-      fs::copy_file(fs::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font,
-                    program / "fonts" / font);
-    }
     const test::CliRun imported =
         test::RunCli("--maps '" + maps.string() + "' import '" + DemoCounty().string() + "'");
     ASSERT_EQ(imported.status, 0) << imported.out;
-    log = folder.path() / "events.log";
-    environment = test::ProgramEnvironment(folder.path(), program, log, "iacobj");
   }
-  void TearDown() override {
-    if (running > 0) {
-      ::kill(running, SIGKILL);
-      ::waitpid(running, nullptr, 0);
-    }
-    test::RemoveInstanceLock("iacobj");
-  }
-
-  void Start() {
-    fs::copy_file(test::BuiltProgram("libWEXO_32.so"), program / "libWEXO_32.so");
-    running = test::SpawnProgram(binary, {}, environment);
-    ASSERT_GT(running, 0);
-    ASSERT_FALSE(test::WaitForLogLine(log, "ready", seconds(60)).empty())
-        << test::ReadWholeFile(log);
-  }
-  std::string Peer(const std::vector<std::string>& args, int& status) {
-    const fs::path out = folder.path() / ("peer" + std::to_string(++peerRuns) + ".out");
-    const pid_t pid = test::SpawnProgram(peer, args, environment, out);
-    status = pid > 0 ? test::WaitForExit(pid, seconds(30)) : -1;
-    return test::ReadWholeFile(out);
-  }
-
-  test::TempFolder folder;
-  fs::path binary, peer, program, maps, log;
-  std::vector<std::string> environment;
-  pid_t running = -1;
-  int peerRuns = 0;
 };
 
 TEST_F(ObjectMessagesProgramTest, ShowsAndDescribes) {

@@ -25,59 +25,19 @@ std::string NameDotMap(const std::string& name) {
 }
 
 // Short names: the test's folder name goes into the message library's socket paths.
-class SiblingOverlaysTest : public ::testing::Test {
+class SiblingOverlaysTest : public test::SiblingProgramTest {
  protected:
   void SetUp() override {
-    binary = test::BuiltProgram("tolvane");
-    peer = test::BuiltProgram("wexo-peer");
-    ASSERT_TRUE(fs::exists(binary)) << "the program was not built";
-    ASSERT_TRUE(fs::exists(peer)) << "wexo-peer was not built";
-    program = folder.path() / "Program";
-    maps = program / "TolvaneMaps";
-    fs::create_directories(program);
-    fs::copy(fs::path(TOLVANE_SOURCE_DIR) / "data" / "TolvaneMaps", maps,
-             fs::copy_options::recursive);
-    fs::create_directories(program / "fonts");
-    for (const char* font : {"TOLVANED.ttf", "TOLVANEP.ttf", "TOLVANE2.ttf"}) {
-      fs::copy_file(fs::path(TOLVANE_SOURCE_DIR) / "data" / "fonts" / font,
-                    program / "fonts" / font);
-    }
+    SetUpProgram("iacovl");
     // The sibling keeps its map outside OverlayMaps.
     plant = folder.path() / "Sibling" / "Plant";
     fs::create_directories(plant);
     test::WriteWholeFile(plant / "NAME.MAP", NameDotMap("Plant Site"));
     paths = folder.path() / "paths.txt";
     test::WriteWholeFile(paths, plant.string() + "/\n");
-    log = folder.path() / "events.log";
-    environment = test::ProgramEnvironment(folder.path(), program, log, "iacovl");
-  }
-  void TearDown() override {
-    if (running > 0) {
-      ::kill(running, SIGKILL);
-      ::waitpid(running, nullptr, 0);
-    }
-    test::RemoveInstanceLock("iacovl");
   }
 
-  void Start() {
-    fs::copy_file(test::BuiltProgram("libWEXO_32.so"), program / "libWEXO_32.so");
-    running = test::SpawnProgram(binary, {}, environment);
-    ASSERT_GT(running, 0);
-    ASSERT_FALSE(test::WaitForLogLine(log, "ready", seconds(60)).empty())
-        << test::ReadWholeFile(log);
-  }
-  std::string Peer(const std::vector<std::string>& args, int& status) {
-    const fs::path out = folder.path() / ("peer" + std::to_string(++peerRuns) + ".out");
-    const pid_t pid = test::SpawnProgram(peer, args, environment, out);
-    status = pid > 0 ? test::WaitForExit(pid, seconds(30)) : -1;
-    return test::ReadWholeFile(out);
-  }
-
-  test::TempFolder folder;
-  fs::path binary, peer, program, maps, log, plant, paths;
-  std::vector<std::string> environment;
-  pid_t running = -1;
-  int peerRuns = 0;
+  fs::path plant, paths;
 };
 
 TEST_F(SiblingOverlaysTest, OwnsMapAndOverlay) {
